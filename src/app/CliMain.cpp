@@ -1,0 +1,99 @@
+// vindeleo-cli: the runs without windows, for batch use, scripts and tests.
+//
+//   vindeleo-cli import DOCUMENT [--template CODE]
+//
+// Messages go to standard output, the error box's text to standard error, both
+// in UTF-8. Exit status: 0 finished, 1 stopped with a message, 2 an error ended
+// the run, 64 a command line that is not understood.
+
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/ModuleState.h"
+#include "app/RunUi.h"
+#include "import/ImportRun.h"
+#include "import/Plantihoras.h"
+#include "text/Codepage.h"
+#include "text/Error.h"
+
+namespace {
+
+using namespace vindeleo;
+
+constexpr int kExitFinished = 0;
+constexpr int kExitStopped = 1;
+constexpr int kExitError = 2;
+constexpr int kExitUsage = 64;
+
+constexpr const char* kUsage =
+    "Uso: vindeleo-cli import DOCUMENTO [--template CODIGO]\n"
+    "  import   reconstruye las tablas de trabajo a partir del documento de intercambio\n"
+    "  --template CODIGO   plantilla horaria que se aplica cuando el documento trae varias\n";
+
+struct Command {
+    std::string action;
+    std::string document;
+    std::optional<std::string> templateCode;
+};
+
+std::optional<Command> ParseCommandLine(const std::vector<std::string>& args) {
+    if (args.size() < 2 || args[0] != "import") return std::nullopt;
+    Command command{args[0], args[1], std::nullopt};
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        if (args[i] == "--template" && i + 1 < args.size() && !command.templateCode) {
+            command.templateCode = args[++i];
+        } else {
+            return std::nullopt;
+        }
+    }
+    return command;
+}
+
+// Answers the run's questions from the command line and prints what a window
+// would show.
+class ConsoleUi : public RunUi {
+public:
+    explicit ConsoleUi(const Command& command) : command_(command) {}
+
+    std::optional<std::string> ChooseFile() override { return Utf8To1252(command_.document); }
+    void ShowMessage(const std::string& text) override {
+        std::cout << Cp1252ToUtf8(text) << '\n' << std::flush;
+    }
+    void ShowError(const std::string& text) override { std::cerr << Cp1252ToUtf8(text) << '\n' << std::flush; }
+    std::string ChooseTemplate(TemplateChooser& chooser) override {
+        chooser.FormActivate();
+        if (command_.templateCode) chooser.ComboBoxPlantillaChange(Utf8To1252(*command_.templateCode));
+        return chooser.Close();
+    }
+    void SetBusy(bool) override {}
+    void Close() override {}
+
+private:
+    const Command& command_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const auto command = ParseCommandLine(args);
+    if (!command) {
+        std::cerr << kUsage;
+        return kExitUsage;
+    }
+    ModuleState state = ModuleState::Create();
+    ConsoleUi ui(*command);
+    try {
+        BExportarClick(state, ui);
+    } catch (const Error& error) {
+        ui.ShowError(ErrorBoxText(error.what()));
+        return kExitError;
+    } catch (const std::exception& error) {
+        ui.ShowError(ErrorBoxText(Utf8To1252(error.what())));
+        return kExitError;
+    }
+    return state.ResultCode == 1 ? kExitFinished : kExitStopped;
+}

@@ -1,0 +1,14 @@
+#include "app/ModuleState.h"
+
+#include "app/Paths.h"
+
+namespace vindeleo {
+
+ModuleState ModuleState::Create() {
+    ModuleState state;
+    state.WorkingDirectory = WorkingTablesDirectory();
+    state.ProgramDirectory = ProgramDirectory();
+    return state;
+}
+
+}  // namespace vindeleo

@@ -1,0 +1,37 @@
+#pragma once
+// The state that the runs share with the main window: the result for the host,
+// whether the host started us, the chosen document, the chosen template, the
+// subjects step's code lists, and the enabled state of the two run buttons.
+// The desktop window and the command line each hold one.
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "document/ExchangeDocument.h"
+#include "text/CodeList.h"
+
+namespace vindeleo {
+
+struct ModuleState {
+    int ResultCode = 0;      // 0 nothing finished, 1 a run finished, -1 no document (host mode)
+    bool HostMode = false;
+    std::string XmlFileName;   // full path of the chosen exchange document
+    std::string TemplateCode;  // code of the chosen school-day template
+    CodeList UsedCodes{CaseRule::Sensitive};
+    CodeList SeenNames{CaseRule::Sensitive};
+    // The exchange document of the last run.
+    std::unique_ptr<ExchangeDocument> Document;
+    // Both conversion buttons; a finished run disables them.
+    bool RunButtonsEnabled = true;
+
+    // Where the tables live and where the program's own files lie.
+    std::filesystem::path WorkingDirectory;
+    std::filesystem::path ProgramDirectory;
+
+    // The state that FormCreate makes: lists empty, result 0, directories of
+    // this platform.
+    static ModuleState Create();
+};
+
+}  // namespace vindeleo

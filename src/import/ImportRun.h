@@ -1,0 +1,16 @@
+#pragma once
+// The import run: from the chosen exchange document to rebuilt working tables.
+
+namespace vindeleo {
+
+struct ModuleState;
+class RunUi;
+
+// The handler of the import button (and of the host's action word
+// "exportar"). Expected stops (no document, no catalogue, a file that is not an
+// exchange document) are told with a message; any other failure raises
+// vindeleo::Error for the front end to show, leaving every working table as it
+// was before the run.
+void BExportarClick(ModuleState& state, RunUi& ui);
+
+}  // namespace vindeleo

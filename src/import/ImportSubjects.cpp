@@ -1,0 +1,77 @@
+// Subjects: one ASIGNOMT record per subject name of MATERIAS, with a short code
+// COD made from the name's capitals or initials and a long code CODLARGO.
+
+#include "app/ModuleState.h"
+#include "document/ExchangeDocument.h"
+#include "document/XmlNames.h"
+#include "import/ImportSteps.h"
+#include "tables/Layouts.h"
+#include "tables/Table.h"
+#include "text/Codepage.h"
+#include "text/TextHelpers.h"
+
+namespace vindeleo {
+namespace {
+
+bool IsCapital(char c) { return c >= 'A' && c <= 'Z'; }
+
+// The code before it is made unique: the name's capitals (led by its first
+// character when that is no capital), or else its initials or first six
+// characters.
+std::string ShortCodeOf(const std::string& name) {
+    const char first = name.front();
+    std::string code = IsCapital(first) ? std::string() : std::string(1, first);
+    code += CapitalsOf(name);
+    if (code.size() == 1) {
+        if (name.find(' ') != std::string::npos)
+            code = std::string(1, first) + InitialsAfterBlanks(name);
+        else
+            code = Left(name, 6);
+    }
+    return code;
+}
+
+// A short code of five characters or more serves as the long code too;
+// shorter ones give way to the name's first ten characters.
+std::string LongCodeOf(const std::string& code, const std::string& name) {
+    return code.size() > 4 ? code : Left(name, 10);
+}
+
+}  // namespace
+
+void ImportSubjects(ImportContext& context) {
+    const auto& dir = context.TablesDirectory;
+    Table::DeleteFiles(dir, tables::kAsignomt);
+    Table subjects(dir, tables::kAsignomt);
+    subjects.Create(layouts::Asignomt());
+    subjects.Open();
+
+    CodeList& usedCodes = context.State.UsedCodes;
+    CodeList& seenNames = context.State.SeenNames;
+    for (const Row& row : context.Document.Rows(xml::kMaterias)) {
+        if (row.ValueCount() < 2) continue;
+        const std::string name = row.Trimmed(2);
+        // A subject without a name has no code to make and nothing to assign.
+        if (name.empty()) continue;
+
+        std::string code = ShortCodeOf(name);
+        const std::string longCode = LongCodeOf(code, name);
+        code = Left(code, 10);
+
+        const std::string nameKey = UpperAscii(name);
+        if (seenNames.Contains(nameKey)) continue;
+        seenNames.Add(nameKey);
+
+        code = usedCodes.GiveOut(code, Fitting::Always);
+
+        subjects.Append();
+        subjects.SetText("COD", code);
+        subjects.SetText("CODLARGO", longCode);
+        subjects.SetText("NOMBRE", name);
+        subjects.SetLogical("ESTAREA", false);
+        subjects.Post();
+    }
+    subjects.Close();
+}
+
+}  // namespace vindeleo

@@ -1,0 +1,97 @@
+#pragma once
+// A dBase table on disk, as the conversion steps use it: create from a layout,
+// open (exclusive or shared), append and post records, walk them in the
+// current order, read fields, locate, filter and order by the ORDEN index.
+//
+// Texts are Windows-1252 bytes. Every failure raises vindeleo::Error with a
+// Spanish message for the user.
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tables/TableLayout.h"
+
+namespace vindeleo {
+
+enum class DbfLevel {
+    DBase4,  // version byte 0x03, 11-character field names: the working tables
+    DBase7,  // version byte 0x04, 32-character field names: the level catalogue
+};
+
+class Table {
+public:
+    // name: the table name without extension ("ASIGNOMT"); the file is
+    // name + ".DBF" in dir, matched without regard to letter case.
+    Table(std::filesystem::path dir, std::string name);
+    ~Table();  // closes the table when still open (an error there is not raised)
+    Table(const Table&) = delete;
+    Table& operator=(const Table&) = delete;
+
+    // Deletes dir/name.DBF, then dir/name.MDX, each when it exists (any letter
+    // case); a file that cannot be deleted is passed over.
+    static void DeleteFiles(const std::filesystem::path& dir, const std::string& name);
+    // The existing file of that name in dir (any letter case), or an empty path.
+    static std::filesystem::path FindFile(const std::filesystem::path& dir,
+                                          const std::string& fileName);
+
+    void SetDirectory(std::filesystem::path dir);  // only while closed
+    const std::filesystem::path& Directory() const { return dir_; }
+    const std::string& Name() const { return name_; }
+    std::filesystem::path FilePath() const;  // the .DBF path (existing spelling when found)
+
+    // Creates the empty table on disk from the layout, replacing an existing
+    // file; the table stays closed.
+    void Create(const TableLayout& layout, DbfLevel level = DbfLevel::DBase4);
+
+    void Open(bool exclusive = false);
+    void Close();  // writes out what was posted
+    bool IsOpen() const;
+
+    void Append();  // starts a new, blank record at the end
+    void SetText(std::string_view field, std::string_view text);  // cut to the field's width
+    void SetInteger(std::string_view field, std::int32_t value);
+    void SetFloat(std::string_view field, double value);
+    void SetLogical(std::string_view field, bool value);
+    void Post();  // writes the record that Append started
+
+    void First();
+    void Next();
+    bool Eof() const;
+
+    // Trailing blanks dropped; a numeric field gives its number without padding.
+    std::string Text(std::string_view field) const;
+    std::int32_t Integer(std::string_view field) const;  // a blank field reads 0
+    double Float(std::string_view field) const;          // a blank field reads 0
+    bool Logical(std::string_view field) const;
+
+    // Makes current the first record, in the current order, whose field equals
+    // value; false (position unchanged) when there is none.
+    bool Locate(std::string_view field, std::int32_t value);
+
+    // The only expression form in use: FIELD= 'text' (quotes doubled inside).
+    void SetFilter(std::string_view expression);
+    void FilterOn();   // goes to the first record that passes
+    void FilterOff();
+
+    // Makes the index on the given field the current order (ascending; equal
+    // keys keep the order in which the records were written).
+    void OrderBy(std::string_view indexField);
+
+    int RecordCount() const;  // records of the table, deleted ones left out
+
+    struct Impl;
+
+private:
+    std::filesystem::path dir_;
+    std::string name_;
+    std::unique_ptr<Impl> impl_;
+};
+
+// Builds the expression "FIELD= 'value'" with every quote of value doubled.
+std::string FilterExpression(std::string_view field, std::string_view value);
+
+}  // namespace vindeleo

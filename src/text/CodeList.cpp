@@ -1,0 +1,60 @@
+#include "text/CodeList.h"
+
+#include "text/Codepage.h"
+#include "text/TextHelpers.h"
+
+namespace vindeleo {
+
+std::string CodeList::Key(std::string_view code) const {
+    return rule_ == CaseRule::Insensitive ? FoldCase1252(code) : std::string(code);
+}
+
+bool CodeList::Contains(std::string_view code) const { return keys_.count(Key(code)) != 0; }
+
+void CodeList::Add(const std::string& code) {
+    entries_.push_back(code);
+    keys_.insert(Key(code));
+}
+
+void CodeList::Clear() {
+    entries_.clear();
+    keys_.clear();
+    nextNumber_.clear();
+}
+
+std::size_t& CodeList::NextNumber(char kind, const std::string& key) const {
+    auto [it, inserted] = nextNumber_.try_emplace(kind + key, 1);
+    return it->second;
+}
+
+std::string UniqueSuffix(const std::string& base, const CodeList& list) {
+    if (!list.Contains(base)) return base;
+    std::size_t& next = list.NextNumber('u', list.Key(base));
+    while (list.Contains(base + std::to_string(next))) ++next;
+    return base + std::to_string(next);
+}
+
+std::string CodeList::GiveOut(const std::string& base, Fitting fitting) {
+    auto fitted = [fitting](const std::string& code, bool suffixed) {
+        const bool fit = fitting == Fitting::Always || (fitting == Fitting::AfterSuffix && suffixed);
+        return fit ? FitTen(code) : code;
+    };
+    std::string code;
+    if (!Contains(base) && !Contains(fitted(base, false))) {
+        code = fitted(base, false);
+    } else {
+        // Numbers below `next` are known to give a code, fitted or not, that the
+        // list holds; entries are never removed, so they stay taken.
+        std::size_t& next = NextNumber(static_cast<char>('0' + static_cast<int>(fitting)), Key(base));
+        for (;; ++next) {
+            const std::string candidate = base + std::to_string(next);
+            if (Contains(candidate)) continue;
+            code = fitted(candidate, true);
+            if (!Contains(code)) break;
+        }
+    }
+    Add(code);
+    return code;
+}
+
+}  // namespace vindeleo

@@ -1,0 +1,32 @@
+#pragma once
+// Every text that the system shows to the user, in Windows-1252 (the bytes
+// written as escapes are accented letters: \xD3 is Ó, \xE1 is á).
+
+namespace vindeleo::msg {
+
+inline constexpr const char* kNoFile = "No existe archivo";
+inline constexpr const char* kNoCatalogue =
+    "ATENCI\xD3N - NIVELEX.DBF No encontrado - Reinstale VINDELEO";
+inline constexpr const char* kFinished = "Proceso finalizado";
+inline constexpr const char* kNoPeriods =
+    "ATENCI\xD3N - PERIODOS.DBF No encontrado - Importe de nuevo XML de SIRAVEL.";
+// printf-style: line, column.
+inline constexpr const char* kXmlNotValid =
+    "ATENCI\xD3N - El archivo XML no es v\xE1lido (l\xEDnea %d, columna %d)";
+inline constexpr const char* kNotExchangeDocument =
+    "ATENCI\xD3N - El archivo no es un documento de intercambio de Siravel";
+// printf-style: the text that is not a number.
+inline constexpr const char* kNotAnInteger = "'%s' no es un valor entero v\xE1lido";
+// printf-style: the field name.
+inline constexpr const char* kFieldNotFound = "No se encuentra el campo '%s'";
+// printf-style: the file's full path.
+inline constexpr const char* kCannotWrite = "Unable to write to %s";
+// printf-style: the document's full path.
+inline constexpr const char* kCannotReadDocument = "No se puede leer el archivo %s";
+// printf-style: the working tables directory.
+inline constexpr const char* kNoWorkingDirectory = "No existe el directorio de trabajo %s";
+// printf-style: the working tables directory, the system's reason.
+inline constexpr const char* kCannotReplaceTables =
+    "No se han podido sustituir las tablas de %s (%s); las tablas anteriores se conservan";
+
+}  // namespace vindeleo::msg

@@ -1,0 +1,94 @@
+#pragma once
+// Shared helpers of the tests: temporary directories, files, commands, the
+// independent dBase reader, and a run interface that records what it is asked.
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/RunUi.h"
+
+namespace vindeleo::test {
+
+// A fresh directory under the system's temporary directory, removed at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+void WriteFile(const std::filesystem::path& path, const std::string& bytes);
+std::string ReadFile(const std::filesystem::path& path);
+
+struct CommandResult {
+    int exitCode = -1;
+    std::string out;  // standard output
+    std::string err;  // standard error
+};
+// Runs a shell command; standard output and error captured separately.
+CommandResult RunCommand(const std::string& command);
+
+// A table as the independent reader python3-dbfread sees it.
+struct DbfField {
+    std::string name;
+    char type = 0;
+    int length = 0;
+    int decimals = 0;
+};
+struct DbfContents {
+    std::vector<DbfField> fields;
+    // Each record: field name -> value as dbfread gives it, written as text
+    // (numbers as Python writes them, None as "None", texts in Windows-1252).
+    std::vector<std::map<std::string, std::string>> records;
+};
+// Reads the file with /usr/bin/python3 and dbfread (encoding cp1252); a
+// failure of the reader fails the calling test.
+DbfContents ReadWithDbfread(const std::filesystem::path& dbf);
+
+// Every file name in a directory, sorted.
+std::vector<std::string> FileNames(const std::filesystem::path& dir);
+// Name -> bytes of every file in a directory, to tell whether anything changed.
+std::map<std::string, std::string> Snapshot(const std::filesystem::path& dir);
+
+// Writes a small level catalogue NIVELEX.DBF into dir:
+// each entry is (X_OFERTAMATRIG, NIVEL_ABREV, ESTUDIO).
+struct CatalogueEntry {
+    int key;
+    std::string level;
+    std::string study;
+};
+void WriteCatalogue(const std::filesystem::path& dir, const std::vector<CatalogueEntry>& entries);
+
+// A run interface for tests: answers from its fields, records what it shows.
+class RecordingUi : public RunUi {
+public:
+    std::optional<std::string> fileAnswer;       // nothing: the dialog is cancelled
+    std::optional<std::string> templateAnswer;   // typed into the chooser; else its first code
+    std::vector<std::string> messages;
+    std::vector<std::string> errors;
+    int templateDialogs = 0;
+    bool busy = false;
+    bool closed = false;
+
+    std::optional<std::string> ChooseFile() override { return fileAnswer; }
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ShowError(const std::string& text) override { errors.push_back(text); }
+    std::string ChooseTemplate(TemplateChooser& chooser) override;
+    void SetBusy(bool on) override { busy = on; }
+    void Close() override { closed = true; }
+};
+
+// Source and build directories of the project.
+std::filesystem::path SourceDir();
+std::filesystem::path BinaryDir();
+
+}  // namespace vindeleo::test

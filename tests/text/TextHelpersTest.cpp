@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <set>
+
+#include "text/CodeList.h"
+#include "text/Codepage.h"
+#include "text/Error.h"
+#include "text/TextHelpers.h"
+
+namespace vindeleo {
+namespace {
+
+TEST(TextHelpers, TrimsOnlyBlanks) {
+    EXPECT_EQ(AllTrim(""), "");
+    EXPECT_EQ(AllTrim("    "), "");
+    EXPECT_EQ(AllTrim("  a b  "), "a b");
+    EXPECT_EQ(AllTrim("\ta "), "\ta");
+    EXPECT_EQ(LTrim("  a  "), "a  ");
+    EXPECT_EQ(RTrim("  a  "), "  a");
+}
+
+TEST(TextHelpers, LeftAndRight) {
+    struct Case { const char* text; long long n; const char* left; const char* right; };
+    const Case cases[] = {
+        {"abc", 5, "abc", "abc"}, {"abc", 0, "", ""}, {"abcdef", 2, "ab", "ef"},
+        {"ab", 2, "ab", "ab"},    {"abc", -1, "", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Left(c.text, c.n), c.left) << c.text << " " << c.n;
+        EXPECT_EQ(Right(c.text, c.n), c.right) << c.text << " " << c.n;
+    }
+}
+
+TEST(TextHelpers, CapitalsAndInitials) {
+    EXPECT_EQ(CapitalsOf("Lengua Castellana y Literatura"), "LCL");
+    EXPECT_EQ(CapitalsOf("\xC9tica"), "");  // Ética: an accented capital is no capital
+    EXPECT_EQ(InitialsAfterBlanks("Lengua Castellana y Literatura"), "CyL");
+    EXPECT_EQ(InitialsAfterBlanks("F\xEDsica "), "");
+    EXPECT_EQ(InitialsAfterBlanks("A  B"), " B");
+}
+
+TEST(TextHelpers, FitTenKeepsTheLastTwo) {
+    EXPECT_EQ(FitTen("ABCDEFGHIJ"), "ABCDEFGHIJ");
+    EXPECT_EQ(FitTen("ABCDEFGHIJ12"), "ABCDEFGH12");
+    EXPECT_EQ(FitTen("ABCDEFGHIJ1"), "ABCDEFGHJ1");
+}
+
+TEST(CodeListTest, UniqueSuffixFollowsTheCaseRule) {
+    CodeList sensitive(CaseRule::Sensitive);
+    sensitive.Add("MAT");
+    sensitive.Add("MAT1");
+    EXPECT_EQ(UniqueSuffix("MAT", sensitive), "MAT2");
+    EXPECT_EQ(UniqueSuffix("mat", sensitive), "mat");
+
+    CodeList insensitive(CaseRule::Insensitive);
+    insensitive.Add("mat");
+    EXPECT_EQ(UniqueSuffix("MAT", insensitive), "MAT1");
+    insensitive.Add("\xE1rea");  // área
+    EXPECT_TRUE(insensitive.Contains("\xC1REA"));  // ÁREA
+    EXPECT_FALSE(insensitive.Contains("\xD7"));     // × has no case
+    insensitive.Add("\x9C");                        // œ
+    EXPECT_TRUE(insensitive.Contains("\x8C"));      // Œ
+
+    CodeList ten(CaseRule::Sensitive);
+    ten.Add("ABCDEFGHIJ");
+    EXPECT_EQ(UniqueSuffix("ABCDEFGHIJ", ten), "ABCDEFGHIJ1");
+    EXPECT_EQ(ten.Entries().size(), 1u);  // the list is not changed
+}
+
+TEST(CodeListTest, GiveOutRetestsTheFittedCode) {
+    // The third name of the kind: the unfitted candidate is free, but its
+    // fitted form was given to the second; the numbers go on.
+    CodeList used(CaseRule::Sensitive);
+    EXPECT_EQ(used.GiveOut("CIENCIASSO", Fitting::Always), "CIENCIASSO");
+    EXPECT_EQ(used.GiveOut("CIENCIASSO", Fitting::Always), "CIENCIASO1");
+    EXPECT_EQ(used.GiveOut("CIENCIASSO", Fitting::Always), "CIENCIASO2");
+
+    // Groups: two equal names longer than ten characters do not share a code.
+    CodeList groups(CaseRule::Insensitive);
+    EXPECT_EQ(groups.GiveOut("ABCDEFGHIJKL", Fitting::Always), "ABCDEFGHKL");
+    EXPECT_EQ(groups.GiveOut("abcdefghijkl", Fitting::Always), "abcdefghl1");
+
+    // Teachers: only a code that needed a number is fitted.
+    CodeList teachers(CaseRule::Insensitive);
+    EXPECT_EQ(teachers.GiveOut("GLJ", Fitting::AfterSuffix), "GLJ");
+    EXPECT_EQ(teachers.GiveOut("glj", Fitting::AfterSuffix), "glj1");
+    EXPECT_EQ(teachers.GiveOut("GLJ", Fitting::AfterSuffix), "GLJ2");
+
+    // Rooms: never fitted.
+    CodeList rooms(CaseRule::Insensitive);
+    EXPECT_EQ(rooms.GiveOut("ABCDEFGHIJ", Fitting::Never), "ABCDEFGHIJ");
+    EXPECT_EQ(rooms.GiveOut("ABCDEFGHIJ", Fitting::Never), "ABCDEFGHIJ1");
+}
+
+TEST(CodeListTest, SuffixesPastTwoDigitsStayUniqueAfterFitting) {
+    // From three digits on, fitting drops a digit; re-testing keeps codes apart.
+    CodeList used(CaseRule::Sensitive);
+    std::set<std::string> seen;
+    for (int i = 0; i < 1500; ++i) {
+        const std::string code = used.GiveOut("ABCDEFGHIJ", Fitting::Always);
+        EXPECT_LE(code.size(), 10u);
+        EXPECT_TRUE(seen.insert(code).second) << code;
+    }
+}
+
+TEST(CodeListTest, ThousandsOfEqualBasesStayFast) {
+    CodeList list(CaseRule::Insensitive);
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 20000; ++i) list.GiveOut("GLJ", Fitting::AfterSuffix);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(list.Size(), 20000u);
+    EXPECT_LT(elapsed, std::chrono::seconds(1));  // quadratic would take far longer
+}
+
+TEST(Codepage, ConvertsBothWays) {
+    EXPECT_EQ(Utf8To1252("\xC3\x89t\xC3\xADca \xE2\x82\xAC"), "\xC9t\xEDca \x80");  // Ética €
+    EXPECT_EQ(Utf8To1252("\xC4\x81\xE2\x86\x92"), "??");                           // ā →
+    EXPECT_EQ(Utf8To1252("a\xFF" "b"), "a?b");                                     // malformed
+    EXPECT_EQ(Cp1252ToUtf8("\x80\xD3\x81"), "\xE2\x82\xAC\xC3\x93\xC2\x81");
+    std::string all;
+    for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
+    EXPECT_EQ(Utf8To1252(Cp1252ToUtf8(all)), all);
+}
+
+TEST(ErrorText, FullStopAndIntegerConversion) {
+    EXPECT_EQ(ErrorBoxText("'x' no es un valor entero v\xE1lido"), "'x' no es un valor entero v\xE1lido.");
+    EXPECT_EQ(ErrorBoxText("Ya termina."), "Ya termina.");
+    EXPECT_EQ(ErrorBoxText("abc)"), "abc)");
+    EXPECT_EQ(StrToInt("007"), 7);
+    EXPECT_EQ(StrToInt("-2147483648"), -2147483648LL);
+    EXPECT_EQ(StrToInt("+12"), 12);
+    for (const char* bad : {"", "x", "1.5", "2147483648", "+-1", "-", " 1", "12a"}) {
+        try {
+            StrToInt(bad);
+            ADD_FAILURE() << "accepted '" << bad << "'";
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()), std::string("'") + bad + "' no es un valor entero v\xE1lido");
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vindeleo
