@@ -7,7 +7,7 @@ namespace vindeleo {
 ModuleState ModuleState::Create() {
     ModuleState state;
     state.WorkingDirectory = WorkingTablesDirectory();
-    state.ProgramDirectory = ProgramDirectory();
+    state.ProgramDirectory = vindeleo::ProgramDirectory();
     return state;
 }
 

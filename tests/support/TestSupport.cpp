@@ -12,6 +12,7 @@
 #include "import/Plantihoras.h"
 #include "tables/Layouts.h"
 #include "tables/Table.h"
+#include "text/Codepage.h"
 
 namespace vindeleo::test {
 
@@ -133,6 +134,45 @@ std::string RecordingUi::ChooseTemplate(TemplateChooser& chooser) {
     chooser.FormActivate();
     if (templateAnswer) chooser.ComboBoxPlantillaChange(*templateAnswer);
     return chooser.Close();
+}
+
+namespace {
+std::string Escaped(const std::string& text1252) {
+    std::string out;
+    for (char c : Cp1252ToUtf8(text1252)) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+}  // namespace
+
+std::string ExchangeXml(const std::vector<Section>& sections) {
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<SERVICIO>\n <BLOQUE_DATOS>\n";
+    for (const auto& section : sections) {
+        xml += "  <grupo_datos seq=\"" + section.seq + "\">\n";
+        for (const auto& row : section.rows) {
+            xml += "   <grupo_datos>\n";
+            for (const auto& value : row) xml += "    <dato>" + Escaped(value) + "</dato>\n";
+            xml += "   </grupo_datos>\n";
+        }
+        xml += "  </grupo_datos>\n";
+    }
+    return xml + " </BLOQUE_DATOS>\n</SERVICIO>\n";
+}
+
+StepFixture::StepFixture(const std::string& xml)
+    : context_{document_, dir_.Path(), dir_ / "program", state_, ui_} {
+    fs::create_directory(Program());
+    const fs::path file = dir_ / "document.xml";
+    WriteFile(file, xml);
+    state_.XmlFileName = PathText(file);
+    const LoadResult result = document_.Load(file);
+    EXPECT_EQ(result.status, LoadStatus::Loaded) << result.detail;
 }
 
 fs::path SourceDir() { return VINDELEO_SOURCE_DIR; }

@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "app/ModuleState.h"
 #include "app/RunUi.h"
+#include "document/ExchangeDocument.h"
+#include "import/ImportSteps.h"
 
 namespace vindeleo::test {
 
@@ -85,6 +88,33 @@ public:
     std::string ChooseTemplate(TemplateChooser& chooser) override;
     void SetBusy(bool on) override { busy = on; }
     void Close() override { closed = true; }
+};
+
+// An exchange document built from sections of rows; values are Windows-1252
+// texts, written escaped into a UTF-8 document.
+struct Section {
+    std::string seq;
+    std::vector<std::vector<std::string>> rows;
+};
+std::string ExchangeXml(const std::vector<Section>& sections);
+
+// A document loaded from an XML text, and a step context around it: tables in
+// Tables(), the catalogue looked for in Program().
+class StepFixture {
+public:
+    explicit StepFixture(const std::string& xml);
+    ImportContext& Context() { return context_; }
+    const std::filesystem::path& Tables() const { return dir_.Path(); }
+    std::filesystem::path Program() const { return dir_ / "program"; }
+    ModuleState& State() { return state_; }
+    RecordingUi& Ui() { return ui_; }
+
+private:
+    TempDir dir_;
+    ModuleState state_;
+    RecordingUi ui_;
+    ExchangeDocument document_;
+    ImportContext context_;
 };
 
 // Source and build directories of the project.
