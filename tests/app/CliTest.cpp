@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
+
+namespace vindeleo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadWithDbfread;
+
+// Runs the command-line front end with a fresh Wine prefix whose MTEMP exists;
+// the catalogue is the one the build placed beside the binaries.
+class CliTest : public ::testing::Test {
+protected:
+    CliTest() { fs::create_directories(Tables()); }
+    fs::path Tables() const { return prefix / "drive_c" / "MTEMP"; }
+
+    test::CommandResult Cli(const std::string& arguments) {
+        return test::RunCommand("cd '" + prefix.Path().string() + "' && WINEPREFIX='" + prefix.Path().string() + "' '" VINDELEO_CLI "' " + arguments);
+    }
+    static std::string Sample() { return "'" + (test::SourceDir() / "samples" / "demo-school.xml").string() + "'"; }
+
+    std::vector<std::string> Column(const std::string& table, const std::string& field) {
+        std::vector<std::string> values;
+        for (const auto& record : ReadWithDbfread(Tables() / (table + ".DBF")).records) values.push_back(record.at(field));
+        return values;
+    }
+
+    test::TempDir prefix;
+};
+
+TEST_F(CliTest, UnknownCommandLinesGiveTheUsage) {
+    for (const char* arguments : {"", "import", "importar x.xml", "import a.xml --template", "import a.xml extra"}) {
+        const auto result = Cli(arguments);
+        EXPECT_EQ(result.exitCode, 64) << arguments;
+        EXPECT_NE(result.err.find("Uso: vindeleo-cli import"), std::string::npos) << arguments;
+        EXPECT_EQ(result.out, "");
+    }
+}
+
+TEST_F(CliTest, StopsAndErrorsAreReportedWithTheirStatus) {
+    auto result = Cli("import '" + (prefix / "nada.xml").string() + "'");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "No existe archivo\n");
+
+    test::WriteFile(prefix / "roto.xml", "<SERVICIO><BLOQUE_DATOS></SERVICIO>");
+    result = Cli("import roto.xml");  // relative to the current directory
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    EXPECT_NE(result.out.find("El archivo XML no es v\xC3\xA1lido"), std::string::npos);
+    test::WriteFile(prefix / "malo.xml",
+                    "<SERVICIO><BLOQUE_DATOS><grupo_datos seq=\"CURSOS_DEL_CENTRO\"><grupo_datos>"
+                    "<dato> 1a </dato><dato>1\xC2\xBA ESO</dato></grupo_datos></grupo_datos></BLOQUE_DATOS></SERVICIO>");
+    result = Cli("import '" + (prefix / "malo.xml").string() + "'");
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.err, "'1a' no es un valor entero v\xC3\xA1lido.\n");
+    EXPECT_EQ(result.out, "");
+    EXPECT_TRUE(test::FileNames(Tables()).empty());
+}
+
+TEST_F(CliTest, ImportsTheDemoSchool) {
+    const auto result = Cli("import " + Sample());
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "Proceso finalizado\n");
+
+    EXPECT_EQ(Column("ASIGNOMT", "COD"),
+              (std::vector<std::string>{"LCL", "Matem\xE1", "GH", "EF", "PLEI", "TD", "BG", "FQ", "MOEA", "MOEA1",
+                                        "Lat\xEDn", "m\xFAsica", "LCLI", "MI", "Filoso", "CIENCIASSO", "CIENCIASO1",
+                                        "DTI", "Epe", "tdl", "GUA", "TUT", "REU", "BIB"}));
+    EXPECT_EQ(Column("PROFT", "ABREV"),
+              (std::vector<std::string>{"GLJ", "GLJ1", "MN\xC1", "PR\xD3", "S\xCDM", "FDL", "MCP", "MCP1", "glj2",
+                                        "RAB"}));
+    EXPECT_EQ(Column("PROFT", "NOMBRE")[4], "S\xE1nchez \xCD\xF1iguez, Mar\xEDa Jos\xE9");
+    EXPECT_EQ(Column("AULAT", "ABREV"),
+              (std::vector<std::string>{"A11", "A12", "a121", "Labora", "Labora1", "GIM", "INF1", "BIB"}));
+    EXPECT_EQ(Column("CURSOST", "NIVEL"), (std::vector<std::string>{"ESO", "ESO", "ESO", "BACH", "Niv"}));
+    EXPECT_EQ(Column("CURSOST", "ESTUD")[4], "Aula de Enlace");
+    EXPECT_EQ(Column("GRUPOST", "ABREV"),
+              (std::vector<std::string>{"1\xBA ESO A", "1\xBA ESO B", "1\xBA ESO C", "2\xBA ESO A", "2\xBA ESO B",
+                                        "4\xBA ESO A", "1\xBA BACH A", "Enlace"}));
+    EXPECT_EQ(Column("GRUPOST", "GRUPO")[7], "e");
+    EXPECT_EQ(Column("ASIGT", "CASIG").size(), 50u);
+    EXPECT_EQ(Column("ASIGT", "CGRUP")[0], "1\xBA ESO A");
+    EXPECT_EQ(Column("ASIGT", "SESIONES")[0], "1111");
+
+    // The morning template: seven slots, given out of time order, on seven days.
+    const auto diho = Column("DIASHORAST", "DIHO");
+    ASSERT_EQ(diho.size(), 49u);
+    EXPECT_EQ(std::vector<std::string>(diho.begin(), diho.begin() + 3), (std::vector<std::string>{"11", "21", "31"}));
+    const auto hours = Column("DIASHORAST", "HORADESDE");
+    EXPECT_EQ(hours[7], "08:55");  // second hour is the slot given third in the document
+    EXPECT_EQ(Column("DIASHORAST", "CODDIHO")[7], "T2");
+    EXPECT_EQ(Column("DIASHORAST2", "DIHO")[7], "13");
+    EXPECT_EQ(Column("PERIODOS", "CJORNADA"), std::vector<std::string>{"J1"});
+}
+
+TEST_F(CliTest, TheTemplateOptionAnswersTheChooser) {
+    const auto result = Cli("import " + Sample() + " --template '  J2 '");
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(Column("DIASHORAST", "DIHO").size(), 21u);
+    EXPECT_EQ(Column("PERIODOS", "JORNADA"), std::vector<std::string>{"Jornada de tarde (adultos)"});
+}
+
+}  // namespace
+}  // namespace vindeleo
