@@ -1,0 +1,706 @@
+#include "tables/Table.h"
+
+#include <algorithm>
+#include <cmath>
+#include <ctime>
+#include <limits>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+#include "tables/DbfFormat.h"
+#include "tables/TableFile.h"
+#include "tables/TableMessages.h"
+#include "text/Codepage.h"
+#include "text/Error.h"
+#include "text/Format.h"
+#include "text/Messages.h"
+
+namespace vindeleo {
+
+namespace fs = std::filesystem;
+namespace tmsg = tables::msg;
+
+namespace {
+
+constexpr const char* kTableExtension = ".DBF";
+constexpr const char* kIndexExtension = ".MDX";
+constexpr int kMaxRecordLengthDBase4 = 4000;
+constexpr int kMaxRecordLengthDBase7 = 32767;
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && UpperAscii(a) == UpperAscii(b);
+}
+
+// The table name without a ".DBF" that a caller may have given with it.
+std::string BaseName(const std::string& name) {
+    const std::size_t n = std::char_traits<char>::length(kTableExtension);
+    if (name.size() > n && SameIgnoringCase(std::string_view(name).substr(name.size() - n), kTableExtension))
+        return name.substr(0, name.size() - n);
+    return name;
+}
+
+// Every file of dir named fileName in any letter case; the exact spelling first.
+std::vector<fs::path> MatchingFiles(const fs::path& dir, const std::string& fileName) {
+    std::vector<fs::path> found;
+    std::error_code error;
+    for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
+        std::error_code statusError;
+        if (!it->is_regular_file(statusError)) continue;
+        if (SameIgnoringCase(it->path().filename().string(), fileName)) found.push_back(it->path());
+    }
+    std::sort(found.begin(), found.end(), [&](const fs::path& a, const fs::path& b) {
+        const bool aExact = a.filename() == fileName, bExact = b.filename() == fileName;
+        return aExact != bExact ? aExact : a.filename() < b.filename();
+    });
+    return found;
+}
+
+std::tm Today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    return local;
+}
+
+struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+
+struct Filter {
+    std::string field;
+    std::string value;
+};
+
+bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
+bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9'); }
+
+// FIELD= 'text', blanks allowed around the parts, quotes doubled inside text.
+std::optional<Filter> ParseFilter(std::string_view expression) {
+    std::size_t i = 0;
+    auto skipBlanks = [&] {
+        while (i < expression.size() && expression[i] == ' ') ++i;
+    };
+    Filter filter;
+    skipBlanks();
+    if (i >= expression.size() || !IsNameStart(expression[i])) return std::nullopt;
+    while (i < expression.size() && IsNameChar(expression[i])) filter.field += expression[i++];
+    skipBlanks();
+    if (i >= expression.size() || expression[i] != '=') return std::nullopt;
+    ++i;
+    skipBlanks();
+    if (i >= expression.size() || expression[i] != '\'') return std::nullopt;
+    ++i;
+    for (;;) {
+        if (i >= expression.size()) return std::nullopt;  // no closing quote
+        if (expression[i] == '\'') {
+            if (i + 1 < expression.size() && expression[i + 1] == '\'') {
+                filter.value += '\'';
+                i += 2;
+                continue;
+            }
+            ++i;
+            break;
+        }
+        filter.value += expression[i++];
+    }
+    skipBlanks();
+    if (i != expression.size()) return std::nullopt;
+    return filter;
+}
+
+// Field types kept in binary form, blank as zero bytes.
+bool IsBinary(const dbf::Field& field) {
+    switch (field.type) {
+        case 'I':
+        case '+':
+        case 'O':
+        case '@':
+        case 'B':
+        case 'Y':
+        case 'T':
+        case '0': return true;
+        case 'M':
+        case 'G':
+        case 'P': return field.length == 4;
+        default: return false;
+    }
+}
+
+std::int32_t RoundToInt32(double value, const std::string& text) {
+    const double whole = std::nearbyint(value);
+    if (!(whole >= std::numeric_limits<std::int32_t>::min() && whole <= std::numeric_limits<std::int32_t>::max()))
+        throw Error(Format(msg::kNotAnInteger, text));
+    return static_cast<std::int32_t>(whole);
+}
+
+[[noreturn]] void RaiseCannotRead(const dbf::Field& field) {
+    throw Error(Format(tmsg::kCannotRead, field.name, std::string(1, field.type)));
+}
+
+}  // namespace
+
+struct Table::Impl {
+    // Properties that outlive a closing, as the table object keeps them.
+    std::optional<Filter> filter;
+    bool filterOn = false;
+    std::string orderField;
+
+    // The open table: the whole file in memory, written back on closing.
+    bool open = false;
+    dbf::LockedFile file;
+    fs::path path;
+    std::string fileText;
+    dbf::Header header;
+    std::string headerBytes;
+    std::string records;  // every record in file order, deleted ones too
+    std::size_t recordCount = 0;
+    int liveCount = 0;
+    bool changed = false;
+    std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>> fieldsByName;
+
+    // Navigation: the record numbers shown, in the current order.
+    std::vector<std::uint32_t> view;
+    bool viewStale = false;
+    std::size_t position = 0;
+    std::int64_t current = -1;  // record number, -1 for none
+    bool eof = true;
+
+    // The record that Append started.
+    bool appending = false;
+    std::string pending;
+
+    dbf::Family Family() const { return header.family; }
+    int RecordLength() const { return header.recordLength; }
+    bool FilterActive() const { return filterOn && filter.has_value(); }
+
+    const char* Record(std::size_t number) const { return records.data() + number * RecordLength(); }
+
+    const char* CurrentRecord() const {
+        if (appending) return pending.data();
+        return current < 0 ? nullptr : Record(static_cast<std::size_t>(current));
+    }
+
+    const dbf::Field& FieldNamed(std::string_view name) const {
+        auto it = fieldsByName.find(name);
+        if (it == fieldsByName.end()) it = fieldsByName.find(UpperAscii(name));
+        if (it == fieldsByName.end()) throw Error(Format(msg::kFieldNotFound, std::string(name)));
+        return header.fields[it->second];
+    }
+
+    void IndexFieldNames() {
+        fieldsByName.clear();
+        for (std::size_t i = 0; i < header.fields.size(); ++i) fieldsByName.emplace(UpperAscii(header.fields[i].name), i);
+    }
+
+    std::string BlankRecord() const {
+        std::string record(RecordLength(), ' ');
+        for (const auto& field : header.fields)
+            if (IsBinary(field)) std::fill_n(record.begin() + field.offset, field.length, '\0');
+        return record;
+    }
+
+    void Post() {
+        records += pending;
+        const auto number = static_cast<std::uint32_t>(recordCount++);
+        ++liveCount;
+        changed = true;
+        appending = false;
+        if (!FilterActive() && orderField.empty() && !viewStale) {
+            view.push_back(number);
+            position = view.size() - 1;
+        } else {
+            viewStale = true;
+        }
+        current = number;
+        eof = false;
+    }
+
+    // As the engine does before moving: a record being added is posted first.
+    void PostPending() {
+        if (appending) Post();
+    }
+
+    void EnsureView() {
+        if (viewStale) RebuildView();
+    }
+
+    bool Passes(const dbf::Field* filterField, const char* record) const {
+        return !filterField || dbf::ReadText(*filterField, Family(), record) == filter->value;
+    }
+
+    void SortView(const dbf::Field& key) {
+        const bool numeric = key.type == 'N' || key.type == 'F' || key.type == 'I' || key.type == '+' || key.type == 'O';
+        if (numeric) {
+            std::vector<std::pair<double, std::uint32_t>> keyed;
+            keyed.reserve(view.size());
+            for (auto number : view) keyed.emplace_back(NumberKey(key, Record(number)), number);
+            std::stable_sort(keyed.begin(), keyed.end(),
+                             [](const auto& a, const auto& b) { return a.first < b.first; });
+            for (std::size_t i = 0; i < keyed.size(); ++i) view[i] = keyed[i].second;
+        } else {
+            std::vector<std::pair<std::string, std::uint32_t>> keyed;
+            keyed.reserve(view.size());
+            for (auto number : view) keyed.emplace_back(dbf::ReadText(key, Family(), Record(number)), number);
+            std::stable_sort(keyed.begin(), keyed.end(),
+                             [](const auto& a, const auto& b) { return a.first < b.first; });
+            for (std::size_t i = 0; i < keyed.size(); ++i) view[i] = keyed[i].second;
+        }
+    }
+
+    // A blank number sorts first, as the lowest key.
+    double NumberKey(const dbf::Field& key, const char* record) const {
+        constexpr double blank = -std::numeric_limits<double>::infinity();
+        switch (key.type) {
+            case 'I':
+            case '+': {
+                const auto value = dbf::ReadLong(key, Family(), record);
+                return value ? *value : blank;
+            }
+            case 'O': return dbf::ReadDouble(key, record).value_or(blank);
+            default:
+                return dbf::ParseNumber(std::string_view(record + key.offset, key.length)).value_or(blank);
+        }
+    }
+
+    void RebuildView() {
+        const dbf::Field* filterField = FilterActive() ? &FieldNamed(filter->field) : nullptr;
+        const dbf::Field* orderKey = orderField.empty() ? nullptr : &FieldNamed(orderField);
+        view.clear();
+        for (std::size_t number = 0; number < recordCount; ++number) {
+            const char* record = Record(number);
+            if (record[0] == dbf::kDeletedRecord || !Passes(filterField, record)) continue;
+            view.push_back(static_cast<std::uint32_t>(number));
+        }
+        if (orderKey) SortView(*orderKey);
+        viewStale = false;
+        // The current record stays current when it is still shown.
+        const auto at = std::find(view.begin(), view.end(), current);
+        if (current >= 0 && at != view.end()) {
+            position = static_cast<std::size_t>(at - view.begin());
+        } else {
+            position = 0;
+            current = view.empty() ? std::int64_t{-1} : std::int64_t{view[0]};
+            eof = view.empty();
+        }
+    }
+
+    void First() {
+        PostPending();
+        EnsureView();
+        position = 0;
+        current = view.empty() ? std::int64_t{-1} : std::int64_t{view[0]};
+        eof = view.empty();
+    }
+
+    void Release() noexcept {
+        file.Close();
+        open = false;
+        header = {};
+        headerBytes.clear();
+        records = std::string();
+        recordCount = 0;
+        liveCount = 0;
+        changed = false;
+        fieldsByName.clear();
+        view = {};
+        viewStale = false;
+        position = 0;
+        current = -1;
+        eof = true;
+        appending = false;
+        pending.clear();
+    }
+
+    bool Matches(const dbf::Field& field, const char* record, std::int32_t value) const {
+        switch (field.type) {
+            case 'I':
+            case '+': return dbf::ReadLong(field, Family(), record) == value;
+            case 'O': return dbf::ReadDouble(field, record) == static_cast<double>(value);
+            case 'N':
+            case 'F': return dbf::ParseNumber(std::string_view(record + field.offset, field.length)) == value;
+            case 'C': return dbf::ReadText(field, Family(), record) == std::to_string(value);
+            default: RaiseCannotRead(field);
+        }
+    }
+};
+
+Table::Table(fs::path dir, std::string name)
+    : dir_(std::move(dir)), name_(std::move(name)), impl_(std::make_unique<Impl>()) {}
+
+Table::~Table() {
+    try {
+        Close();
+    } catch (...) {
+        impl_->Release();
+    }
+}
+
+void Table::DeleteFiles(const fs::path& dir, const std::string& name) {
+    const std::string base = BaseName(name);
+    for (const char* extension : {kTableExtension, kIndexExtension}) {
+        for (const auto& file : MatchingFiles(dir, base + extension)) {
+            if (dbf::IsHeldElsewhere(file)) continue;  // in use: passed over, as a failed deletion is
+            std::error_code ignored;
+            fs::remove(file, ignored);
+        }
+    }
+}
+
+fs::path Table::FindFile(const fs::path& dir, const std::string& fileName) {
+    std::error_code error;
+    const fs::path exact = dir / fileName;
+    if (fs::is_regular_file(exact, error)) return exact;
+    const auto found = MatchingFiles(dir, fileName);
+    return found.empty() ? fs::path() : found.front();
+}
+
+void Table::SetDirectory(fs::path dir) {
+    if (IsOpen()) throw Error(Format(tmsg::kStillOpen, name_));
+    dir_ = std::move(dir);
+}
+
+fs::path Table::FilePath() const {
+    const std::string fileName = BaseName(name_) + kTableExtension;
+    const fs::path found = FindFile(dir_, fileName);
+    return found.empty() ? dir_ / fileName : found;
+}
+
+namespace {
+
+bool IsValidFieldName(const std::string& name, std::size_t maxLength) {
+    if (name.empty() || name.size() > maxLength || !IsNameStart(name[0])) return false;
+    return std::all_of(name.begin(), name.end(), IsNameChar);
+}
+
+void CheckLayout(const TableLayout& layout, DbfLevel level, const std::string& tableName) {
+    auto fail = [&](const std::string& detail) { return Error(Format(tmsg::kBadLayout, tableName, detail)); };
+    if (layout.fields.empty()) throw fail(tmsg::kNoFields);
+    const std::size_t maxName = level == DbfLevel::DBase7 ? 31 : 10;
+    std::unordered_set<std::string> seen;
+    for (const auto& field : layout.fields) {
+        if (!IsValidFieldName(field.name, maxName)) throw fail(Format(tmsg::kBadFieldName, field.name));
+        if (!seen.insert(UpperAscii(field.name)).second) throw fail(Format(tmsg::kDuplicateField, field.name));
+        if (field.type == FieldType::Character && (field.width < 1 || field.width > 254))
+            throw fail(Format(tmsg::kBadCharacterWidth, field.name));
+    }
+    for (const auto& index : layout.indexes)
+        if (!seen.count(UpperAscii(index.field))) throw fail(Format(tmsg::kUnknownIndexField, index.name, index.field));
+}
+
+}  // namespace
+
+void Table::Create(const TableLayout& layout, DbfLevel level) {
+    if (IsOpen()) throw Error(Format(tmsg::kStillOpen, name_));
+    CheckLayout(layout, level, name_);
+    std::vector<dbf::Field> fields;
+    for (const auto& def : layout.fields) fields.push_back(dbf::PhysicalField(def));
+    const int recordLength = dbf::LayOut(fields);
+    if (recordLength > (level == DbfLevel::DBase7 ? kMaxRecordLengthDBase7 : kMaxRecordLengthDBase4))
+        throw Error(Format(tmsg::kBadLayout, name_, tmsg::kRecordTooLong));
+
+    const std::string base = BaseName(name_);
+    const fs::path target = dir_ / (base + kTableExtension);
+    const std::string fileText = PathText(target);
+    std::error_code error;
+    if (!fs::is_directory(dir_, error)) throw Error(Format(tmsg::kCannotCreate, fileText, tmsg::kNoSuchDirectory));
+
+    // The table and its index in any spelling are replaced; none may be in use.
+    auto oldFiles = MatchingFiles(dir_, base + kTableExtension);
+    for (const auto& index : MatchingFiles(dir_, base + kIndexExtension)) oldFiles.push_back(index);
+    for (const auto& old : oldFiles)
+        if (dbf::IsHeldElsewhere(old)) throw Error(Format(tmsg::kCannotCreate, fileText, tmsg::kInUse));
+
+    const std::string header = dbf::BuildHeader(fields, level, Today());
+    const char endOfFile = dbf::kEndOfFile;
+    dbf::WriteReplacing(target, {header, std::string_view(&endOfFile, 1)}, error);
+    if (error) throw Error(Format(tmsg::kCannotCreate, fileText, dbf::ReasonText(error)));
+
+    // No index describes the new table, and no other spelling of it may remain.
+    for (const auto& old : oldFiles) {
+        std::error_code sameError;
+        if (fs::equivalent(old, target, sameError)) continue;
+        fs::remove(old, error);
+        if (error && fs::exists(old, sameError))
+            throw Error(Format(tmsg::kCannotCreate, fileText, dbf::ReasonText(error)));
+    }
+}
+
+void Table::Open(bool exclusive) {
+    Impl& impl = *impl_;
+    if (impl.open) return;
+    impl.path = FilePath();
+    impl.fileText = PathText(impl.path);
+    std::error_code error;
+    switch (impl.file.Open(impl.path, exclusive, error)) {
+        case dbf::LockedFile::Status::Ok: break;
+        case dbf::LockedFile::Status::Missing:
+            throw Error(Format(tmsg::kCannotOpen, impl.fileText, tmsg::kNoSuchFile));
+        case dbf::LockedFile::Status::InUse: throw Error(Format(tmsg::kCannotOpen, impl.fileText, tmsg::kInUse));
+        case dbf::LockedFile::Status::Failed:
+            throw Error(Format(tmsg::kCannotOpen, impl.fileText, dbf::ReasonText(error)));
+    }
+    try {
+        std::string bytes;
+        if (!impl.file.ReadAll(bytes, error))
+            throw Error(Format(tmsg::kCannotOpen, impl.fileText, dbf::ReasonText(error)));
+        impl.header = dbf::ParseHeader(bytes, impl.fileText);
+        impl.headerBytes = bytes.substr(0, impl.header.headerLength);
+        impl.recordCount = impl.header.recordCount;
+        impl.records = std::move(bytes);
+        impl.records.erase(0, impl.header.headerLength);
+        impl.records.resize(impl.recordCount * impl.RecordLength());
+        impl.liveCount = 0;
+        for (std::size_t number = 0; number < impl.recordCount; ++number)
+            if (impl.Record(number)[0] != dbf::kDeletedRecord) ++impl.liveCount;
+        impl.IndexFieldNames();
+        impl.open = true;
+        impl.current = -1;
+        impl.RebuildView();
+        impl.First();
+    } catch (...) {
+        impl.Release();
+        throw;
+    }
+}
+
+void Table::Close() {
+    Impl& impl = *impl_;
+    if (!impl.open) return;
+    impl.appending = false;  // a record not posted is dropped
+    std::error_code error;
+    if (impl.changed) {
+        dbf::StampHeader(impl.headerBytes, static_cast<std::uint32_t>(impl.recordCount), Today());
+        const char endOfFile = dbf::kEndOfFile;
+#ifdef _WIN32
+        impl.file.Close();  // Windows renames nothing over an open file
+#endif
+        dbf::WriteReplacing(impl.path, {impl.headerBytes, impl.records, std::string_view(&endOfFile, 1)}, error);
+    }
+    const std::string fileText = impl.fileText;
+    impl.Release();
+    if (error) throw Error(Format(tmsg::kCannotWrite, fileText, dbf::ReasonText(error)));
+}
+
+bool Table::IsOpen() const { return impl_->open; }
+
+namespace {
+
+Table::Impl& Opened(const std::unique_ptr<Table::Impl>& impl, const std::string& name) {
+    if (!impl->open) throw Error(Format(tmsg::kNotOpen, name));
+    return *impl;
+}
+
+}  // namespace
+
+void Table::Append() {
+    Impl& impl = Opened(impl_, name_);
+    impl.PostPending();
+    impl.pending = impl.BlankRecord();
+    impl.appending = true;
+}
+
+namespace {
+
+// The field to write and the record being added, or an error.
+std::pair<const dbf::Field*, char*> Target(Table::Impl& impl, std::string_view field, const std::string& name) {
+    const dbf::Field& target = impl.FieldNamed(field);
+    if (!impl.appending) throw Error(Format(tmsg::kNoRecordBeingAdded, name));
+    return {&target, impl.pending.data()};
+}
+
+}  // namespace
+
+void Table::SetText(std::string_view field, std::string_view text) {
+    Impl& impl = Opened(impl_, name_);
+    const auto [target, record] = Target(impl, field, name_);
+    dbf::WriteText(*target, impl.Family(), record, text);
+}
+
+void Table::SetInteger(std::string_view field, std::int32_t value) {
+    Impl& impl = Opened(impl_, name_);
+    const auto [target, record] = Target(impl, field, name_);
+    dbf::WriteInteger(*target, impl.Family(), record, value);
+}
+
+void Table::SetFloat(std::string_view field, double value) {
+    Impl& impl = Opened(impl_, name_);
+    const auto [target, record] = Target(impl, field, name_);
+    dbf::WriteFloat(*target, impl.Family(), record, value);
+}
+
+void Table::SetLogical(std::string_view field, bool value) {
+    Impl& impl = Opened(impl_, name_);
+    const auto [target, record] = Target(impl, field, name_);
+    dbf::WriteLogical(*target, record, value);
+}
+
+void Table::Post() {
+    Impl& impl = Opened(impl_, name_);
+    if (!impl.appending) throw Error(Format(tmsg::kNoRecordBeingAdded, name_));
+    impl.Post();
+}
+
+void Table::First() { Opened(impl_, name_).First(); }
+
+void Table::Next() {
+    Impl& impl = Opened(impl_, name_);
+    impl.PostPending();
+    impl.EnsureView();
+    if (impl.view.empty()) {
+        impl.current = -1;
+        impl.eof = true;
+    } else if (impl.position + 1 < impl.view.size()) {
+        impl.current = impl.view[++impl.position];
+        impl.eof = false;
+    } else {
+        impl.eof = true;  // the last record stays current
+    }
+}
+
+bool Table::Eof() const { return !impl_->open || impl_->eof; }
+
+std::string Table::Text(std::string_view field) const {
+    const Impl& impl = Opened(impl_, name_);
+    const dbf::Field& source = impl.FieldNamed(field);
+    const char* record = impl.CurrentRecord();
+    return record ? dbf::ReadText(source, impl.Family(), record) : std::string();
+}
+
+std::int32_t Table::Integer(std::string_view field) const {
+    const Impl& impl = Opened(impl_, name_);
+    const dbf::Field& source = impl.FieldNamed(field);
+    const char* record = impl.CurrentRecord();
+    if (!record) return 0;
+    switch (source.type) {
+        case 'I':
+        case '+': return dbf::ReadLong(source, impl.Family(), record).value_or(0);
+        case 'O': {
+            const auto value = dbf::ReadDouble(source, record);
+            return value ? RoundToInt32(*value, dbf::ReadText(source, impl.Family(), record)) : 0;
+        }
+        case 'C':
+        case 'N':
+        case 'F':
+        case 'M': {
+            const std::string text = dbf::ReadText(source, impl.Family(), record);
+            if (text.empty()) return 0;
+            if (source.type != 'C' && text.find('.') != std::string::npos)
+                if (const auto value = dbf::ParseNumber(text)) return RoundToInt32(*value, text);
+            return StrToInt(text);
+        }
+        default: RaiseCannotRead(source);
+    }
+}
+
+double Table::Float(std::string_view field) const {
+    const Impl& impl = Opened(impl_, name_);
+    const dbf::Field& source = impl.FieldNamed(field);
+    const char* record = impl.CurrentRecord();
+    if (!record) return 0;
+    switch (source.type) {
+        case 'I':
+        case '+': return dbf::ReadLong(source, impl.Family(), record).value_or(0);
+        case 'O': return dbf::ReadDouble(source, record).value_or(0);
+        case 'C':
+        case 'N':
+        case 'F':
+        case 'M': {
+            const std::string text = dbf::ReadText(source, impl.Family(), record);
+            if (text.empty()) return 0;
+            const auto value = dbf::ParseNumber(text);
+            if (!value) throw Error(Format(tmsg::kNotANumber, text));
+            return *value;
+        }
+        default: RaiseCannotRead(source);
+    }
+}
+
+bool Table::Logical(std::string_view field) const {
+    const Impl& impl = Opened(impl_, name_);
+    const dbf::Field& source = impl.FieldNamed(field);
+    const char* record = impl.CurrentRecord();
+    if (source.type != 'L') RaiseCannotRead(source);
+    return record && dbf::ReadLogical(source, record);
+}
+
+bool Table::Locate(std::string_view field, std::int32_t value) {
+    Impl& impl = Opened(impl_, name_);
+    const dbf::Field& key = impl.FieldNamed(field);
+    impl.PostPending();
+    impl.EnsureView();
+    for (std::size_t at = 0; at < impl.view.size(); ++at) {
+        if (impl.Matches(key, impl.Record(impl.view[at]), value)) {
+            impl.position = at;
+            impl.current = impl.view[at];
+            impl.eof = false;
+            return true;
+        }
+    }
+    return false;
+}
+
+void Table::SetFilter(std::string_view expression) {
+    Impl& impl = *impl_;
+    std::optional<Filter> filter;
+    if (expression.find_first_not_of(' ') != std::string_view::npos) {
+        filter = ParseFilter(expression);
+        if (!filter) throw Error(Format(tmsg::kUnsupportedFilter, std::string(expression)));
+    }
+    if (impl.open && impl.filterOn && filter) impl.FieldNamed(filter->field);
+    impl.filter = std::move(filter);
+    if (impl.open && impl.filterOn) {
+        impl.PostPending();
+        impl.viewStale = true;
+        impl.First();
+    }
+}
+
+void Table::FilterOn() {
+    Impl& impl = *impl_;
+    if (impl.open && impl.filter) impl.FieldNamed(impl.filter->field);
+    impl.filterOn = true;
+    if (impl.open) {
+        impl.PostPending();
+        impl.viewStale = true;
+        impl.First();
+    }
+}
+
+void Table::FilterOff() {
+    Impl& impl = *impl_;
+    impl.filterOn = false;
+    if (impl.open) {
+        impl.PostPending();
+        impl.viewStale = true;
+        impl.First();
+    }
+}
+
+void Table::OrderBy(std::string_view indexField) {
+    Impl& impl = Opened(impl_, name_);
+    impl.orderField = impl.FieldNamed(indexField).name;
+    impl.PostPending();
+    impl.RebuildView();
+}
+
+int Table::RecordCount() const { return Opened(impl_, name_).liveCount; }
+
+std::string FilterExpression(std::string_view field, std::string_view value) {
+    std::string expression(field);
+    expression += "= '";
+    for (char c : value) {
+        if (c == '\'') expression += '\'';
+        expression += c;
+    }
+    expression += '\'';
+    return expression;
+}
+
+}  // namespace vindeleo

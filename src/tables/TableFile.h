@@ -1,0 +1,56 @@
+#pragma once
+// The operating system's side of a table file: opening it under a lock that
+// keeps other programs out, reading it, and replacing it whole so that a crash
+// never leaves a half-written table.
+//
+// Linux and other POSIX systems: advisory flock() locks, exclusive (LOCK_EX)
+// for an exclusive opening and shared (LOCK_SH) otherwise, never waiting.
+// Windows: the share mode of the open handle does the same (no sharing for an
+// exclusive opening, read sharing otherwise).
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace vindeleo::dbf {
+
+class LockedFile {
+public:
+    enum class Status { Ok, Missing, InUse, Failed };
+
+    LockedFile() = default;
+    ~LockedFile();
+    LockedFile(const LockedFile&) = delete;
+    LockedFile& operator=(const LockedFile&) = delete;
+
+    // Opens an existing file for reading and takes the lock: an exclusive one
+    // keeps every other opening out, a shared one keeps exclusive ones out.
+    Status Open(const std::filesystem::path& path, bool exclusive, std::error_code& error);
+    // The whole content of the open file.
+    bool ReadAll(std::string& bytes, std::error_code& error);
+    // Releases the lock and the file.
+    void Close() noexcept;
+    bool IsOpen() const;
+
+private:
+#ifdef _WIN32
+    void* handle_ = nullptr;
+#else
+    int fd_ = -1;
+#endif
+};
+
+// Whether some other opening (of this or another process) holds the file.
+bool IsHeldElsewhere(const std::filesystem::path& path);
+
+// Writes the chunks, in order, into a new file beside path, makes it durable
+// and renames it over path.
+void WriteReplacing(const std::filesystem::path& path, const std::vector<std::string_view>& chunks,
+                    std::error_code& error);
+
+// The Spanish reason for a system error, for the table messages.
+std::string ReasonText(const std::error_code& error);
+
+}  // namespace vindeleo::dbf

@@ -1,0 +1,69 @@
+#pragma once
+// The messages of the table layer, in Windows-1252 (\xE1 is á, \xE9 é, \xED í,
+// \xF3 ó, \xFA ú, \xF1 ñ, \xBA º). Each %s takes the next argument of Format.
+
+namespace vindeleo::tables::msg {
+
+// The table's file, the reason.
+inline constexpr const char* kCannotOpen = "No se puede abrir la tabla %s: %s";
+inline constexpr const char* kCannotCreate = "No se puede crear la tabla %s: %s";
+inline constexpr const char* kCannotWrite = "No se puede escribir la tabla %s: %s";
+
+// Reasons.
+inline constexpr const char* kNoSuchFile = "no existe el archivo";
+inline constexpr const char* kNoSuchDirectory = "no existe el directorio";
+inline constexpr const char* kInUse = "otro programa la tiene abierta";
+inline constexpr const char* kAccessDenied = "permiso denegado";
+inline constexpr const char* kDiskFull = "no queda espacio en el disco";
+inline constexpr const char* kReadOnlyDisk = "el disco es de solo lectura";
+// The system's error number.
+inline constexpr const char* kSystemError = "error del sistema n.\xBA %s";
+
+// The file, what is wrong with it.
+inline constexpr const char* kDamaged = "El archivo %s est\xE1 da\xF1""ado o incompleto (%s)";
+// Details of a damaged file.
+inline constexpr const char* kHeaderCut = "la cabecera est\xE1 incompleta";
+inline constexpr const char* kNoFieldTerminator = "la lista de campos no termina donde indica la cabecera";
+// The field's name.
+inline constexpr const char* kBadFieldWidth = "el campo '%s' tiene una anchura no v\xE1lida";
+inline constexpr const char* kNamelessField = "hay un campo sin nombre";
+inline constexpr const char* kNoFields = "la tabla no tiene campos";
+// Record length in the header, sum of the field widths plus the deletion flag.
+inline constexpr const char* kRecordLengthMismatch =
+    "la longitud de registro de la cabecera (%s) no coincide con la de los campos (%s)";
+// Records announced, records present.
+inline constexpr const char* kMissingRecords =
+    "la cabecera anuncia %s registros y el archivo solo contiene %s";
+
+// The file, the version byte in hexadecimal.
+inline constexpr const char* kUnknownFormat = "El archivo %s no es una tabla dBase reconocida (versi\xF3n %s)";
+
+// The table's name.
+inline constexpr const char* kNotOpen = "La tabla %s no est\xE1 abierta";
+inline constexpr const char* kStillOpen = "La tabla %s est\xE1 abierta; ci\xE9rrela antes";
+inline constexpr const char* kNoRecordBeingAdded = "La tabla %s no tiene ning\xFAn registro en curso de alta";
+
+// The table's name, what is wrong with its definition.
+inline constexpr const char* kBadLayout = "La definici\xF3n de la tabla %s no es v\xE1lida: %s";
+// The field's name.
+inline constexpr const char* kBadFieldName = "el nombre de campo '%s' no es v\xE1lido";
+inline constexpr const char* kDuplicateField = "el campo '%s' est\xE1 repetido";
+inline constexpr const char* kBadCharacterWidth = "el campo '%s' debe tener de 1 a 254 caracteres";
+inline constexpr const char* kRecordTooLong = "los registros superan la longitud m\xE1xima";
+// The index's name, the field's name.
+inline constexpr const char* kUnknownIndexField = "el \xEDndice '%s' usa el campo '%s', que la tabla no tiene";
+
+// The expression.
+inline constexpr const char* kUnsupportedFilter = "Expresi\xF3n de filtro no admitida: %s";
+
+// The value as text, the field's name.
+inline constexpr const char* kValueTooWide = "El valor %s no cabe en el campo '%s'";
+// The text.
+inline constexpr const char* kNotANumber = "'%s' no es un valor num\xE9rico v\xE1lido";
+inline constexpr const char* kNotALogical = "'%s' no es un valor l\xF3gico v\xE1lido";
+inline constexpr const char* kNotADate = "'%s' no es una fecha v\xE1lida (AAAAMMDD)";
+// The field's name, its type letter.
+inline constexpr const char* kCannotRead = "El campo '%s' (tipo %s) no se puede leer de esta forma";
+inline constexpr const char* kCannotWriteField = "El campo '%s' (tipo %s) no admite este valor";
+
+}  // namespace vindeleo::tables::msg
