@@ -93,7 +93,7 @@ t.close()
 
 // dBase IV with a memo file flag: C, N, F, D, L and M, one record deleted.
 std::string DBase4WithMemo() {
-    const std::vector<FieldSpec> fields = {{"NOMBRE", 'C', 8},   {"CANTIDAD", 'N', 5}, {"PESO", 'F', 10, 3},
+    const std::vector<RawField> fields = {{"NOMBRE", 'C', 8},   {"CANTIDAD", 'N', 5}, {"PESO", 'F', 10, 3},
                                            {"FECHA", 'D', 8},    {"HECHO", 'L', 1},    {"NOTAS", 'M', 10}};
     const int headerLength = 32 + 32 * 6 + 1;
     std::string file = HeaderStart(0x8B, 3, headerLength, RecordLengthOf(fields));
@@ -131,7 +131,7 @@ const std::string kTimestamp2024 = std::string("\xC2\xCD\x08\xAC\x7E\x9C\x04\x00
 // A dBase 7 table: 68-byte header, 48-byte descriptors, and a field properties
 // area between the terminator and the records that the header length skips.
 std::string DBase7Table(unsigned char version) {
-    const std::vector<FieldSpec> fields = {{"NOMBRE_DEL_ARTICULO", 'C', 12},
+    const std::vector<RawField> fields = {{"NOMBRE_DEL_ARTICULO", 'C', 12},
                                            {"CANTIDAD", 'I', 4},
                                            {"PRECIO", 'O', 8},
                                            {"CONTADOR", '+', 4},
@@ -265,7 +265,7 @@ TEST(TableForeign, UnknownVersionsAndUnreadableTypes) {
     EXPECT_EQ(ErrorOf([&] { old.Open(); }),
               "El archivo " + (dir / "VIEJA.DBF").string() + " no es una tabla dBase reconocida (versi\xF3n 0x02)");
 
-    const std::vector<FieldSpec> fields = {{"NOMBRE", 'C', 4}, {"FECHAHORA", 'T', 8}};
+    const std::vector<RawField> fields = {{"NOMBRE", 'C', 4}, {"FECHAHORA", 'T', 8}};
     std::string fox = HeaderStart(0x30, 1, 32 + 64 + 1 + 263, RecordLengthOf(fields), 0x03);
     for (const auto& f : fields) fox += ClassicDescriptor(f);
     fox += '\x0D' + Zeros(263) + " Ana " + Zeros(8) + "\x1A";

@@ -37,7 +37,7 @@ inline std::string RightJustified(const std::string& text, std::size_t width) {
     return std::string(width - text.size(), ' ') + text;
 }
 
-struct FieldSpec {
+struct RawField {
     std::string name;
     char type;
     int length;
@@ -45,19 +45,19 @@ struct FieldSpec {
 };
 
 // A 32-byte descriptor of dBase III to 5 and FoxPro.
-inline std::string ClassicDescriptor(const FieldSpec& f) {
+inline std::string ClassicDescriptor(const RawField& f) {
     return Padded(f.name, 11, '\0') + std::string(1, f.type) + Zeros(4) + std::string(1, static_cast<char>(f.length)) +
            std::string(1, static_cast<char>(f.decimals)) + Zeros(14);
 }
 
 // A 48-byte descriptor of dBase 7: name (32), type, length, decimals, reserved
 // (2), MDX flag, reserved (2), next autoincrement value (4), reserved (4).
-inline std::string DBase7Descriptor(const FieldSpec& f) {
+inline std::string DBase7Descriptor(const RawField& f) {
     return Padded(f.name, 32, '\0') + std::string(1, f.type) + std::string(1, static_cast<char>(f.length)) +
            std::string(1, static_cast<char>(f.decimals)) + Zeros(13);
 }
 
-inline int RecordLengthOf(const std::vector<FieldSpec>& fields) {
+inline int RecordLengthOf(const std::vector<RawField>& fields) {
     int length = 1;
     for (const auto& f : fields) length += f.length;
     return length;
