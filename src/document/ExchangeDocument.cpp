@@ -1,0 +1,418 @@
+#include "document/ExchangeDocument.h"
+
+#include <libxml/tree.h>
+#include <libxml/xmlsave.h>
+#include <libxml/xmlversion.h>
+#include <libxml/xpath.h>
+#include <libxml/xpathInternals.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <unordered_set>
+#include <utility>
+
+#include "document/FileReplacement.h"
+#include "document/XmlLoading.h"
+#include "document/XmlNames.h"
+#include "text/Codepage.h"
+#include "text/Error.h"
+#include "text/Format.h"
+#include "text/Messages.h"
+#include "text/TextHelpers.h"
+
+namespace vindeleo {
+namespace {
+
+// Failures of a document operation, as the user reads them in the error box.
+constexpr const char* kNoNode = "Operaci\xF3n sobre un nodo inexistente del documento XML";
+constexpr const char* kBadPath = "Expresi\xF3n XPath no v\xE1lida: %s";
+constexpr const char* kNotANodeList = "La expresi\xF3n XPath no devuelve una lista de nodos: %s";
+constexpr const char* kBadName = "Nombre de elemento o atributo no v\xE1lido: '%s'";
+constexpr const char* kNotAChild = "El nodo que se quiere quitar no es hijo de este nodo";
+constexpr const char* kCannotAppend = "No se puede insertar el nodo en esta posici\xF3n del documento XML";
+constexpr const char* kSecondRoot = "El documento XML solo admite un elemento ra\xEDz";
+constexpr const char* kCannotSetText = "No se puede cambiar el texto de este nodo del documento XML";
+
+const xmlChar* Xml(const std::string& utf8) { return reinterpret_cast<const xmlChar*>(utf8.c_str()); }
+const char* Chars(const xmlChar* text) { return reinterpret_cast<const char*>(text); }
+
+xmlNode* Required(Node node) {
+    if (!node) throw Error(kNoNode);
+    return node.Raw();
+}
+
+xmlNode* AsNode(xmlDoc* doc) { return reinterpret_cast<xmlNode*>(doc); }
+
+bool IsPlainElement(const xmlNode* node, const char* name) {
+    return node->type == XML_ELEMENT_NODE && node->ns == nullptr && std::strcmp(Chars(node->name), name) == 0;
+}
+
+bool IsTextual(const xmlNode* node) { return node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE; }
+
+// The concatenated text and CDATA content below `top`, in document order.
+// Comments and processing instructions are not text; entity references do not
+// occur, since loading refuses every entity that is not predefined.
+void CollectText(const xmlNode* top, std::string& utf8) {
+    const xmlNode* current = top->children;
+    while (current != nullptr) {
+        if (IsTextual(current) && current->content != nullptr) utf8 += Chars(current->content);
+        if (current->type == XML_ELEMENT_NODE && current->children != nullptr) {
+            current = current->children;
+            continue;
+        }
+        while (current != top && current->next == nullptr) current = current->parent;
+        if (current == top) break;
+        current = current->next;
+    }
+}
+
+std::string TextUtf8(const xmlNode* node) {
+    switch (node->type) {
+        case XML_TEXT_NODE:
+        case XML_CDATA_SECTION_NODE:
+        case XML_COMMENT_NODE:
+        case XML_PI_NODE:
+            return node->content ? Chars(node->content) : std::string();
+        case XML_ELEMENT_NODE:
+        case XML_ATTRIBUTE_NODE:
+        case XML_DOCUMENT_NODE:
+        case XML_DOCUMENT_FRAG_NODE: {
+            std::string utf8;
+            CollectText(node, utf8);
+            return utf8;
+        }
+        default:
+            return std::string();
+    }
+}
+
+// A value's text in Windows-1252. Nearly every dato holds one text node, read
+// in place without gathering.
+std::string Text1252(const xmlNode* node) {
+    const xmlNode* only = node->children;
+    if (node->type == XML_ELEMENT_NODE && only != nullptr && only->next == nullptr && IsTextual(only))
+        return only->content ? Utf8To1252(Chars(only->content)) : std::string();
+    return Utf8To1252(TextUtf8(node));
+}
+
+bool SeqIs(const xmlNode* section, const std::string& wantedUtf8) {
+    for (const xmlAttr* attribute = section->properties; attribute != nullptr; attribute = attribute->next) {
+        if (attribute->ns != nullptr || std::strcmp(Chars(attribute->name), xml::kSeq) != 0) continue;
+        std::string value;
+        CollectText(reinterpret_cast<const xmlNode*>(attribute), value);
+        return value == wantedUtf8;
+    }
+    return false;
+}
+
+std::vector<xmlNode*> DatoChildren(xmlNode* row) {
+    std::vector<xmlNode*> values;
+    for (xmlNode* child = row->children; child != nullptr; child = child->next)
+        if (IsPlainElement(child, xml::kDato)) values.push_back(child);
+    return values;
+}
+
+void AppendRowsOfSection(xmlNode* section, std::vector<Row>& rows) {
+    for (xmlNode* row = section->children; row != nullptr; row = row->next)
+        if (IsPlainElement(row, xml::kGrupoDatos)) rows.emplace_back(DatoChildren(row));
+}
+
+void RequireName(const std::string& utf8, std::string_view name1252) {
+    if (utf8.empty() || xmlValidateName(Xml(utf8), 0) != 0) throw Error(Format(kBadName, name1252));
+}
+
+void ReplaceChildrenByText(xmlNode* node, const std::string& utf8) {
+    xmlNode* old = node->children;
+    node->children = nullptr;
+    node->last = nullptr;
+    if (old != nullptr) xmlFreeNodeList(old);
+    if (utf8.empty()) return;
+    xmlNode* text = xmlNewDocTextLen(node->doc, Xml(utf8), static_cast<int>(utf8.size()));
+    if (text == nullptr) throw std::bad_alloc();
+    text->parent = node;
+    node->children = text;
+    node->last = text;
+}
+
+bool IsAncestorOrSelf(const xmlNode* candidate, const xmlNode* node) {
+    for (const xmlNode* current = node; current != nullptr; current = current->parent)
+        if (current == candidate) return true;
+    return false;
+}
+
+bool CanHoldChildren(const xmlNode* node) {
+    return node->type == XML_ELEMENT_NODE || node->type == XML_DOCUMENT_NODE;
+}
+
+bool CanBeAppended(const xmlNode* child, const xmlNode* parent) {
+    switch (child->type) {
+        case XML_ELEMENT_NODE:
+        case XML_COMMENT_NODE:
+        case XML_PI_NODE:
+            return true;
+        case XML_TEXT_NODE:
+        case XML_CDATA_SECTION_NODE:
+            return parent->type == XML_ELEMENT_NODE;
+        default:
+            return false;
+    }
+}
+
+// Links child as the last child of parent. Done by hand because xmlAddChild
+// merges adjacent text nodes and frees the one appended.
+void LinkAsLastChild(xmlNode* parent, xmlNode* child) {
+    child->parent = parent;
+    child->next = nullptr;
+    child->prev = parent->last;
+    if (parent->last != nullptr)
+        parent->last->next = child;
+    else
+        parent->children = child;
+    parent->last = child;
+}
+
+// An element made by CreateElement belongs to no tree until it is appended, and
+// libxml2 would not free it with the document. Such elements are listed on the
+// document's private pointer and freed with it, should they never be appended.
+using DetachedNodes = std::unordered_set<xmlNode*>;
+
+DetachedNodes* DetachedOf(const xmlDoc* doc) { return static_cast<DetachedNodes*>(doc->_private); }
+
+void KeepDetached(xmlDoc* doc, xmlNode* node) {
+    if (doc->_private == nullptr) doc->_private = new DetachedNodes();
+    try {
+        DetachedOf(doc)->insert(node);
+    } catch (...) {
+        xmlFreeNode(node);
+        throw;
+    }
+}
+
+void ForgetDetached(const xmlNode* node) {
+    if (node->doc != nullptr && DetachedOf(node->doc) != nullptr) DetachedOf(node->doc)->erase(const_cast<xmlNode*>(node));
+}
+
+void FreeDocument(xmlDoc* doc) {
+    if (doc == nullptr) return;
+    if (DetachedNodes* detached = DetachedOf(doc)) {
+        for (xmlNode* node : *detached)
+            if (node->parent == nullptr) xmlFreeNode(node);
+        delete detached;
+        doc->_private = nullptr;
+    }
+    xmlFreeDoc(doc);
+}
+
+xmlDoc* NewEmptyDocument() {
+    xmlDoc* doc = xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0"));
+    if (doc == nullptr) throw std::bad_alloc();
+    return doc;
+}
+
+std::string PathText1252(const std::filesystem::path& file) {
+    auto utf8 = file.u8string();
+    return Utf8To1252(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));
+}
+
+struct XPathContextFree {
+    void operator()(xmlXPathContextPtr context) const { xmlXPathFreeContext(context); }
+};
+struct XPathObjectFree {
+    void operator()(xmlXPathObjectPtr object) const { xmlXPathFreeObject(object); }
+};
+
+#if LIBXML_VERSION >= 21200
+void IgnoreXPathError(void*, const xmlError*) {}
+#else
+void IgnoreXPathError(void*, xmlErrorPtr) {}
+#endif
+
+int WriteToFile(void* file, const char* buffer, int length) {
+    if (length <= 0) return 0;
+    const std::size_t written = std::fwrite(buffer, 1, static_cast<std::size_t>(length), static_cast<std::FILE*>(file));
+    return written == static_cast<std::size_t>(length) ? length : -1;
+}
+
+// Serialises the document, indented, in the encoding its declaration names;
+// the output encoder writes a character that encoding lacks as "&#NNN;".
+bool WriteDocument(xmlDoc* doc, std::FILE* file) {
+    const char* encoding = doc->encoding != nullptr ? Chars(doc->encoding) : "UTF-8";
+    xmlSaveCtxtPtr save = xmlSaveToIO(WriteToFile, nullptr, file, encoding, XML_SAVE_FORMAT);
+    if (save == nullptr) return false;
+    const long written = xmlSaveDoc(save, doc);
+    const int closed = xmlSaveClose(save);
+    return written >= 0 && closed >= 0;
+}
+
+}  // namespace
+
+std::string Row::Value(std::size_t position) const {
+    if (position >= values_.size()) return std::string();
+    return Text1252(values_[position]);
+}
+
+std::string Row::Trimmed(std::size_t position) const { return AllTrim(Value(position)); }
+
+ExchangeDocument::ExchangeDocument() {
+    xmlload::EnsureLibxmlReady();
+    doc_ = NewEmptyDocument();
+}
+
+ExchangeDocument::~ExchangeDocument() { FreeDocument(doc_); }
+
+ExchangeDocument::ExchangeDocument(ExchangeDocument&& other) noexcept : doc_(std::exchange(other.doc_, nullptr)) {}
+
+ExchangeDocument& ExchangeDocument::operator=(ExchangeDocument&& other) noexcept {
+    if (this != &other) {
+        FreeDocument(doc_);
+        doc_ = std::exchange(other.doc_, nullptr);
+    }
+    return *this;
+}
+
+LoadResult ExchangeDocument::Load(const std::filesystem::path& file) {
+    xmlload::ParsedFile parsed = xmlload::ParseFile(file);
+    xmlDoc* replacement = parsed.doc != nullptr ? parsed.doc : NewEmptyDocument();
+    FreeDocument(doc_);
+    doc_ = replacement;
+    return parsed.result;
+}
+
+std::vector<Row> ExchangeDocument::Rows(std::string_view section) const {
+    std::vector<Row> rows;
+    xmlNode* root = doc_ != nullptr ? xmlDocGetRootElement(doc_) : nullptr;
+    if (root == nullptr || !IsPlainElement(root, xml::kServicio)) return rows;
+    const std::string wanted = Cp1252ToUtf8(section);
+    for (xmlNode* block = root->children; block != nullptr; block = block->next) {
+        if (!IsPlainElement(block, xml::kBloqueDatos)) continue;
+        for (xmlNode* candidate = block->children; candidate != nullptr; candidate = candidate->next)
+            if (IsPlainElement(candidate, xml::kGrupoDatos) && SeqIs(candidate, wanted))
+                AppendRowsOfSection(candidate, rows);
+    }
+    return rows;
+}
+
+Node ExchangeDocument::DocumentNode() const { return Node(AsNode(doc_)); }
+
+Node ExchangeDocument::DocumentElement() const {
+    return Node(doc_ != nullptr ? xmlDocGetRootElement(doc_) : nullptr);
+}
+
+std::vector<Node> ExchangeDocument::SelectNodes(Node context, const std::string& xpath) const {
+    std::vector<Node> nodes;
+    if (doc_ == nullptr) return nodes;
+    xmlload::EnsureLibxmlReady();
+    xmlNode* from = context ? context.Raw() : AsNode(doc_);
+    std::unique_ptr<xmlXPathContext, XPathContextFree> evaluation(xmlXPathNewContext(doc_));
+    if (!evaluation) throw std::bad_alloc();
+    evaluation->node = from;
+    if (from->doc != nullptr) evaluation->doc = from->doc;
+    evaluation->error = IgnoreXPathError;
+    const std::string expression = Cp1252ToUtf8(xpath);
+    std::unique_ptr<xmlXPathObject, XPathObjectFree> result(xmlXPathEvalExpression(Xml(expression), evaluation.get()));
+    if (!result) throw Error(Format(kBadPath, xpath));
+    if (result->type != XPATH_NODESET) throw Error(Format(kNotANodeList, xpath));
+    xmlNodeSetPtr set = result->nodesetval;
+    if (set == nullptr) return nodes;
+    xmlXPathNodeSetSort(set);
+    nodes.reserve(static_cast<std::size_t>(set->nodeNr));
+    for (int i = 0; i < set->nodeNr; ++i) {
+        // Namespace nodes are copies that die with the result; they are left out.
+        if (set->nodeTab[i]->type == XML_NAMESPACE_DECL) continue;
+        nodes.emplace_back(set->nodeTab[i]);
+    }
+    return nodes;
+}
+
+Node ExchangeDocument::SelectSingleNode(Node context, const std::string& xpath) const {
+    std::vector<Node> nodes = SelectNodes(context, xpath);
+    return nodes.empty() ? Node() : nodes.front();
+}
+
+Node ExchangeDocument::FirstChild(Node node) { return node ? Node(node.Raw()->children) : Node(); }
+
+std::string ExchangeDocument::Text(Node node) { return Text1252(Required(node)); }
+
+void ExchangeDocument::SetText(Node element, std::string_view text1252) {
+    xmlNode* node = Required(element);
+    const std::string utf8 = Cp1252ToUtf8(text1252);
+    switch (node->type) {
+        case XML_ELEMENT_NODE:
+            ReplaceChildrenByText(node, utf8);
+            return;
+        case XML_ATTRIBUTE_NODE:
+            if (node->parent != nullptr)
+                xmlSetNsProp(node->parent, node->ns, node->name, Xml(utf8));
+            else
+                ReplaceChildrenByText(node, utf8);
+            return;
+        case XML_TEXT_NODE:
+        case XML_CDATA_SECTION_NODE:
+        case XML_COMMENT_NODE:
+        case XML_PI_NODE:
+            // For these kinds libxml2 copies the content as it stands.
+            xmlNodeSetContentLen(node, Xml(utf8), static_cast<int>(utf8.size()));
+            return;
+        default:
+            throw Error(kCannotSetText);
+    }
+}
+
+Node ExchangeDocument::CreateElement(const std::string& name) {
+    const std::string utf8 = Cp1252ToUtf8(name);
+    RequireName(utf8, name);
+    if (doc_ == nullptr) doc_ = NewEmptyDocument();
+    xmlNode* element = xmlNewDocNode(doc_, nullptr, Xml(utf8), nullptr);
+    if (element == nullptr) throw std::bad_alloc();
+    KeepDetached(doc_, element);
+    return Node(element);
+}
+
+void ExchangeDocument::SetAttribute(Node element, const std::string& name, std::string_view value1252) {
+    xmlNode* node = Required(element);
+    if (node->type != XML_ELEMENT_NODE) throw Error(kCannotSetText);
+    const std::string nameUtf8 = Cp1252ToUtf8(name);
+    RequireName(nameUtf8, name);
+    // Without a namespace: an existing attribute keeps its place, a new one
+    // follows those already set. The value is stored as it stands.
+    if (xmlSetNsProp(node, nullptr, Xml(nameUtf8), Xml(Cp1252ToUtf8(value1252))) == nullptr) throw std::bad_alloc();
+}
+
+void ExchangeDocument::AppendChild(Node parent, Node child) {
+    xmlNode* to = Required(parent);
+    xmlNode* node = Required(child);
+    if (!CanHoldChildren(to) || !CanBeAppended(node, to) || node->doc != doc_ ||
+        (to->type == XML_DOCUMENT_NODE && to != AsNode(doc_)) || IsAncestorOrSelf(node, to))
+        throw Error(kCannotAppend);
+    if (to->type == XML_DOCUMENT_NODE && node->type == XML_ELEMENT_NODE) {
+        xmlNode* root = xmlDocGetRootElement(doc_);
+        if (root != nullptr && root != node) throw Error(kSecondRoot);
+    }
+    xmlUnlinkNode(node);
+    LinkAsLastChild(to, node);
+    ForgetDetached(node);
+}
+
+void ExchangeDocument::RemoveChild(Node parent, Node child) {
+    xmlNode* from = Required(parent);
+    xmlNode* node = Required(child);
+    if (node->parent != from || node->type == XML_ATTRIBUTE_NODE || node->type == XML_NAMESPACE_DECL)
+        throw Error(kNotAChild);
+    xmlUnlinkNode(node);
+    xmlFreeNode(node);
+}
+
+void ExchangeDocument::Save(const std::filesystem::path& target) const {
+    xmlload::EnsureLibxmlReady();
+    std::unique_ptr<xmlDoc, decltype(&FreeDocument)> empty(nullptr, &FreeDocument);
+    xmlDoc* doc = doc_;
+    if (doc == nullptr) {
+        empty.reset(NewEmptyDocument());
+        doc = empty.get();
+    }
+    const bool saved = filereplace::ReplaceFile(target, [doc](std::FILE* file) { return WriteDocument(doc, file); });
+    if (!saved) throw Error(Format(msg::kCannotWrite, PathText1252(target)));
+}
+
+}  // namespace vindeleo

@@ -1,0 +1,47 @@
+#pragma once
+// Helpers of the document layer's tests: documents written into a temporary
+// directory and loaded, and the independent check by xmllint.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "document/ExchangeDocument.h"
+#include "support/TestSupport.h"
+
+namespace vindeleo::test {
+
+// Writes xml (bytes as given) to dir/name and loads it; the load must succeed.
+inline ExchangeDocument LoadXml(const TempDir& dir, const std::string& xml, const std::string& name = "doc.xml") {
+    const std::filesystem::path file = dir / name;
+    WriteFile(file, xml);
+    ExchangeDocument document;
+    const LoadResult result = document.Load(file);
+    EXPECT_EQ(result.status, LoadStatus::Loaded) << result.detail;
+    return document;
+}
+
+// The untrimmed values of every position of a row.
+inline std::vector<std::string> ValuesOf(const Row& row) {
+    std::vector<std::string> values;
+    for (std::size_t k = 0; k < row.ValueCount(); ++k) values.push_back(row.Value(k));
+    return values;
+}
+
+// Position 0 of each row.
+inline std::vector<std::string> FirstValues(const std::vector<Row>& rows) {
+    std::vector<std::string> values;
+    for (const Row& row : rows) values.push_back(row.Value(0));
+    return values;
+}
+
+// xmllint's verdict on a file: empty when it reads the file as well formed.
+inline std::string XmllintComplaint(const std::filesystem::path& file) {
+    const CommandResult result = RunCommand("xmllint --noout --nonet '" + file.string() + "'");
+    if (result.exitCode == 0) return std::string();
+    return "xmllint exit " + std::to_string(result.exitCode) + ": " + result.err;
+}
+
+}  // namespace vindeleo::test
