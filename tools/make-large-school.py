@@ -60,7 +60,7 @@ def main():
         rooms.append((code, "Aula de apoyo %d" % i))
     groups = []
     for i in range(n(2000)):
-        name = "Desdoble" if i % 2 == 0 else "Grupo %04d" % i
+        name = "Apoyo" if i % 2 == 0 else "Grupo %04d" % i  # Apoyo, Apoyo1 ... Apoyo999
         groups.append(("U%05d" % i, name, course_keys[i % len(course_keys)]))
     templates = [("J1", "Jornada de mañana", "15/09/2026", "23/06/2027"),
                  ("J2", "Jornada de tarde", "15/09/2026", "31/05/2027")]

@@ -1,6 +1,9 @@
 #include "text/CodeList.h"
 
 #include "text/Codepage.h"
+#include "text/Error.h"
+#include "text/Format.h"
+#include "text/Messages.h"
 #include "text/TextHelpers.h"
 
 namespace vindeleo {
@@ -46,11 +49,17 @@ std::string CodeList::GiveOut(const std::string& base, Fitting fitting) {
         // Numbers below `next` are known to give a code, fitted or not, that the
         // list holds; entries are never removed, so they stay taken.
         std::size_t& next = NextNumber(static_cast<char>('0' + static_cast<int>(fitting)), Key(base));
+        // A base of eight characters or more keeps only the number's last two
+        // digits once fitted: a hundred fitted numbers in a row all taken means
+        // every fitted code of this base is taken.
+        int fittedTakenInARow = 0;
         for (;; ++next) {
             const std::string candidate = base + std::to_string(next);
             if (Contains(candidate)) continue;
             code = fitted(candidate, true);
             if (!Contains(code)) break;
+            if (code != candidate && base.size() >= 8 && ++fittedTakenInARow >= 100)
+                throw Error(Format(msg::kNoFreeCode, base));
         }
     }
     Add(code);

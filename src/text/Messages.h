@@ -29,4 +29,8 @@ inline constexpr const char* kNoWorkingDirectory = "No existe el directorio de t
 inline constexpr const char* kCannotReplaceTables =
     "No se han podido sustituir las tablas de %s (%s); las tablas anteriores se conservan";
 
+// printf-style: the code for which no ten-character code is left.
+inline constexpr const char* kNoFreeCode =
+    "No quedan c\xF3" "digos libres de diez caracteres para '%s': hay demasiados nombres iguales";
+
 }  // namespace vindeleo::msg

@@ -45,7 +45,7 @@ protected:
     static std::string GoodDocument() {
         return ExchangeXml({{"MATERIAS", {{"3101", "M1", "Matem\xE1ticas"}}},
                             {"ACTIVIDADES", {{"A", "GUA", "Guardia"}}},
-                            {"EMPLEADOS", {{"E1", "01/09/2020", "Ciencias", "Garc\xEDa", "L\xF3pez", "Juan"}}},
+                            {"EMPLEADOS", {{"E1", "01/09/2020", "Ciencias", "Garc\xED" "a", "L\xF3pez", "Juan"}}},
                             {"DEPENDENCIAS", {{"A1", "Aula 1"}}},
                             {"CURSOS_DEL_CENTRO", {{"3101", "1\xBA ESO"}}},
                             {"UNIDADES", {{"U1", "1\xBA ESO A", "3101"}}},

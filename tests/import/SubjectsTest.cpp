@@ -116,7 +116,7 @@ TEST(ImportActivitiesTest, AppendsTaskRecordsAndReleasesTheLists) {
     EXPECT_EQ(subject.at("CODTAREA"), "");
     const auto& task = contents.records[1];
     EXPECT_EQ(task.at("COD"), "GUA");
-    EXPECT_EQ(task.at("CODLARGO"), "Guardia ");  // first eight characters, as written
+    EXPECT_EQ(task.at("CODLARGO"), "Guardia");  // first eight characters, the blank dropped on reading
     EXPECT_EQ(task.at("CODTAREA"), "GUA");
     EXPECT_EQ(task.at("ESTAREA"), "True");
     EXPECT_EQ(contents.records[2].at("COD"), "");
