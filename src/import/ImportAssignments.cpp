@@ -1,0 +1,132 @@
+// Subject assignments: every subject of MATERIAS is given to every group of its
+// course (GRUPOST), with its code from ASIGNOMT and a fixed weekly load, into
+// ASIGT.
+
+#include <cmath>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "document/ExchangeDocument.h"
+#include "document/XmlNames.h"
+#include "import/ImportSteps.h"
+#include "import/TimeRules.h"
+#include "tables/Layouts.h"
+#include "tables/Table.h"
+#include "text/Codepage.h"
+#include "text/TextHelpers.h"
+
+namespace vindeleo {
+
+double HoursOfMinutes(int minutes) {
+    const double hours = std::ceil(minutes / 60.0);
+    return hours < 1 ? 1 : hours;
+}
+
+std::string LessonPattern(double hours) {
+    const long long n = static_cast<long long>(std::ceil(hours));
+    if (n <= 13) return std::string(n > 0 ? static_cast<std::size_t>(n) : 0, '1');
+    return std::to_string(n - 13) + std::string(13, '1');
+}
+
+namespace {
+
+// NOMBRE holds 80 characters; a subject name is compared as the table keeps it,
+// upper-cased in a to z only.
+constexpr int kNameWidth = 80;
+
+std::string NameKey(const std::string& name) { return AllTrim(UpperAscii(name)); }
+
+// The code of the first ASIGNOMT record of each name key.
+std::unordered_map<std::string, std::string> ReadSubjectCodes(Table& subjects) {
+    std::unordered_map<std::string, std::string> codes;
+    for (subjects.First(); !subjects.Eof(); subjects.Next())
+        codes.try_emplace(NameKey(subjects.Text("NOMBRE")), subjects.Text("COD"));
+    return codes;
+}
+
+struct Group {
+    std::string code;
+    std::string level;
+    std::string course;
+    std::string letter;
+};
+
+// The groups of each course key, in record order.
+std::unordered_map<std::string, std::vector<Group>> ReadGroupsByCourse(Table& groups) {
+    std::unordered_map<std::string, std::vector<Group>> byCourse;
+    for (groups.First(); !groups.Eof(); groups.Next())
+        byCourse[groups.Text("CLAVECURSO")].push_back(
+            Group{groups.Text("ABREV"), groups.Text("NIVEL"), groups.Text("CURSO"), groups.Text("GRUPO")});
+    return byCourse;
+}
+
+struct Load {
+    double hours;
+    std::string pattern;
+};
+
+// The minutes are the same for every assignment, so the load is worked out
+// once: whole hours, at least one, and the lesson pattern of those hours.
+Load FixedLoad() {
+    const double hours = HoursOfMinutes(kAssignmentMinutes);
+    return Load{hours, LessonPattern(hours)};
+}
+
+void WriteAssignment(Table& assignments, const std::string& subjectCode, const Group& group, const Load& load,
+                     const std::string& subjectKey, const std::string& courseKey) {
+    assignments.Append();
+    assignments.SetText("CASIG", subjectCode);
+    assignments.SetText("CGRUP", group.code);
+    assignments.SetText("CAULA", "");
+    assignments.SetText("TURNO", "");
+    assignments.SetText("NIVEL", group.level);
+    assignments.SetText("CURSO", group.course);
+    assignments.SetText("GRUPO", group.letter);
+    assignments.SetFloat("HORAS", load.hours);
+    assignments.SetText("SESIONES", load.pattern);
+    assignments.SetText("CLAVE", subjectKey);
+    assignments.SetText("CLAVECURSO", courseKey);
+    assignments.SetText("CTAREA", "1");
+    assignments.Post();
+}
+
+}  // namespace
+
+void ImportAssignments(ImportContext& context) {
+    const auto& dir = context.TablesDirectory;
+    Table::DeleteFiles(dir, tables::kAsigt);
+    Table assignments(dir, tables::kAsigt);
+    assignments.Create(layouts::Asigt());
+    assignments.Open();
+
+    Table groups(dir, tables::kGrupost);
+    groups.Open(true);
+    Table subjects(dir, tables::kAsignomt);
+    subjects.Open(true);
+    const auto groupsByCourse = ReadGroupsByCourse(groups);
+    const auto subjectCodes = ReadSubjectCodes(subjects);
+    const Load load = FixedLoad();
+
+    for (const Row& row : context.Document.Rows(xml::kMaterias)) {
+        if (row.ValueCount() < 2) continue;
+        const std::string courseKey = row.Trimmed(0);
+        const std::string subjectKey = row.Trimmed(1);
+        const std::string name = row.Trimmed(2);  // empty when the row has two values
+        // A subject without a name is no subject (the subjects step skips it too).
+        if (name.empty()) continue;
+
+        const auto code = subjectCodes.find(NameKey(Left(name, kNameWidth)));
+        if (code == subjectCodes.end() || code->second.empty()) continue;
+        const auto courseGroups = groupsByCourse.find(courseKey);
+        if (courseGroups == groupsByCourse.end()) continue;
+        for (const Group& group : courseGroups->second)
+            WriteAssignment(assignments, code->second, group, load, subjectKey, courseKey);
+    }
+
+    assignments.Close();
+    groups.Close();
+    subjects.Close();
+}
+
+}  // namespace vindeleo
