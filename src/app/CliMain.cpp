@@ -7,6 +7,7 @@
 // the run, 64 a command line that is not understood.
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -63,9 +64,11 @@ public:
         std::cout << Cp1252ToUtf8(text) << '\n' << std::flush;
     }
     void ShowError(const std::string& text) override { std::cerr << Cp1252ToUtf8(text) << '\n' << std::flush; }
+    // The answer is the code given on the command line, trimmed as the dialog
+    // trims it; without one, the code that the dialog selects first.
     std::string ChooseTemplate(TemplateChooser& chooser) override {
+        if (command_.templateCode) return TrimControls(Utf8To1252(*command_.templateCode));
         chooser.FormActivate();
-        if (command_.templateCode) chooser.ComboBoxPlantillaChange(Utf8To1252(*command_.templateCode));
         return chooser.Close();
     }
     void SetBusy(bool) override {}
@@ -76,6 +79,15 @@ private:
 };
 
 }  // namespace
+
+// Ends the process without taking the document and the lists apart piece by
+// piece: on a large school that teardown costs as much as a conversion step.
+[[noreturn]] void Exit(int status) {
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -90,10 +102,10 @@ int main(int argc, char** argv) {
         BExportarClick(state, ui);
     } catch (const Error& error) {
         ui.ShowError(ErrorBoxText(error.what()));
-        return kExitError;
+        Exit(kExitError);
     } catch (const std::exception& error) {
         ui.ShowError(ErrorBoxText(Utf8To1252(error.what())));
-        return kExitError;
+        Exit(kExitError);
     }
-    return state.ResultCode == 1 ? kExitFinished : kExitStopped;
+    Exit(state.ResultCode == 1 ? kExitFinished : kExitStopped);
 }
