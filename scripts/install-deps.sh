@@ -3,7 +3,7 @@
 # demo need. Runs apt-get as root (or through sudo).
 set -euo pipefail
 
-packages=(cmake g++ make libxml2-dev libxml2-utils qt6-base-dev libgtest-dev
+packages=(cmake g++ make libxml2-dev libxml2-utils qt6-base-dev libgtest-dev libjemalloc-dev
           python3-dbfread python3-dbf libdbd-xbase-perl)
 missing=()
 for p in "${packages[@]}"; do

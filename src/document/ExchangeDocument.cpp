@@ -106,16 +106,9 @@ bool SeqIs(const xmlNode* section, const std::string& wantedUtf8) {
     return false;
 }
 
-std::vector<xmlNode*> DatoChildren(xmlNode* row) {
-    std::vector<xmlNode*> values;
-    for (xmlNode* child = row->children; child != nullptr; child = child->next)
-        if (IsPlainElement(child, xml::kDato)) values.push_back(child);
-    return values;
-}
-
 void AppendRowsOfSection(xmlNode* section, std::vector<Row>& rows) {
     for (xmlNode* row = section->children; row != nullptr; row = row->next)
-        if (IsPlainElement(row, xml::kGrupoDatos)) rows.emplace_back(DatoChildren(row));
+        if (IsPlainElement(row, xml::kGrupoDatos)) rows.emplace_back(row);
 }
 
 void RequireName(const std::string& utf8, std::string_view name1252) {
@@ -247,12 +240,34 @@ bool WriteDocument(xmlDoc* doc, std::FILE* file) {
 
 }  // namespace
 
-std::string Row::Value(std::size_t position) const {
-    if (position >= values_.size()) return std::string();
-    return Text1252(values_[position]);
+// A row keeps no list of its values: rows have a handful of them, and a large
+// document has tens of thousands of rows.
+Row::Row(xmlNode* row) : row_(row), count_(0) {
+    for (xmlNode* child = row->children; child != nullptr; child = child->next)
+        if (IsPlainElement(child, xml::kDato)) ++count_;
 }
 
-std::string Row::Trimmed(std::size_t position) const { return AllTrim(Value(position)); }
+std::string Row::Value(std::size_t position) const {
+    if (position >= count_) return std::string();
+    std::size_t index = 0;
+    for (xmlNode* child = row_->children; child != nullptr; child = child->next) {
+        if (!IsPlainElement(child, xml::kDato)) continue;
+        if (index++ == position) return Text1252(child);
+    }
+    return std::string();
+}
+
+std::string Row::Trimmed(std::size_t position) const {
+    // AllTrim, done on the text in place: values are read by the hundred thousand.
+    std::string text = Value(position);
+    std::size_t end = text.size();
+    while (end > 0 && text[end - 1] == ' ') --end;
+    std::size_t start = 0;
+    while (start < end && text[start] == ' ') ++start;
+    text.resize(end);
+    text.erase(0, start);
+    return text;
+}
 
 ExchangeDocument::ExchangeDocument() {
     xmlload::EnsureLibxmlReady();

@@ -42,8 +42,8 @@ private:
 // One row of a section: its dato children, by position.
 class Row {
 public:
-    explicit Row(std::vector<_xmlNode*> values) : values_(std::move(values)) {}
-    std::size_t ValueCount() const { return values_.size(); }
+    explicit Row(_xmlNode* row);
+    std::size_t ValueCount() const { return count_; }
     // The text of the dato at this 0-based position, untrimmed; empty when the
     // row has no such position.
     std::string Value(std::size_t position) const;
@@ -51,7 +51,8 @@ public:
     std::string Trimmed(std::size_t position) const;
 
 private:
-    std::vector<_xmlNode*> values_;
+    _xmlNode* row_;
+    std::size_t count_;  // dato children
 };
 
 class ExchangeDocument {

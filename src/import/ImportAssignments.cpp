@@ -73,22 +73,55 @@ Load FixedLoad() {
     return Load{hours, LessonPattern(hours)};
 }
 
-void WriteAssignment(Table& assignments, const std::string& subjectCode, const Group& group, const Load& load,
-                     const std::string& subjectKey, const std::string& courseKey) {
-    assignments.Append();
-    assignments.SetText("CASIG", subjectCode);
-    assignments.SetText("CGRUP", group.code);
-    assignments.SetText("CAULA", "");
-    assignments.SetText("TURNO", "");
-    assignments.SetText("NIVEL", group.level);
-    assignments.SetText("CURSO", group.course);
-    assignments.SetText("GRUPO", group.letter);
-    assignments.SetFloat("HORAS", load.hours);
-    assignments.SetText("SESIONES", load.pattern);
-    assignments.SetText("CLAVE", subjectKey);
-    assignments.SetText("CLAVECURSO", courseKey);
-    assignments.SetText("CTAREA", "1");
-    assignments.Post();
+// The ASIGT fields, found once: a large school writes tens of thousands of
+// assignments.
+struct AssignmentFields {
+    explicit AssignmentFields(const Table& table)
+        : casig(table.Field("CASIG")), cgrup(table.Field("CGRUP")), caula(table.Field("CAULA")),
+          turno(table.Field("TURNO")), nivel(table.Field("NIVEL")), curso(table.Field("CURSO")),
+          grupo(table.Field("GRUPO")), horas(table.Field("HORAS")), sesiones(table.Field("SESIONES")),
+          clave(table.Field("CLAVE")), claveCurso(table.Field("CLAVECURSO")), ctarea(table.Field("CTAREA")) {}
+    Table::FieldRef casig, cgrup, caula, turno, nivel, curso, grupo, horas, sesiones, clave, claveCurso, ctarea;
+};
+
+// The values that an assignment takes from its group.
+void SetGroupFields(Table& assignments, const AssignmentFields& field, const Group& group) {
+    assignments.SetText(field.cgrup, group.code);
+    assignments.SetText(field.nivel, group.level);
+    assignments.SetText(field.curso, group.course);
+    assignments.SetText(field.grupo, group.letter);
+}
+
+// One record per group of the subject's course. The records of one subject
+// differ only in the group's fields, so every record after the first starts
+// as a copy of the one before.
+void WriteAssignments(Table& assignments, const AssignmentFields& field, const std::string& subjectCode,
+                      const std::vector<Group>& groups, const Load& load, const std::string& subjectKey,
+                      const std::string& courseKey) {
+    bool first = true;
+    for (const Group& group : groups) {
+        if (!first) {
+            assignments.AppendCopy();
+            SetGroupFields(assignments, field, group);
+            assignments.Post();
+            continue;
+        }
+        first = false;
+        assignments.Append();
+        assignments.SetText(field.casig, subjectCode);
+        assignments.SetText(field.cgrup, group.code);
+        assignments.SetText(field.caula, "");
+        assignments.SetText(field.turno, "");
+        assignments.SetText(field.nivel, group.level);
+        assignments.SetText(field.curso, group.course);
+        assignments.SetText(field.grupo, group.letter);
+        assignments.SetFloat(field.horas, load.hours);
+        assignments.SetText(field.sesiones, load.pattern);
+        assignments.SetText(field.clave, subjectKey);
+        assignments.SetText(field.claveCurso, courseKey);
+        assignments.SetText(field.ctarea, "1");
+        assignments.Post();
+    }
 }
 
 }  // namespace
@@ -107,6 +140,7 @@ void ImportAssignments(ImportContext& context) {
     const auto groupsByCourse = ReadGroupsByCourse(groups);
     const auto subjectCodes = ReadSubjectCodes(subjects);
     const Load load = FixedLoad();
+    const AssignmentFields fields(assignments);
 
     for (const Row& row : context.Document.Rows(xml::kMaterias)) {
         if (row.ValueCount() < 2) continue;
@@ -120,8 +154,7 @@ void ImportAssignments(ImportContext& context) {
         if (code == subjectCodes.end() || code->second.empty()) continue;
         const auto courseGroups = groupsByCourse.find(courseKey);
         if (courseGroups == groupsByCourse.end()) continue;
-        for (const Group& group : courseGroups->second)
-            WriteAssignment(assignments, code->second, group, load, subjectKey, courseKey);
+        WriteAssignments(assignments, fields, code->second, courseGroups->second, load, subjectKey, courseKey);
     }
 
     assignments.Close();

@@ -181,6 +181,14 @@ std::string ShortestText(double value) {
 }
 
 std::string FixedText(double value, int decimals) {
+    // Whole numbers, the common case (hours, counts), without the general
+    // floating-point formatting.
+    if (value == std::trunc(value) && std::fabs(value) < 1e15 && decimals >= 0 && decimals < 32) {
+        std::string text = std::to_string(static_cast<long long>(value));
+        if (text == "-0") text = "0";
+        if (decimals > 0) text.append(1, '.').append(static_cast<std::size_t>(decimals), '0');
+        return text;
+    }
     char buffer[700];  // the longest double with the most decimals that a field can ask for
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     std::string text(buffer, result.ptr);
@@ -440,9 +448,12 @@ bool ReadLogical(const Field& field, const char* record) {
 }
 
 void WriteText(const Field& field, Family family, char* record, std::string_view text) {
+    if (field.type == 'C') {  // by far the most written
+        PutCharacters(field, record, text);
+        return;
+    }
     const std::string_view trimmed = TrimBlanks(text);
     switch (field.type) {
-        case 'C': PutCharacters(field, record, text); return;
         case 'N':
         case 'F': {
             if (trimmed.empty()) {

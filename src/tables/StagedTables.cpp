@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "tables/Table.h"
+#include "tables/TableFile.h"
 #include "text/Codepage.h"
 #include "text/Error.h"
 #include "text/Format.h"
@@ -51,7 +52,11 @@ StagedTables::StagedTables(fs::path workingDirectory) : working_(std::move(worki
     std::random_device random;
     for (int attempt = 0;; ++attempt) {
         staging_ = working_ / (".vindeleo-" + std::to_string(random()));
-        if (fs::create_directory(staging_, error)) return;
+        if (fs::create_directory(staging_, error)) {
+            // The staged tables reach the disk together, just before they are put in place.
+            dbf::DeferDurability(staging_);
+            return;
+        }
         if (error || attempt > 100) {
             const std::string reason = error ? error.message() : "exists";
             throw Error(Format(msg::kCannotReplaceTables, PathText(working_), Utf8To1252(reason)));
@@ -60,6 +65,7 @@ StagedTables::StagedTables(fs::path workingDirectory) : working_(std::move(worki
 }
 
 StagedTables::~StagedTables() {
+    dbf::EndDeferredDurability(staging_);
     std::error_code ignored;
     fs::remove_all(staging_, ignored);
 }
@@ -76,6 +82,7 @@ void StagedTables::Commit(const std::vector<std::string>& tableNames,
     const fs::path previous = staging_ / kPreviousFolder;
     Moves moves;
     try {
+        dbf::MakeDirectoryDurable(staging_);
         fs::create_directory(previous);
         // Old files first aside, so that the new ones never meet them.
         for (const auto& fileName : replaced) {
@@ -92,6 +99,7 @@ void StagedTables::Commit(const std::vector<std::string>& tableNames,
         moves.Undo();
         RaiseCannotReplace(working_, cause);
     }
+    dbf::MakeDirectoryDurable(working_);
 }
 
 }  // namespace vindeleo

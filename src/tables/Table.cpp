@@ -5,6 +5,7 @@
 #include <ctime>
 #include <limits>
 #include <optional>
+#include <array>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -164,6 +165,13 @@ struct Table::Impl {
     int liveCount = 0;
     bool changed = false;
     std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>> fieldsByName;
+    struct RecentName {
+        const char* data = nullptr;
+        std::string name;
+        std::size_t index = 0;
+    };
+    mutable std::array<RecentName, 64> recentNames;
+    mutable std::string blankRecord;  // made once per layout
 
     // Navigation: the record numbers shown, in the current order.
     std::vector<std::uint32_t> view;
@@ -188,22 +196,33 @@ struct Table::Impl {
     }
 
     const dbf::Field& FieldNamed(std::string_view name) const {
+        // The steps name fields with the same few texts over and over: a small
+        // cache by the text's address, checked against its content, spares the
+        // hashing.
+        const auto address = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(name.data()));
+        auto& slot = recentNames[(address * 0x9E3779B97F4A7C15ULL) >> 58];
+        if (slot.data == name.data() && slot.name == name) return header.fields[slot.index];
         auto it = fieldsByName.find(name);
         if (it == fieldsByName.end()) it = fieldsByName.find(UpperAscii(name));
         if (it == fieldsByName.end()) throw Error(Format(msg::kFieldNotFound, std::string(name)));
+        slot = {name.data(), std::string(name), it->second};
         return header.fields[it->second];
     }
 
     void IndexFieldNames() {
+        recentNames = {};
+        blankRecord.clear();
         fieldsByName.clear();
         for (std::size_t i = 0; i < header.fields.size(); ++i) fieldsByName.emplace(UpperAscii(header.fields[i].name), i);
     }
 
-    std::string BlankRecord() const {
-        std::string record(RecordLength(), ' ');
-        for (const auto& field : header.fields)
-            if (IsBinary(field)) std::fill_n(record.begin() + field.offset, field.length, '\0');
-        return record;
+    const std::string& BlankRecord() const {
+        if (blankRecord.size() != static_cast<std::size_t>(RecordLength())) {
+            blankRecord.assign(RecordLength(), ' ');
+            for (const auto& field : header.fields)
+                if (IsBinary(field)) std::fill_n(blankRecord.begin() + field.offset, field.length, '\0');
+        }
+        return blankRecord;
     }
 
     void Post() {
@@ -506,6 +525,18 @@ void Table::Append() {
     impl.appending = true;
 }
 
+void Table::AppendCopy() {
+    Impl& impl = Opened(impl_, name_);
+    impl.PostPending();
+    if (impl.recordCount == 0) {
+        impl.pending = impl.BlankRecord();
+    } else {
+        impl.pending.assign(impl.Record(impl.recordCount - 1), impl.RecordLength());
+        impl.pending[0] = ' ';  // a copy of a deleted record is a live one
+    }
+    impl.appending = true;
+}
+
 namespace {
 
 // The field to write and the record being added, or an error.
@@ -516,6 +547,33 @@ std::pair<const dbf::Field*, char*> Target(Table::Impl& impl, std::string_view f
 }
 
 }  // namespace
+
+Table::FieldRef Table::Field(std::string_view name) const {
+    const Impl& impl = Opened(impl_, name_);
+    return FieldRef{static_cast<std::size_t>(&impl.FieldNamed(name) - impl.header.fields.data())};
+}
+
+namespace {
+
+std::pair<const dbf::Field*, char*> Target(Table::Impl& impl, Table::FieldRef field, const std::string& name) {
+    if (field.index >= impl.header.fields.size()) throw Error(Format(msg::kFieldNotFound, std::to_string(field.index)));
+    if (!impl.appending) throw Error(Format(tmsg::kNoRecordBeingAdded, name));
+    return {&impl.header.fields[field.index], impl.pending.data()};
+}
+
+}  // namespace
+
+void Table::SetText(FieldRef field, std::string_view text) {
+    Impl& impl = Opened(impl_, name_);
+    const auto [target, record] = Target(impl, field, name_);
+    dbf::WriteText(*target, impl.Family(), record, text);
+}
+
+void Table::SetFloat(FieldRef field, double value) {
+    Impl& impl = Opened(impl_, name_);
+    const auto [target, record] = Target(impl, field, name_);
+    dbf::WriteFloat(*target, impl.Family(), record, value);
+}
 
 void Table::SetText(std::string_view field, std::string_view text) {
     Impl& impl = Opened(impl_, name_);

@@ -51,11 +51,22 @@ public:
     void Close();  // writes out what was posted
     bool IsOpen() const;
 
+    // A field of the open table found once, for steps that write many records.
+    struct FieldRef {
+        std::size_t index;
+    };
+    FieldRef Field(std::string_view name) const;
+
     void Append();  // starts a new, blank record at the end
+    // Starts a new record at the end holding the values of the table's last
+    // record (blank when it has none), for records that differ in a few fields.
+    void AppendCopy();
     void SetText(std::string_view field, std::string_view text);  // cut to the field's width
     void SetInteger(std::string_view field, std::int32_t value);
     void SetFloat(std::string_view field, double value);
     void SetLogical(std::string_view field, bool value);
+    void SetText(FieldRef field, std::string_view text);
+    void SetFloat(FieldRef field, double value);
     void Post();  // writes the record that Append started
 
     void First();

@@ -86,6 +86,17 @@ namespace {
 std::FILE* OpenForWriting(const fs::path& path) { return _wfopen(path.c_str(), L"wb"); }
 int MakeDurable(std::FILE* file) { return _commit(_fileno(file)); }
 void MakeRenameDurable(const fs::path&) {}
+// Each file under dir is committed to disk.
+void FlushDirectoryTree(const fs::path& dir) {
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(dir, ignored)) {
+        if (!entry.is_regular_file(ignored)) continue;
+        if (std::FILE* file = _wfopen(entry.path().c_str(), L"r+b")) {
+            _commit(_fileno(file));
+            std::fclose(file);
+        }
+    }
+}
 }  // namespace
 
 #else
@@ -150,6 +161,13 @@ bool IsHeldElsewhere(const fs::path& path) {
 namespace {
 std::FILE* OpenForWriting(const fs::path& path) { return std::fopen(path.c_str(), "wbe"); }
 int MakeDurable(std::FILE* file) { return ::fsync(::fileno(file)); }
+// One flush of the file system that holds dir covers every file written there.
+void FlushDirectoryTree(const fs::path& dir) {
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::syncfs(fd);
+    ::close(fd);
+}
 // The directory entry of the renamed file reaches the disk too.
 void MakeRenameDurable(const fs::path& path) {
     const int fd = ::open(path.parent_path().c_str(), O_RDONLY | O_CLOEXEC);
@@ -168,7 +186,18 @@ fs::path TemporaryBeside(const fs::path& path) {
     return path.parent_path() / ("." + path.filename().string() + "." + std::to_string(random() % 1000000) + ".tmp");
 }
 
+std::vector<fs::path>& DeferredDirectories() {
+    static std::vector<fs::path> directories;
+    return directories;
+}
+
+bool IsDeferred(const fs::path& dir) {
+    const auto& deferred = DeferredDirectories();
+    return std::find(deferred.begin(), deferred.end(), dir) != deferred.end();
+}
+
 bool WriteChunks(const fs::path& path, const std::vector<std::string_view>& chunks, std::error_code& error) {
+    const bool durable = !IsDeferred(path.parent_path());
     std::FILE* file = OpenForWriting(path);
     if (!file) {
         error = std::error_code(errno, std::generic_category());
@@ -177,7 +206,7 @@ bool WriteChunks(const fs::path& path, const std::vector<std::string_view>& chun
     bool ok = true;
     for (const auto chunk : chunks)
         if (ok && !chunk.empty()) ok = std::fwrite(chunk.data(), 1, chunk.size(), file) == chunk.size();
-    ok = ok && std::fflush(file) == 0 && MakeDurable(file) == 0;
+    ok = ok && std::fflush(file) == 0 && (!durable || MakeDurable(file) == 0);
     if (!ok) error = std::error_code(errno, std::generic_category());
     if (std::fclose(file) != 0 && ok) {
         error = std::error_code(errno, std::generic_category());
@@ -194,13 +223,23 @@ void WriteReplacing(const fs::path& path, const std::vector<std::string_view>& c
     if (WriteChunks(temporary, chunks, error)) {
         fs::rename(temporary, path, error);
         if (!error) {
-            MakeRenameDurable(path);
+            if (!IsDeferred(path.parent_path())) MakeRenameDurable(path);
             return;
         }
     }
     std::error_code ignored;
     fs::remove(temporary, ignored);
 }
+
+void DeferDurability(const fs::path& dir) { DeferredDirectories().push_back(dir); }
+
+void EndDeferredDurability(const fs::path& dir) {
+    auto& deferred = DeferredDirectories();
+    const auto it = std::find(deferred.begin(), deferred.end(), dir);
+    if (it != deferred.end()) deferred.erase(it);
+}
+
+void MakeDirectoryDurable(const fs::path& dir) { FlushDirectoryTree(dir); }
 
 std::string ReasonText(const std::error_code& error) {
     if (error == std::errc::no_such_file_or_directory) return tables::msg::kNoSuchFile;

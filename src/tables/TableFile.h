@@ -53,4 +53,12 @@ void WriteReplacing(const std::filesystem::path& path, const std::vector<std::st
 // The Spanish reason for a system error, for the table messages.
 std::string ReasonText(const std::error_code& error);
 
+// Tables written into a registered directory are not flushed to disk one by
+// one on closing; whoever registered it flushes the directory at once
+// (MakeDirectoryDurable) before relying on its files.
+void DeferDurability(const std::filesystem::path& dir);
+void EndDeferredDurability(const std::filesystem::path& dir);
+// Flushes to disk the files written under dir, and dir's own entries.
+void MakeDirectoryDurable(const std::filesystem::path& dir);
+
 }  // namespace vindeleo::dbf
