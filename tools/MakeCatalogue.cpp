@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tables/Layouts.h"
-#include "tables/Table.h"
+#include "tables/LevelCatalogue.h"
 #include "text/Codepage.h"
 #include "text/Error.h"
 
@@ -18,16 +17,10 @@ namespace {
 
 using namespace vindeleo;
 
-struct Entry {
-    int key;
-    std::string level;
-    std::string study;
-};
-
-std::vector<Entry> ReadSource(const std::filesystem::path& source) {
+std::vector<LevelCatalogueEntry> ReadSource(const std::filesystem::path& source) {
     std::ifstream in(source);
     if (!in) throw std::runtime_error("cannot read " + source.string());
-    std::vector<Entry> entries;
+    std::vector<LevelCatalogueEntry> entries;
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -42,20 +35,6 @@ std::vector<Entry> ReadSource(const std::filesystem::path& source) {
     return entries;
 }
 
-void WriteCatalogue(const std::filesystem::path& target, const std::vector<Entry>& entries) {
-    Table catalogue(target.parent_path(), tables::kNivelex);
-    catalogue.Create(layouts::Nivelex(), DbfLevel::DBase7);
-    catalogue.Open(true);
-    for (const auto& entry : entries) {
-        catalogue.Append();
-        catalogue.SetInteger("X_OFERTAMATRIG", entry.key);
-        catalogue.SetText("NIVEL_ABREV", entry.level);
-        catalogue.SetText("ESTUDIO", entry.study);
-        catalogue.Post();
-    }
-    catalogue.Close();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -66,7 +45,7 @@ int main(int argc, char** argv) {
     try {
         const std::filesystem::path target = std::filesystem::absolute(argv[2]);
         if (target.filename() != "NIVELEX.DBF") throw std::runtime_error("the target must be named NIVELEX.DBF");
-        WriteCatalogue(target, ReadSource(argv[1]));
+        WriteLevelCatalogue(target.parent_path(), ReadSource(argv[1]));
     } catch (const std::exception& error) {
         std::cerr << "make-catalogue: " << Cp1252ToUtf8(error.what()) << '\n';
         return 1;

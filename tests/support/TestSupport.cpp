@@ -10,8 +10,6 @@
 #include <sys/wait.h>
 
 #include "import/Plantihoras.h"
-#include "tables/Layouts.h"
-#include "tables/Table.h"
 #include "text/Codepage.h"
 
 namespace vindeleo::test {
@@ -113,20 +111,6 @@ std::map<std::string, std::string> Snapshot(const fs::path& dir) {
         files[fs::relative(entry.path(), dir).string()] =
             entry.is_regular_file() ? ReadFile(entry.path()) : std::string("<dir>");
     return files;
-}
-
-void WriteCatalogue(const fs::path& dir, const std::vector<CatalogueEntry>& entries) {
-    Table catalogue(dir, tables::kNivelex);
-    catalogue.Create(layouts::Nivelex(), DbfLevel::DBase7);
-    catalogue.Open(true);
-    for (const auto& entry : entries) {
-        catalogue.Append();
-        catalogue.SetInteger("X_OFERTAMATRIG", entry.key);
-        catalogue.SetText("NIVEL_ABREV", entry.level);
-        catalogue.SetText("ESTUDIO", entry.study);
-        catalogue.Post();
-    }
-    catalogue.Close();
 }
 
 std::string RecordingUi::ChooseTemplate(TemplateChooser& chooser) {

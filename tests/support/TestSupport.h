@@ -12,6 +12,7 @@
 #include "app/RunUi.h"
 #include "document/ExchangeDocument.h"
 #include "import/ImportSteps.h"
+#include "tables/LevelCatalogue.h"
 
 namespace vindeleo::test {
 
@@ -62,14 +63,11 @@ std::vector<std::string> FileNames(const std::filesystem::path& dir);
 // Name -> bytes of every file in a directory, to tell whether anything changed.
 std::map<std::string, std::string> Snapshot(const std::filesystem::path& dir);
 
-// Writes a small level catalogue NIVELEX.DBF into dir:
-// each entry is (X_OFERTAMATRIG, NIVEL_ABREV, ESTUDIO).
-struct CatalogueEntry {
-    int key;
-    std::string level;
-    std::string study;
-};
-void WriteCatalogue(const std::filesystem::path& dir, const std::vector<CatalogueEntry>& entries);
+// Writes a small level catalogue NIVELEX.DBF into dir.
+using CatalogueEntry = LevelCatalogueEntry;
+inline void WriteCatalogue(const std::filesystem::path& dir, const std::vector<CatalogueEntry>& entries) {
+    WriteLevelCatalogue(dir, entries);
+}
 
 // A run interface for tests: answers from its fields, records what it shows.
 class RecordingUi : public RunUi {
