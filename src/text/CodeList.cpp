@@ -12,7 +12,11 @@ std::string CodeList::Key(std::string_view code) const {
     return rule_ == CaseRule::Insensitive ? FoldCase1252(code) : std::string(code);
 }
 
-bool CodeList::Contains(std::string_view code) const { return keys_.count(Key(code)) != 0; }
+bool CodeList::Contains(std::string_view code) const {
+    // A case-sensitive list looks the code up as it is, without a copy.
+    if (rule_ == CaseRule::Sensitive) return keys_.find(code) != keys_.end();
+    return keys_.find(Key(code)) != keys_.end();
+}
 
 void CodeList::Add(const std::string& code) {
     entries_.push_back(code);

@@ -41,12 +41,16 @@ public:
 private:
     friend std::string UniqueSuffix(const std::string& base, const CodeList& list);
     std::string Key(std::string_view code) const;
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
     // First number worth trying for a base: every smaller one is known taken.
     std::size_t& NextNumber(char kind, const std::string& key) const;
 
     CaseRule rule_;
     std::vector<std::string> entries_;
-    std::unordered_set<std::string> keys_;
+    std::unordered_set<std::string, TextHash, std::equal_to<>> keys_;
     // Codes only ever join a list, so a number once found taken for a base stays
     // taken; remembering it keeps thousands of equal names linear.
     // Kept per kind of test (plain, or with each fitting), since what counts as
