@@ -32,9 +32,12 @@ struct CatalogueEntry {
 // course costs one lookup.
 std::unordered_map<int, CatalogueEntry> ReadCatalogue(Table& catalogue) {
     std::unordered_map<int, CatalogueEntry> entries;
-    for (catalogue.First(); !catalogue.Eof(); catalogue.Next())
+    for (catalogue.First(); !catalogue.Eof(); catalogue.Next()) {
+        // A record without a course offer number matches no course, not course 0.
+        if (catalogue.Text("X_OFERTAMATRIG").empty()) continue;
         entries.try_emplace(catalogue.Integer("X_OFERTAMATRIG"),
                             CatalogueEntry{catalogue.Text("NIVEL_ABREV"), catalogue.Text("ESTUDIO")});
+    }
     return entries;
 }
 
