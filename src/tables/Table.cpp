@@ -147,6 +147,53 @@ std::int32_t RoundToInt32(double value, const std::string& text) {
 
 }  // namespace
 
+// The records of an open table: those read from the file in one block, and
+// those appended since in blocks of fixed size, so that a table of hundreds of
+// thousands of records grows without copying what it already holds.
+class RecordStore {
+public:
+    // The records read from a file: count records of length bytes from offset on.
+    void Reset(std::string fileBytes, std::size_t offset, std::size_t count, std::size_t length) {
+        base_ = std::move(fileBytes);
+        offset_ = offset;
+        baseCount_ = count;
+        length_ = length;
+        blocks_.clear();
+    }
+    void Clear() {
+        base_ = std::string();
+        offset_ = baseCount_ = length_ = 0;
+        blocks_.clear();
+    }
+    const char* At(std::size_t number) const {
+        if (number < baseCount_) return base_.data() + offset_ + number * length_;
+        number -= baseCount_;
+        return blocks_[number / kBlockRecords].data() + (number % kBlockRecords) * length_;
+    }
+    void Append(std::string_view record) {
+        if (blocks_.empty() || blocks_.back().size() >= kBlockRecords * length_) {
+            blocks_.emplace_back();
+            blocks_.back().reserve(kBlockRecords * length_);
+        }
+        blocks_.back().append(record);
+    }
+    // The records in file order, as pieces to write.
+    std::vector<std::string_view> Blocks() const {
+        std::vector<std::string_view> pieces;
+        pieces.emplace_back(base_.data() + std::min(offset_, base_.size()), baseCount_ * length_);
+        for (const auto& block : blocks_) pieces.emplace_back(block);
+        return pieces;
+    }
+
+private:
+    static constexpr std::size_t kBlockRecords = 8192;
+    std::string base_;
+    std::size_t offset_ = 0;
+    std::size_t baseCount_ = 0;
+    std::size_t length_ = 0;
+    std::vector<std::string> blocks_;
+};
+
 struct Table::Impl {
     // Properties that outlive a closing, as the table object keeps them.
     std::optional<Filter> filter;
@@ -160,7 +207,7 @@ struct Table::Impl {
     std::string fileText;
     dbf::Header header;
     std::string headerBytes;
-    std::string records;  // every record in file order, deleted ones too
+    RecordStore records;  // every record in file order, deleted ones too
     std::size_t recordCount = 0;
     int liveCount = 0;
     bool changed = false;
@@ -188,7 +235,7 @@ struct Table::Impl {
     int RecordLength() const { return header.recordLength; }
     bool FilterActive() const { return filterOn && filter.has_value(); }
 
-    const char* Record(std::size_t number) const { return records.data() + number * RecordLength(); }
+    const char* Record(std::size_t number) const { return records.At(number); }
 
     const char* CurrentRecord() const {
         if (appending) return pending.data();
@@ -226,7 +273,7 @@ struct Table::Impl {
     }
 
     void Post() {
-        records += pending;
+        records.Append(pending);
         const auto number = static_cast<std::uint32_t>(recordCount++);
         ++liveCount;
         changed = true;
@@ -323,7 +370,7 @@ struct Table::Impl {
         open = false;
         header = {};
         headerBytes.clear();
-        records = std::string();
+        records.Clear();
         recordCount = 0;
         liveCount = 0;
         changed = false;
@@ -472,9 +519,7 @@ void Table::Open(bool exclusive) {
         impl.header = dbf::ParseHeader(bytes, impl.fileText);
         impl.headerBytes = bytes.substr(0, impl.header.headerLength);
         impl.recordCount = impl.header.recordCount;
-        impl.records = std::move(bytes);
-        impl.records.erase(0, impl.header.headerLength);
-        impl.records.resize(impl.recordCount * impl.RecordLength());
+        impl.records.Reset(std::move(bytes), impl.header.headerLength, impl.recordCount, impl.RecordLength());
         impl.liveCount = 0;
         for (std::size_t number = 0; number < impl.recordCount; ++number)
             if (impl.Record(number)[0] != dbf::kDeletedRecord) ++impl.liveCount;
@@ -500,7 +545,10 @@ void Table::Close() {
 #ifdef _WIN32
         impl.file.Close();  // Windows renames nothing over an open file
 #endif
-        dbf::WriteReplacing(impl.path, {impl.headerBytes, impl.records, std::string_view(&endOfFile, 1)}, error);
+        std::vector<std::string_view> chunks = {impl.headerBytes};
+        for (const auto block : impl.records.Blocks()) chunks.push_back(block);
+        chunks.push_back(std::string_view(&endOfFile, 1));
+        dbf::WriteReplacing(impl.path, chunks, error);
     }
     const std::string fileText = impl.fileText;
     impl.Release();
