@@ -40,16 +40,24 @@ struct Command {
     std::optional<std::string> templateCode;
 };
 
+// "import", one document and at most one "--template CODE", the option before
+// or after the document.
 std::optional<Command> ParseCommandLine(const std::vector<std::string>& args) {
-    if (args.size() < 2 || args[0] != "import") return std::nullopt;
-    Command command{args[0], args[1], std::nullopt};
-    for (std::size_t i = 2; i < args.size(); ++i) {
-        if (args[i] == "--template" && i + 1 < args.size() && !command.templateCode) {
+    if (args.empty() || args[0] != "import") return std::nullopt;
+    Command command{args[0], {}, std::nullopt};
+    bool haveDocument = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--template") {
+            if (i + 1 >= args.size() || command.templateCode) return std::nullopt;
             command.templateCode = args[++i];
+        } else if (!haveDocument && !args[i].starts_with("--")) {
+            command.document = args[i];
+            haveDocument = true;
         } else {
             return std::nullopt;
         }
     }
+    if (!haveDocument) return std::nullopt;
     return command;
 }
 

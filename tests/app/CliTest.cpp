@@ -30,7 +30,8 @@ protected:
 };
 
 TEST_F(CliTest, UnknownCommandLinesGiveTheUsage) {
-    for (const char* arguments : {"", "import", "importar x.xml", "import a.xml --template", "import a.xml extra"}) {
+    for (const char* arguments : {"", "import", "importar x.xml", "import a.xml --template", "import a.xml extra",
+                                  "import --template J1", "import a.xml --template J1 --template J2", "import --help"}) {
         const auto result = Cli(arguments);
         EXPECT_EQ(result.exitCode, 64) << arguments;
         EXPECT_NE(result.err.find("Uso: vindeleo-cli import"), std::string::npos) << arguments;
@@ -96,7 +97,7 @@ TEST_F(CliTest, ImportsTheDemoSchool) {
 }
 
 TEST_F(CliTest, TheTemplateOptionAnswersTheChooser) {
-    const auto result = Cli("import " + Sample() + " --template '  J2 '");
+    const auto result = Cli("import --template '  J2 ' " + Sample());
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(Column("DIASHORAST", "DIHO").size(), 21u);
     EXPECT_EQ(Column("PERIODOS", "JORNADA"), std::vector<std::string>{"Jornada de tarde (adultos)"});
