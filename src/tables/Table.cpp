@@ -623,11 +623,7 @@ void Table::SetFloat(FieldRef field, double value) {
     dbf::WriteFloat(*target, impl.Family(), record, value);
 }
 
-void Table::SetText(std::string_view field, std::string_view text) {
-    Impl& impl = Opened(impl_, name_);
-    const auto [target, record] = Target(impl, field, name_);
-    dbf::WriteText(*target, impl.Family(), record, text);
-}
+void Table::SetText(std::string_view field, std::string_view text) { SetText(Field(field), text); }
 
 void Table::SetInteger(std::string_view field, std::int32_t value) {
     Impl& impl = Opened(impl_, name_);
@@ -635,11 +631,7 @@ void Table::SetInteger(std::string_view field, std::int32_t value) {
     dbf::WriteInteger(*target, impl.Family(), record, value);
 }
 
-void Table::SetFloat(std::string_view field, double value) {
-    Impl& impl = Opened(impl_, name_);
-    const auto [target, record] = Target(impl, field, name_);
-    dbf::WriteFloat(*target, impl.Family(), record, value);
-}
+void Table::SetFloat(std::string_view field, double value) { SetFloat(Field(field), value); }
 
 void Table::SetLogical(std::string_view field, bool value) {
     Impl& impl = Opened(impl_, name_);

@@ -54,7 +54,8 @@ struct DbfContents {
     // (numbers as Python writes them, None as "None", texts in Windows-1252).
     std::vector<std::map<std::string, std::string>> records;
 };
-// Reads the file with /usr/bin/python3 and dbfread (encoding cp1252); a
+// Reads the file with /usr/bin/python3 and dbfread (encoding cp1252; dBase 7
+// field descriptors are handed to dbfread by the script itself); a
 // failure of the reader fails the calling test.
 DbfContents ReadWithDbfread(const std::filesystem::path& dbf);
 

@@ -85,7 +85,7 @@ t.close()
     table.SetText("NOMBRE", "nuevo");
     table.Post();
     table.Close();
-    const auto contents = ReadWithDbfreadAnyLevel(dir / "CLAVES.DBF");
+    const auto contents = ReadWithDbfread(dir / "CLAVES.DBF");
     ASSERT_EQ(contents.records.size(), 4u);
     EXPECT_EQ(contents.records[3].at("CLAVE"), "-77");
     EXPECT_EQ(contents.records[3].at("NOMBRE"), "nuevo");

@@ -161,7 +161,7 @@ TEST(TableWrite, DbfreadSeesTheSameFieldsAndValues) {
         SCOPED_TRACE(c.layout.name);
         TempDir dir;
         WriteSamples(dir.Path(), c);
-        const auto contents = ReadWithDbfreadAnyLevel(dir / (c.layout.name + ".DBF"));
+        const auto contents = ReadWithDbfread(dir / (c.layout.name + ".DBF"));
 
         ASSERT_EQ(contents.fields.size(), c.layout.fields.size());
         for (std::size_t f = 0; f < c.layout.fields.size(); ++f) {
@@ -278,7 +278,7 @@ TEST(TableWrite, TextsAreCutToTheFieldAndReadWithoutTrailingBlanks) {
     for (table.First(); !table.Eof(); table.Next(), ++i) EXPECT_EQ(table.Text("COD"), cases.at(i).second);
     EXPECT_EQ(i, cases.size());
     table.Close();
-    const auto contents = ReadWithDbfreadAnyLevel(dir / "ASIGNOMT.DBF");
+    const auto contents = ReadWithDbfread(dir / "ASIGNOMT.DBF");
     ASSERT_EQ(contents.records.size(), cases.size());
     EXPECT_EQ(contents.records[0].at("COD"), "ABCDEFGHIJ");
 }

@@ -82,33 +82,6 @@ inline std::string DBase7Double(double v) {
     return Be64(bits);
 }
 
-// The dBase table as python3-dbfread reads it; dBase 7 descriptors are handed
-// to dbfread by tests/tables/dbfread_any.py.
-inline DbfContents ReadWithDbfreadAnyLevel(const fs::path& dbf) {
-    const fs::path script = SourceDir() / "tests" / "tables" / "dbfread_any.py";
-    const auto result = RunCommand("/usr/bin/python3 '" + script.string() + "' '" + dbf.string() + "'");
-    DbfContents contents;
-    EXPECT_EQ(result.exitCode, 0) << "dbfread could not read " << dbf << ": " << result.err;
-    std::istringstream lines(result.out);
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::vector<std::string> parts;
-        std::istringstream cells(line);
-        for (std::string cell; std::getline(cells, cell, '\t');) parts.push_back(cell);
-        if (parts.size() == 5 && parts[0] == "F") {
-            contents.fields.push_back({parts[1], parts[2][0], std::stoi(parts[3]), std::stoi(parts[4])});
-        } else if (parts.size() == 1 && parts[0] == "R") {
-            contents.records.emplace_back();
-        } else if (parts.size() >= 2 && parts[0] == "V" && !contents.records.empty()) {
-            std::string bytes;
-            const std::string hex = parts.size() == 3 ? parts[2] : "";
-            for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-                bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-            contents.records.back()[parts[1]] = bytes;
-        }
-    }
-    return contents;
-}
 
 // Runs a script file written from source with the given interpreter.
 inline CommandResult RunScript(const std::string& interpreter, const std::string& source, const std::string& args) {
