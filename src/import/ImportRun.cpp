@@ -6,6 +6,7 @@
 
 #include "app/ModuleState.h"
 #include "app/Paths.h"
+#include "app/RunSupport.h"
 #include "app/RunUi.h"
 #include "document/ExchangeDocument.h"
 #include "document/XmlNames.h"
@@ -35,52 +36,6 @@ const std::vector<std::string>& RebuiltTables() {
 }
 const std::vector<std::string> kObsoleteFiles = {std::string(tables::kJornadas) + ".DBF"};
 
-// Shows the busy cursor for its lifetime, also when an error ends the run.
-class BusyCursor {
-public:
-    explicit BusyCursor(RunUi& ui) : ui_(ui) { ui_.SetBusy(true); }
-    ~BusyCursor() { ui_.SetBusy(false); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-
-private:
-    RunUi& ui_;
-};
-
-void ChooseDocument(ModuleState& state, RunUi& ui) {
-    if (const auto chosen = ui.ChooseFile()) state.XmlFileName = PathText(fs::absolute(fs::path(*chosen)));
-}
-
-fs::path DocumentPath(const ModuleState& state) {
-    return fs::path(Cp1252ToUtf8(state.XmlFileName));
-}
-
-bool DocumentExists(const ModuleState& state) {
-    std::error_code error;
-    return !state.XmlFileName.empty() && fs::is_regular_file(DocumentPath(state), error);
-}
-
-// Loads the chosen document; a file that is no exchange document stops the
-// run with a message (nothing returned), one that cannot be read is an error.
-std::unique_ptr<ExchangeDocument> LoadExchangeDocument(const ModuleState& state, RunUi& ui) {
-    auto document = std::make_unique<ExchangeDocument>();
-    const LoadResult result = document->Load(DocumentPath(state));
-    switch (result.status) {
-        case LoadStatus::CannotRead:
-            throw Error(Format(msg::kCannotReadDocument, state.XmlFileName));
-        case LoadStatus::NotWellFormed:
-            ui.ShowMessage(Format(msg::kXmlNotValid, result.line, result.column));
-            return nullptr;
-        case LoadStatus::Loaded:
-            break;
-    }
-    if (!document->SelectSingleNode(document->DocumentNode(), xml::kDataBlockPath)) {
-        ui.ShowMessage(msg::kNotExchangeDocument);
-        return nullptr;
-    }
-    return document;
-}
-
 void RunSteps(ImportContext& context) {
     ImportSubjects(context);
     ImportActivities(context);
@@ -95,14 +50,7 @@ void RunSteps(ImportContext& context) {
 
 void BExportarClick(ModuleState& state, RunUi& ui) {
     ChooseDocument(state, ui);
-    if (!DocumentExists(state)) {
-        ui.ShowMessage(msg::kNoFile);
-        if (state.HostMode) {
-            state.ResultCode = -1;
-            ui.Close();
-        }
-        return;
-    }
+    if (!CheckDocumentExists(state, ui)) return;
     if (Table::FindFile(state.ProgramDirectory, kCatalogueFile).empty()) {
         ui.ShowMessage(msg::kNoCatalogue);
         return;
@@ -121,10 +69,7 @@ void BExportarClick(ModuleState& state, RunUi& ui) {
         RunSteps(context);
         staged.Commit(RebuiltTables(), kObsoleteFiles);
     }
-    state.ResultCode = 1;
-    ui.ShowMessage(msg::kFinished);
-    state.RunButtonsEnabled = false;
-    if (state.HostMode) ui.Close();
+    FinishRun(state, ui);
 }
 
 }  // namespace vindeleo

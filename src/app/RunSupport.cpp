@@ -1,0 +1,60 @@
+#include "app/RunSupport.h"
+
+#include "app/ModuleState.h"
+#include "document/ExchangeDocument.h"
+#include "document/XmlNames.h"
+#include "text/Codepage.h"
+#include "text/Error.h"
+#include "text/Format.h"
+#include "text/Messages.h"
+
+namespace vindeleo {
+
+namespace fs = std::filesystem;
+
+void ChooseDocument(ModuleState& state, RunUi& ui) {
+    if (const auto chosen = ui.ChooseFile()) state.XmlFileName = PathText(fs::absolute(fs::path(*chosen)));
+}
+
+fs::path DocumentPath(const ModuleState& state) {
+    return fs::path(Cp1252ToUtf8(state.XmlFileName));
+}
+
+bool CheckDocumentExists(ModuleState& state, RunUi& ui) {
+    std::error_code error;
+    if (!state.XmlFileName.empty() && fs::is_regular_file(DocumentPath(state), error)) return true;
+    ui.ShowMessage(msg::kNoFile);
+    if (state.HostMode) {
+        state.ResultCode = -1;
+        ui.Close();
+    }
+    return false;
+}
+
+std::unique_ptr<ExchangeDocument> LoadExchangeDocument(const ModuleState& state, RunUi& ui) {
+    auto document = std::make_unique<ExchangeDocument>();
+    const LoadResult result = document->Load(DocumentPath(state));
+    switch (result.status) {
+        case LoadStatus::CannotRead:
+            throw Error(Format(msg::kCannotReadDocument, state.XmlFileName));
+        case LoadStatus::NotWellFormed:
+            ui.ShowMessage(Format(msg::kXmlNotValid, result.line, result.column));
+            return nullptr;
+        case LoadStatus::Loaded:
+            break;
+    }
+    if (!document->SelectSingleNode(document->DocumentNode(), xml::kDataBlockPath)) {
+        ui.ShowMessage(msg::kNotExchangeDocument);
+        return nullptr;
+    }
+    return document;
+}
+
+void FinishRun(ModuleState& state, RunUi& ui) {
+    state.ResultCode = 1;
+    ui.ShowMessage(msg::kFinished);
+    state.RunButtonsEnabled = false;
+    if (state.HostMode) ui.Close();
+}
+
+}  // namespace vindeleo

@@ -1,0 +1,48 @@
+#pragma once
+// What the import and the export runs share: choosing the exchange document,
+// checking that it exists, loading it as an exchange document, and the busy
+// cursor held for the length of the work.
+
+#include <filesystem>
+#include <memory>
+
+#include "app/RunUi.h"
+
+namespace vindeleo {
+
+struct ModuleState;
+class ExchangeDocument;
+
+// Shows the file dialog; a confirmed choice becomes XmlFileName, a cancelled
+// one keeps the file chosen earlier in this window.
+void ChooseDocument(ModuleState& state, RunUi& ui);
+
+// The chosen document as a path of this platform.
+std::filesystem::path DocumentPath(const ModuleState& state);
+
+// True when a file of the chosen name exists. Otherwise tells "No existe
+// archivo" and, in host mode, leaves -1 for the host and closes the window.
+bool CheckDocumentExists(ModuleState& state, RunUi& ui);
+
+// Loads the chosen document. A file that is not well-formed or not an exchange
+// document stops the run with a message (nothing returned); one that cannot be
+// read is an error.
+std::unique_ptr<ExchangeDocument> LoadExchangeDocument(const ModuleState& state, RunUi& ui);
+
+// The end of a finished run: result 1, "Proceso finalizado", both conversion
+// buttons disabled, and in host mode the window closed.
+void FinishRun(ModuleState& state, RunUi& ui);
+
+// Shows the busy cursor for its lifetime, also when an error ends the run.
+class BusyCursor {
+public:
+    explicit BusyCursor(RunUi& ui) : ui_(ui) { ui_.SetBusy(true); }
+    ~BusyCursor() { ui_.SetBusy(false); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+
+private:
+    RunUi& ui_;
+};
+
+}  // namespace vindeleo

@@ -1,0 +1,16 @@
+#pragma once
+// The export run: from the timetable in the working tables to a result
+// document for the administration system, saved beside the chosen document.
+
+namespace vindeleo {
+
+struct ModuleState;
+class RunUi;
+
+// The handler of the export button (and of the host's action word
+// "importar"). Expected stops (no document, no periods table, a file that is
+// not an exchange document) are told with a message; any other failure raises
+// vindeleo::Error for the front end to show, and no result file is written.
+void BImportarClick(ModuleState& state, RunUi& ui);
+
+}  // namespace vindeleo
