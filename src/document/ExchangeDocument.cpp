@@ -1,5 +1,6 @@
 #include "document/ExchangeDocument.h"
 
+#include <libxml/encoding.h>
 #include <libxml/tree.h>
 #include <libxml/xmlsave.h>
 #include <libxml/xmlversion.h>
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <unordered_set>
 #include <utility>
 
@@ -203,6 +205,17 @@ xmlDoc* NewEmptyDocument() {
     return doc;
 }
 
+// XML 1.0 holds no control character but tab, line feed and carriage return,
+// not even as a character reference: a file that had one would not load again.
+// A text written into the document has every other one (NUL included) as '?',
+// as reading renders a character that the code page lacks.
+std::string XmlTextUtf8(std::string_view text1252) {
+    std::string utf8 = Cp1252ToUtf8(text1252);
+    for (char& c : utf8)
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') c = '?';
+    return utf8;
+}
+
 std::string PathText1252(const std::filesystem::path& file) {
     auto utf8 = file.u8string();
     return Utf8To1252(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));
@@ -227,10 +240,38 @@ int WriteToFile(void* file, const char* buffer, int length) {
     return written == static_cast<std::size_t>(length) ? length : -1;
 }
 
+// "<?xml" as the encoder writes it, without a byte order mark and without the
+// zero bytes of UTF-16 and UTF-32: "<?xml" itself, or its EBCDIC bytes, when a
+// reader can find the encoding from the start of the file as XML provides.
+bool ReadersFindTheEncoding(const char* encoding) {
+    xmlCharEncodingHandler* handler = xmlFindCharEncodingHandler(encoding);
+    if (handler == nullptr) return false;
+    xmlBuffer* in = xmlBufferCreate();
+    xmlBuffer* out = xmlBufferCreate();
+    bool found = false;
+    if (in != nullptr && out != nullptr && xmlBufferCat(in, reinterpret_cast<const xmlChar*>("<?xml")) == 0) {
+        xmlCharEncOutFunc(handler, out, nullptr);  // a byte order mark, for the encoders that write one
+        if (xmlCharEncOutFunc(handler, out, in) >= 0) {
+            std::string start(Chars(xmlBufferContent(out)), static_cast<std::size_t>(xmlBufferLength(out)));
+            for (const char* mark : {"\xEF\xBB\xBF", "\xFE\xFF", "\xFF\xFE"})
+                if (start.rfind(mark, 0) == 0) start.erase(0, std::strlen(mark));
+            std::erase(start, '\0');
+            found = start == "<?xml" || start == "\x4C\x6F\xA7\x94\x93";
+        }
+    }
+    if (in != nullptr) xmlBufferFree(in);
+    if (out != nullptr) xmlBufferFree(out);
+    xmlCharEncCloseFunc(handler);
+    return found;
+}
+
 // Serialises the document, indented, in the encoding its declaration names;
-// the output encoder writes a character that encoding lacks as "&#NNN;".
+// the output encoder writes a character that encoding lacks as "&#NNN;". An
+// encoding in which no reader would find the declaration (UTF-7) gives way to
+// UTF-8, which the written declaration then names.
 bool WriteDocument(xmlDoc* doc, std::FILE* file) {
-    const char* encoding = doc->encoding != nullptr ? Chars(doc->encoding) : "UTF-8";
+    const char* declared = doc->encoding != nullptr ? Chars(doc->encoding) : nullptr;
+    const char* encoding = declared != nullptr && ReadersFindTheEncoding(declared) ? declared : "UTF-8";
     xmlSaveCtxtPtr save = xmlSaveToIO(WriteToFile, nullptr, file, encoding, XML_SAVE_FORMAT);
     if (save == nullptr) return false;
     const long written = xmlSaveDoc(save, doc);
@@ -351,7 +392,7 @@ std::string ExchangeDocument::Text(Node node) { return Text1252(Required(node));
 
 void ExchangeDocument::SetText(Node element, std::string_view text1252) {
     xmlNode* node = Required(element);
-    const std::string utf8 = Cp1252ToUtf8(text1252);
+    const std::string utf8 = XmlTextUtf8(text1252);
     switch (node->type) {
         case XML_ELEMENT_NODE:
             ReplaceChildrenByText(node, utf8);
@@ -391,7 +432,7 @@ void ExchangeDocument::SetAttribute(Node element, const std::string& name, std::
     RequireName(nameUtf8, name);
     // Without a namespace: an existing attribute keeps its place, a new one
     // follows those already set. The value is stored as it stands.
-    if (xmlSetNsProp(node, nullptr, Xml(nameUtf8), Xml(Cp1252ToUtf8(value1252))) == nullptr) throw std::bad_alloc();
+    if (xmlSetNsProp(node, nullptr, Xml(nameUtf8), Xml(XmlTextUtf8(value1252))) == nullptr) throw std::bad_alloc();
 }
 
 void ExchangeDocument::AppendChild(Node parent, Node child) {

@@ -4,7 +4,7 @@
 // inside an element as it stands; it reads no network, no external entity and
 // no DTD, and bounds entity expansion. Texts cross this layer in Windows-1252:
 // read text is converted to it ('?' for a character it lacks), written text
-// from it.
+// from it ('?' for a control character that XML cannot hold).
 
 #include <cstddef>
 #include <filesystem>
