@@ -17,6 +17,7 @@ struct _xmlNode;
 
 namespace vindeleo {
 
+// CannotRead: the file is missing or unreadable, or does not fit in memory.
 enum class LoadStatus { Loaded, NotWellFormed, CannotRead };
 
 struct LoadResult {

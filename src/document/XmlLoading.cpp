@@ -6,6 +6,7 @@
 #include <libxml/xmlerror.h>
 #include <libxml/xmlversion.h>
 
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <new>
@@ -44,6 +45,7 @@ struct ParseWatch {
     int refusedLine = 0;
     int refusedColumn = 0;
     std::string refusedWhy;
+    bool outOfMemory = false;
     bool sawError = false;
     int errorLine = 0;
     int errorColumn = 0;
@@ -96,11 +98,21 @@ xmlEntityPtr OnGetParameterEntity(void* ctx, const xmlChar* name) {
     return nullptr;
 }
 
+// libxml2 up to 2.11 reports a text node over its size limit as a failed
+// allocation too; the message tells the two apart.
+bool IsOutOfMemory(ErrorRecord error) {
+    if (error->code != XML_ERR_NO_MEMORY) return false;
+    return error->message == nullptr || std::strstr(error->message, "huge") == nullptr;
+}
+
 void OnParseError(void* ctx, ErrorRecord error) {
     if (error == nullptr || error->level < XML_ERR_ERROR) return;
     ParseWatch& watch = WatchOf(ctx);
     if (watch.sawError) return;
     watch.sawError = true;
+    // The document may well be well-formed: it did not fit in memory. (After
+    // another error libxml2 may report a failed allocation that did not happen.)
+    watch.outOfMemory = IsOutOfMemory(error);
     watch.errorLine = error->line;
     watch.errorColumn = error->int2;
     watch.errorText = WithoutTrailingNewline(NameText(reinterpret_cast<const xmlChar*>(error->message)));
@@ -212,6 +224,8 @@ ParsedFile ParseFile(const std::filesystem::path& file) {
     const bool wellFormed = doc != nullptr && ctxt->wellFormed && ctxt->nsWellFormed;
     if (watch.readFailed) {
         out.result = CannotRead("the file cannot be read");
+    } else if (watch.outOfMemory) {
+        out.result = CannotRead("not enough memory to hold the document");
     } else if (watch.refused) {
         out.result = {LoadStatus::NotWellFormed, watch.refusedLine, watch.refusedColumn, watch.refusedWhy};
     } else if (!wellFormed) {

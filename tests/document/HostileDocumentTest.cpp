@@ -1,0 +1,276 @@
+// Hostile and odd exchange documents through the whole import: each either
+// converts correctly or stops with a clear message, leaving the working tables
+// as they were, and a document of several hundred megabytes is converted by
+// vindeleo-cli within a bounded amount of memory.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/ModuleState.h"
+#include "import/ImportRun.h"
+#include "support/TestSupport.h"
+#include "text/Error.h"
+
+namespace vindeleo::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Strings = std::vector<std::string>;
+
+// The import of the chosen document as a front end makes it, against a working
+// directory and a program directory with a small level catalogue.
+class HostileDocument : public ::testing::Test {
+protected:
+    HostileDocument() {
+        fs::create_directories(Working());
+        fs::create_directories(Program());
+        WriteCatalogue(Program(), {{3101, "ESO", "Educaci\xF3n Secundaria Obligatoria - 1\xBA"}});
+        state.WorkingDirectory = Working();
+        state.ProgramDirectory = Program();
+    }
+
+    fs::path Working() const { return dir / "MTEMP"; }
+    fs::path Program() const { return dir / "program"; }
+
+    // Imports xml (the bytes as given); an error goes to the error box.
+    void Import(const std::string& xml) {
+        const fs::path file = dir / "alumnos.xml";
+        WriteFile(file, xml);
+        ui = RecordingUi();
+        ui.fileAnswer = file.string();
+        state.ResultCode = 0;
+        try {
+            BExportarClick(state, ui);
+        } catch (const Error& error) {
+            ui.errors.push_back(error.what());
+        }
+    }
+
+    // One field of every record, as the independent reader sees it.
+    Strings Column(const std::string& table, const std::string& field) {
+        Strings values;
+        for (const auto& record : ReadWithDbfread(Working() / (table + ".DBF")).records) values.push_back(record.at(field));
+        return values;
+    }
+
+    TempDir dir;
+    ModuleState state;
+    RecordingUi ui;
+};
+
+std::string Document(const std::string& blockContent, const std::string& prolog = "") {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + prolog + "<SERVICIO><BLOQUE_DATOS>" + blockContent +
+           "</BLOQUE_DATOS></SERVICIO>\n";
+}
+
+// A MATERIAS section: the name is the third value of each row.
+std::string Subjects(const Strings& names, const std::string& sectionAttributes = "") {
+    std::string xml = "<grupo_datos seq=\"MATERIAS\"" + sectionAttributes + ">";
+    for (const auto& name : names) xml += "<grupo_datos><dato>3101</dato><dato>M1</dato><dato>" + name + "</dato></grupo_datos>";
+    return xml + "</grupo_datos>";
+}
+
+std::string NotValidAtLine(int line) {
+    return "ATENCI\xD3N - El archivo XML no es v\xE1lido (l\xEDnea " + std::to_string(line) + ", columna ";
+}
+
+struct Refused {
+    const char* what;
+    std::string xml;
+    int line;  // where the message places the fault
+};
+
+std::vector<Refused> RefusedDocuments() {
+    const std::string laughs = [] {
+        std::string dtd = "<!DOCTYPE SERVICIO [\n<!ENTITY l0 \"lol\">\n";
+        for (int i = 1; i <= 40; ++i) {
+            const std::string previous = "&l" + std::to_string(i - 1) + ";";
+            dtd += "<!ENTITY l" + std::to_string(i) + " \"" + previous + previous + previous + previous + "\">\n";
+        }
+        return dtd + "]>\n";
+    }();
+    std::string nested;
+    for (int i = 0; i < 100000; ++i) nested += "<a>";
+    for (int i = 0; i < 100000; ++i) nested += "</a>";
+    const std::string overLimit(10'000'001, 'x');  // libxml2 keeps a text or an attribute to ten million bytes
+    return {
+        {"external entity", Document(Subjects({"&s;"}), "<!DOCTYPE SERVICIO [\n<!ENTITY s SYSTEM \"/etc/passwd\">\n]>\n"),
+         3},
+        {"external DTD with an entity", Document(Subjects({"&s;"}), "<!DOCTYPE SERVICIO SYSTEM \"http://127.0.0.1:9/x.dtd\">\n"),
+         3},
+        {"entity expansion bomb", Document(Subjects({"&l40;"}), laughs), 3},
+        {"a hundred thousand levels of nesting", Document(nested), 2},
+        {"text over ten million characters", Document(Subjects({overLimit})), 2},
+        {"attribute over ten million characters", Document(Subjects({"x"}, " nota=\"" + overLimit + "\"")), 2},
+        {"control character", Document("\n" + Subjects({"A\x01" "B"})), 3},
+        {"reference to a control character", Document("\n" + Subjects({"A&#1;B"})), 3},
+        {"NUL byte", Document("\n" + Subjects({std::string("A\0B", 3)})), 3},
+        {"bytes that are no UTF-8", Document("\n" + Subjects({"Matem\xE1ticas"})), 3},
+    };
+}
+
+TEST_F(HostileDocument, RefusedDocumentsStopTheImportAndLeaveTheTablesAsTheyWere) {
+    Import(Document(Subjects({"Lengua"})));
+    ASSERT_EQ(ui.messages, Strings{"Proceso finalizado"}) << (ui.errors.empty() ? "" : ui.errors[0]);
+    const auto before = Snapshot(Working());
+
+    for (const Refused& refused : RefusedDocuments()) {
+        SCOPED_TRACE(refused.what);
+        const auto start = std::chrono::steady_clock::now();
+        Import(refused.xml);
+        const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_LT(seconds, 5.0);
+        EXPECT_EQ(ui.errors, Strings{});
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].rfind(NotValidAtLine(refused.line), 0), 0u) << ui.messages[0];
+        EXPECT_EQ(state.ResultCode, 0);
+        EXPECT_EQ(Snapshot(Working()), before);
+    }
+}
+
+TEST_F(HostileDocument, OddButWellFormedDocumentsConvert) {
+    std::string nested = "Hondo";
+    for (int i = 0; i < 200; ++i) nested = "<b>" + nested + "</b>";
+    const std::string longName(5'000'000, 'L');
+    Import(Document(Subjects({nested,
+                              longName,
+                              // Ł, ź and 😀 are not in Windows-1252; ó and € are.
+                              "\xC5\x81\xC3\xB3" "d\xC5\xBA \xF0\x9F\x98\x80 \xE2\x82\xAC",
+                              "Lengua 'A' \"B\" &amp; &lt;C&gt; <![CDATA[<D>]]>",
+                              "Ana\tB\xC2\x85" "C"},
+                             " nota=\"" + std::string(5'000'000, 'n') + "\"")));
+    ASSERT_EQ(ui.errors, Strings{});
+    ASSERT_EQ(ui.messages, Strings{"Proceso finalizado"});
+    EXPECT_EQ(Column("ASIGNOMT", "NOMBRE"),
+              (Strings{"Hondo", std::string(80, 'L'), "?\xF3" "d? ? \x80", "Lengua 'A' \"B\" & <C> <D>", "Ana\tB?C"}));
+    EXPECT_EQ(Column("ASIGNOMT", "COD").size(), 5u);
+}
+
+TEST_F(HostileDocument, SectionNamesWithQuotesAreComparedAsTheyStand) {
+    Import(Document("<grupo_datos seq='MATERIAS\" or \"1\"=\"1'><grupo_datos><dato>1</dato><dato>2</dato>"
+                    "<dato>Inyectada</dato></grupo_datos></grupo_datos>"
+                    "<grupo_datos seq=\"MATERIAS&quot;\"><grupo_datos><dato>1</dato><dato>2</dato>"
+                    "<dato>Comillas</dato></grupo_datos></grupo_datos>"
+                    "<grupo_datos seq=\"MATERIAS' or '1'='1\"><grupo_datos><dato>1</dato><dato>2</dato>"
+                    "<dato>Apostrofos</dato></grupo_datos></grupo_datos>" +
+                    Subjects({"Buena"})));
+    ASSERT_EQ(ui.errors, Strings{});
+    EXPECT_EQ(Column("ASIGNOMT", "NOMBRE"), Strings{"Buena"});
+    ExchangeDocument& document = *state.Document;
+    EXPECT_EQ(document.Rows("MATERIAS\" or \"1\"=\"1").size(), 1u);
+    EXPECT_EQ(document.Rows("MATERIAS' or '1'='1").size(), 1u);
+    EXPECT_EQ(document.Rows("MATERIAS\"").size(), 1u);
+}
+
+// --- a document of several hundred megabytes, through vindeleo-cli --------
+
+struct MeasuredRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+    long maxResidentKb = 0;
+};
+
+// Runs vindeleo-cli import on document with WINEPREFIX set, in a child process
+// whose peak memory is measured; addressSpace, when given, limits the child's
+// address space (bytes).
+MeasuredRun ImportMeasured(const fs::path& prefix, const fs::path& document, rlim_t addressSpace = 0) {
+    const fs::path out = prefix / "out.txt";
+    const fs::path err = prefix / "err.txt";
+    const pid_t child = fork();
+    if (child == 0) {
+        const int outFd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int errFd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (outFd < 0 || errFd < 0) _exit(126);
+        ::dup2(outFd, 1);
+        ::dup2(errFd, 2);
+        ::setenv("WINEPREFIX", prefix.c_str(), 1);
+        if (addressSpace != 0) {
+            const rlimit limit{addressSpace, addressSpace};
+            ::setrlimit(RLIMIT_AS, &limit);
+        }
+        ::execl(VINDELEO_CLI, "vindeleo-cli", "import", document.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    MeasuredRun run;
+    int status = 0;
+    rusage usage{};
+    if (child < 0 || ::wait4(child, &status, 0, &usage) != child) return run;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.maxResidentKb = usage.ru_maxrss;
+    run.out = ReadFile(out);
+    run.err = ReadFile(err);
+    return run;
+}
+
+// A school with its subjects, and a section that the import does not read with
+// over a million rows of students, written in pieces: over 220 MB.
+std::uintmax_t WriteLargeDocument(const fs::path& file) {
+    std::ofstream out(file, std::ios::binary);
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<SERVICIO>\n <BLOQUE_DATOS>\n"
+        << "  <grupo_datos seq=\"ANNO_ACADEMICO\"><dato nombre_dato=\"C_ANNO\">2026</dato></grupo_datos>\n  "
+        << Subjects({"Matem\xC3\xA1ticas", "Lengua"}) << "\n  <grupo_datos seq=\"ALUMNOS\">\n";
+    std::string chunk;
+    char row[256];
+    for (int i = 0; i < 1'060'000; ++i) {
+        std::snprintf(row, sizeof row,
+                      "   <grupo_datos seq=\"ALUMNO_%d\"><dato nombre_dato=\"X_ALUMNO\">%d</dato><dato nombre_dato="
+                      "\"NOMBRE\">Alumno de prueba n\xC3\xBAmero %d</dato><dato nombre_dato=\"APELLIDOS\">"
+                      "Garc\xC3\xAD" "a P\xC3\xA9rez</dato></grupo_datos>\n",
+                      i, i, i);
+        chunk += row;
+        if (chunk.size() > (1 << 20)) {
+            out << chunk;
+            chunk.clear();
+        }
+    }
+    out << chunk << "  </grupo_datos>\n </BLOQUE_DATOS>\n</SERVICIO>\n";
+    out.close();
+    return fs::file_size(file);
+}
+
+TEST(HugeDocument, SeveralHundredMegabytesConvertWithinBoundedMemory) {
+    TempDir prefix;
+    const fs::path tables = prefix / "drive_c" / "MTEMP";
+    fs::create_directories(tables);
+    const fs::path document = prefix / "alumnos.xml";
+    const std::uintmax_t size = WriteLargeDocument(document);
+    ASSERT_GT(size, 220'000'000u);
+
+    const auto start = std::chrono::steady_clock::now();
+    const MeasuredRun run = ImportMeasured(prefix.Path(), document);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "Proceso finalizado\n");
+    Strings names;
+    for (const auto& record : ReadWithDbfread(tables / "ASIGNOMT.DBF").records) names.push_back(record.at("NOMBRE"));
+    EXPECT_EQ(names, (Strings{"Matem\xE1ticas", "Lengua"}));
+    // The document is held as a tree of nodes: memory grows with the document,
+    // at about nine bytes for each byte of this one, and no further.
+    const double bytesPerByte = run.maxResidentKb * 1024.0 / static_cast<double>(size);
+    EXPECT_LT(bytesPerByte, 12.0) << run.maxResidentKb << " KB";
+    std::printf("[ figures  ] %ju bytes imported in %.1f s, peak memory %ld KB (%.1f bytes per byte)\n", size, seconds,
+                run.maxResidentKb, bytesPerByte);
+
+    // With less memory than the tree needs, the run stops with a message and
+    // the tables written before stay as they were.
+    const auto before = Snapshot(tables);
+    const MeasuredRun starved = ImportMeasured(prefix.Path(), document, rlim_t{1} << 30);
+    EXPECT_EQ(starved.exitCode, 2);
+    EXPECT_EQ(starved.err, "No se puede leer el archivo " + document.string() + ".\n");
+    EXPECT_EQ(starved.out, "");
+    EXPECT_EQ(Snapshot(tables), before);
+}
+
+}  // namespace
+}  // namespace vindeleo::test
