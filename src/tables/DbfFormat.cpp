@@ -201,6 +201,13 @@ bool IsBigEndianLong(const Field& field, Family family) {
     return field.type == '+' || family == Family::DBase7;
 }
 
+// dBase 7 writes -2147483648 as four zero bytes, which read as a blank field:
+// its smallest long is -2147483647.
+std::int64_t LowestLong(const Field& field, Family family) {
+    const std::int64_t lowest = std::numeric_limits<std::int32_t>::min();
+    return IsBigEndianLong(field, family) ? lowest + 1 : lowest;
+}
+
 void PutLong(const Field& field, Family family, char* record, std::int32_t value) {
     char* p = record + field.offset;
     const auto bits = static_cast<std::uint32_t>(value);
@@ -272,6 +279,21 @@ std::optional<NumberParts> SplitNumber(std::string_view text) {
     if (!digitsOnly(parts.whole) || !digitsOnly(parts.fraction)) return std::nullopt;
     if (parts.whole.empty() && parts.fraction.empty()) return std::nullopt;
     return parts;
+}
+
+// "YYYYMMDD" naming a day of the Gregorian calendar, years 1 to 9999.
+bool IsCalendarDate(std::string_view text) {
+    if (text.size() != 8 || text.find_first_not_of("0123456789") != std::string_view::npos) return false;
+    auto number = [&](std::size_t at, std::size_t length) {
+        int value = 0;
+        for (std::size_t i = at; i < at + length; ++i) value = value * 10 + (text[i] - '0');
+        return value;
+    };
+    const int year = number(0, 4), month = number(4, 2), day = number(6, 2);
+    if (year < 1 || month < 1 || month > 12 || day < 1) return false;
+    constexpr int kDaysInMonth[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return day <= kDaysInMonth[month - 1] + (month == 2 && leap ? 1 : 0);
 }
 
 }  // namespace
@@ -489,8 +511,7 @@ void WriteText(const Field& field, Family family, char* record, std::string_view
                 std::memset(record + field.offset, ' ', field.length);
                 return;
             }
-            if (trimmed.size() != 8 || trimmed.find_first_not_of("0123456789") != std::string_view::npos)
-                throw Error(Format(tables::msg::kNotADate, std::string(text)));
+            if (!IsCalendarDate(trimmed)) throw Error(Format(tables::msg::kNotADate, std::string(text)));
             std::memcpy(record + field.offset, trimmed.data(), 8);
             return;
         }
@@ -525,7 +546,7 @@ void WriteInteger(const Field& field, Family family, char* record, std::int64_t 
         case 'C': return PutCharacters(field, record, std::to_string(value));
         case 'I':
         case '+':
-            if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
+            if (value < LowestLong(field, family) || value > std::numeric_limits<std::int32_t>::max())
                 RaiseTooWide(field, std::to_string(value));
             return PutLong(field, family, record, static_cast<std::int32_t>(value));
         case 'O': return PutDouble(field, record, static_cast<double>(value));
@@ -542,7 +563,8 @@ void WriteFloat(const Field& field, Family family, char* record, double value) {
         case 'I':
         case '+': {
             const double whole = std::nearbyint(value);
-            if (whole < std::numeric_limits<std::int32_t>::min() || whole > std::numeric_limits<std::int32_t>::max())
+            if (whole < static_cast<double>(LowestLong(field, family)) ||
+                whole > std::numeric_limits<std::int32_t>::max())
                 RaiseTooWide(field, ShortestText(value));
             return PutLong(field, family, record, static_cast<std::int32_t>(whole));
         }

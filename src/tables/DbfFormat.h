@@ -21,7 +21,7 @@
 //      the decimal count);
 //   N, F  number written as text, right-justified;
 //   L  'T', 't', 'Y', 'y' true; 'F', 'f', 'N', 'n' false; blank or '?' empty;
-//   D  "YYYYMMDD";
+//   D  "YYYYMMDD" (read as stored; written only when it names a calendar day);
 //   I  4 bytes: dBase 7 big-endian with the sign bit inverted (so that the
 //      bytes sort like the numbers); FoxPro little-endian two's complement;
 //   +  dBase 7 autoincrement, stored like dBase 7's I;

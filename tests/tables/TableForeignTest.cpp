@@ -186,7 +186,7 @@ TEST(TableForeign, DBase7TablesWrittenHereKeepTheirFormOnAppend) {
         table.Open(true);
         table.Append();
         table.SetText("NOMBRE_DEL_ARTICULO", "Nuevo");
-        table.SetInteger("CANTIDAD", -2147483647 - 1);
+        table.SetInteger("CANTIDAD", -2147483647);
         table.SetFloat("PRECIO", -0.75);
         table.SetText("CONTADOR", "77");
         table.Post();
@@ -201,7 +201,7 @@ TEST(TableForeign, DBase7TablesWrittenHereKeepTheirFormOnAppend) {
     EXPECT_EQ(bytes.substr(headerLength - 16, 16), DBase7Table(0x04).substr(headerLength - 16, 16))
         << "the field properties stay";
     const std::string added = bytes.substr(headerLength + 4 * recordLength, recordLength);
-    EXPECT_EQ(added, " " + Padded("Nuevo", 12) + DBase7Long(-2147483647 - 1) + DBase7Double(-0.75) + DBase7Long(77) +
+    EXPECT_EQ(added, " " + Padded("Nuevo", 12) + DBase7Long(-2147483647) + DBase7Double(-0.75) + DBase7Long(77) +
                          Zeros(8));
 }
 
