@@ -13,7 +13,9 @@ namespace vindeleo {
 namespace fs = std::filesystem;
 
 void ChooseDocument(ModuleState& state, RunUi& ui) {
-    if (const auto chosen = ui.ChooseFile()) state.XmlFileName = PathText(fs::absolute(fs::path(*chosen)));
+    // The choice is Windows-1252 text: made a path of this platform before it is completed.
+    if (const auto chosen = ui.ChooseFile())
+        state.XmlFileName = PathText(fs::absolute(fs::path(Cp1252ToUtf8(*chosen))));
 }
 
 fs::path DocumentPath(const ModuleState& state) {
