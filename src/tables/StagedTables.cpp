@@ -84,11 +84,10 @@ void StagedTables::Commit(const std::vector<std::string>& tableNames,
     try {
         dbf::MakeDirectoryDurable(staging_);
         fs::create_directory(previous);
-        // Old files first aside, so that the new ones never meet them.
-        for (const auto& fileName : replaced) {
-            const fs::path old = Table::FindFile(working_, fileName);
-            if (!old.empty()) moves.Move(old, previous / old.filename());
-        }
+        // Old files first aside, every spelling of each, so that the new ones
+        // never meet them and no old index stays beside a new table.
+        for (const auto& fileName : replaced)
+            for (const auto& old : Table::FindFiles(working_, fileName)) moves.Move(old, previous / old.filename());
         for (const auto& name : tableNames) {
             for (const char* extension : {".DBF", ".MDX"}) {
                 const fs::path built = Table::FindFile(staging_, name + extension);

@@ -22,7 +22,8 @@ public:
     const std::filesystem::path& Directory() const { return staging_; }
 
     // Replaces, for each table name, the working directory's .DBF and .MDX
-    // (any letter case) by the files built in the staging directory, and
+    // (every letter case) by the files built in the staging directory (a
+    // table built without index leaves no .MDX of its name), and
     // removes each of the obsolete files (e.g. "JORNADAS.DBF"). Either all of it
     // happens or, on failure, the working directory is put back as it was and
     // an error is raised.
