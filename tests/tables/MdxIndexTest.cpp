@@ -288,8 +288,12 @@ TEST(MdxIndex, ATableAnnouncingAnIndexIsReadWithoutItsFileOrAUsableTag) {
     // A file whose tags are on other things: read, ordered in memory; records
     // are not added, since those tags could not be kept up to date.
     const std::tm today = TodayLocal();
-    WriteFile(dir / "diashorast2.mdx",
-              mdx::BuildIndexFile("DIASHORAST2", {{"DIAS", "DIA", {}}, {"MAS", "ORDEN+1", {}}}, today, today));
+    std::string other = mdx::BuildIndexFile("DIASHORAST2", {{"DIAS", "DIA", {}}, {"MAS", "ORDEN+1", {}}}, today, today);
+    other[2048 + 9] = 'C';  // DIAS becomes a character tag: 20-byte keys in 24-byte entries
+    other[2048 + 12] = 20;
+    other[2048 + 18] = 24;
+    other[544 + 20] = 'C';
+    WriteFile(dir / "diashorast2.mdx", other);
     EXPECT_EQ(WalkWithPerl(dir / "diashorast2.mdx", "MAS").tags, "DIAS,MAS");
     EXPECT_EQ(ReadInOrdenOrder(dir.Path()), ExpectedEntries(withNew));
     Table table(dir.Path(), "DIASHORAST2");
