@@ -573,10 +573,6 @@ void Table::DeleteFiles(const fs::path& dir, const std::string& name) {
     }
 }
 
-std::vector<fs::path> Table::FindFiles(const fs::path& dir, const std::string& fileName) {
-    return MatchingFiles(dir, fileName);
-}
-
 fs::path Table::FindFile(const fs::path& dir, const std::string& fileName) {
     std::error_code error;
     const fs::path exact = dir / fileName;

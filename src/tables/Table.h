@@ -41,9 +41,6 @@ public:
     // The existing file of that name in dir (any letter case), or an empty path.
     static std::filesystem::path FindFile(const std::filesystem::path& dir,
                                           const std::string& fileName);
-    // Every existing file of that name in dir, in any letter case.
-    static std::vector<std::filesystem::path> FindFiles(const std::filesystem::path& dir,
-                                                        const std::string& fileName);
 
     void SetDirectory(std::filesystem::path dir);  // only while closed
     const std::filesystem::path& Directory() const { return dir_; }
