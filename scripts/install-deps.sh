@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make libxml2-dev libxml2-utils qt6-base-dev libgtest-dev libjemalloc-dev
-          python3-dbfread python3-dbf libdbd-xbase-perl)
+          python3-dbfread python3-dbf libdbd-xbase-perl strace)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
