@@ -153,11 +153,43 @@ mdx::NumericKey KeyOf(const dbf::Field& field, const char* record) {
     return mdx::NumericKey::FromText(std::string_view(record + field.offset, field.length));
 }
 
-// The whole content of a file, read under a shared lock.
-bool ReadWholeFile(const fs::path& path, std::string& bytes) {
-    dbf::LockedFile file;
+// The index file of that name in dir (any letter case), or an empty path when
+// there is none. A look at the directory that fails proves nothing: its
+// reason goes to failure.
+fs::path FindIndexFile(const fs::path& dir, const std::string& fileName, std::string& failure) {
     std::error_code error;
-    return file.Open(path, false, error) == dbf::LockedFile::Status::Ok && file.ReadAll(bytes, error);
+    const fs::path exact = dir / fileName;
+    const auto status = fs::status(exact, error);
+    if (!error && fs::is_regular_file(status)) return exact;
+    if (error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory) {
+        failure = dbf::ReasonText(error);
+        return {};
+    }
+    error.clear();
+    for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
+        std::error_code statusError;
+        if (SameIgnoringCase(it->path().filename().string(), fileName) && it->is_regular_file(statusError))
+            return it->path();
+    }
+    if (error) failure = dbf::ReasonText(error);
+    return {};
+}
+
+// The whole content of an index file, read under a shared lock; the reason
+// of a failure in error.
+bool ReadIndexFile(const fs::path& path, std::string& bytes, std::string& error) {
+    dbf::LockedFile file;
+    std::error_code code;
+    switch (file.Open(path, false, code)) {
+        case dbf::LockedFile::Status::Ok:
+            if (file.ReadAll(bytes, code)) return true;
+            break;
+        case dbf::LockedFile::Status::Missing: error = tmsg::kNoSuchFile; return false;
+        case dbf::LockedFile::Status::InUse: error = tmsg::kIndexInUse; return false;
+        case dbf::LockedFile::Status::Failed: break;
+    }
+    error = dbf::ReasonText(code);
+    return false;
 }
 
 }  // namespace
@@ -370,16 +402,20 @@ struct Table::Impl {
     // --- the production index ---------------------------------------------
 
     // Reads the index file that the header announces, and tells which of its
-    // tags can be rebuilt here. A file that cannot be read is remembered, not
-    // raised: the table is read without it until the index is used.
+    // tags can be rebuilt here. A file that cannot be read, or does not hold
+    // together, is remembered, not raised: the table is read without it until
+    // the index is used.
     void LoadIndex(const fs::path& dir, const std::string& baseName) {
         if (!header.productionIndex) return;
-        indexPath = Table::FindFile(dir, baseName + kIndexExtension);
-        if (indexPath.empty()) return;  // announced but missing: nothing to use or keep
-        const std::string text = PathText(indexPath);
+        const std::string fileName = baseName + kIndexExtension;
+        std::string reason;
+        indexPath = FindIndexFile(dir, fileName, reason);
+        if (indexPath.empty() && reason.empty()) return;  // announced but missing: nothing to use or keep
+        const std::string text = PathText(indexPath.empty() ? dir / fileName : indexPath);
         try {
             std::string bytes;
-            if (!ReadWholeFile(indexPath, bytes)) throw Error(Format(tmsg::kIndexDamaged, text, tmsg::kIndexUnreadable));
+            if (!reason.empty() || !ReadIndexFile(indexPath, bytes, reason))
+                throw Error(Format(tmsg::kCannotReadIndex, text, reason));
             index.emplace(std::move(bytes), text);
         } catch (const Error& error) {
             indexFault = error.what();

@@ -13,6 +13,7 @@ inline constexpr const char* kCannotWrite = "No se puede escribir la tabla %s: %
 inline constexpr const char* kNoSuchFile = "no existe el archivo";
 inline constexpr const char* kNoSuchDirectory = "no existe el directorio";
 inline constexpr const char* kInUse = "otro programa la tiene abierta";
+inline constexpr const char* kIndexInUse = "otro programa lo tiene abierto";  // an index
 inline constexpr const char* kAccessDenied = "permiso denegado";
 inline constexpr const char* kDiskFull = "no queda espacio en el disco";
 inline constexpr const char* kDiskError = "error de lectura o escritura en el disco";
@@ -63,11 +64,12 @@ inline constexpr const char* kIndexFieldNotNumeric = "el \xEDndice '%s' usa el c
 inline constexpr const char* kIndexesNeedDBase4 = "solo las tablas dBase IV llevan \xEDndices";
 inline constexpr const char* kTooManyIndexes = "tiene m\xE1s de 47 \xEDndices";
 
+// The index file, the reason.
+inline constexpr const char* kCannotReadIndex = "No se puede leer el \xEDndice %s: %s";
 // The index file, what is wrong with it.
 inline constexpr const char* kIndexDamaged = "El \xEDndice %s est\xE1 da\xF1""ado o no corresponde a la tabla (%s)";
 // Details of a damaged index.
 inline constexpr const char* kIndexBadBlockSize = "el tama\xF1o de bloque no es v\xE1lido";
-inline constexpr const char* kIndexUnreadable = "no se puede leer";
 // The tag's number, from 1.
 inline constexpr const char* kIndexBadTag = "la etiqueta %s no es v\xE1lida";
 // The tag's name.

@@ -12,6 +12,7 @@
 #include "tables/MdxSupport.h"
 #include "tables/StagedTables.h"
 #include "tables/Table.h"
+#include "tables/TableFile.h"
 #include "tables/TablesSupport.h"
 
 namespace vindeleo::test::tables {
@@ -269,6 +270,21 @@ TEST(MdxIndex, ADamagedIndexIsAnErrorOnlyWhenUsed) {
             EXPECT_EQ(Snapshot(dir.Path()), before) << "nothing written";
         }
     }
+}
+
+TEST(MdxIndex, AnIndexThatCannotBeReadIsAnErrorOnlyWhenUsed) {
+    TempDir dir;
+    CreateSlots(dir.Path(), {2, 1});
+    dbf::LockedFile holder;  // another program holds the index
+    std::error_code error;
+    ASSERT_EQ(holder.Open(dir / "DIASHORAST2.MDX", true, error), dbf::LockedFile::Status::Ok);
+    Table table(dir.Path(), "DIASHORAST2");
+    table.Open(true);
+    EXPECT_EQ(Walk(table, {"DIHO"}), (std::vector<std::vector<std::string>>{{"r1"}, {"r2"}}));
+    const std::string reading = "No se puede leer el \xEDndice " + (dir / "DIASHORAST2.MDX").string() +
+                                ": otro programa lo tiene abierto";
+    EXPECT_EQ(ErrorOf([&] { table.OrderBy("ORDEN"); }), reading);
+    EXPECT_NE(ErrorOf([&] { table.Append(); }).find(reading), std::string::npos);
 }
 
 TEST(MdxIndex, ATableAnnouncingAnIndexIsReadWithoutItsFileOrAUsableTag) {
