@@ -111,8 +111,7 @@ private:
     std::string bytes_;
 };
 
-// One level of a tag's tree: leaves hold the entries, each inner level the
-// nodes of the level below. Returns the level's nodes.
+// The leaves of a tag's tree, the entries in order spread evenly over them.
 std::vector<BuiltNode> WriteLeaves(FileWriter& file, const std::vector<TagEntry>& entries) {
     std::vector<BuiltNode> nodes;
     std::size_t next = 0;
@@ -135,6 +134,7 @@ std::vector<BuiltNode> WriteLeaves(FileWriter& file, const std::vector<TagEntry>
     return nodes;
 }
 
+// The level of inner nodes above the given nodes, spread evenly likewise.
 std::vector<BuiltNode> WriteInnerLevel(FileWriter& file, const std::vector<BuiltNode>& children) {
     std::vector<BuiltNode> nodes;
     std::size_t next = 0;
