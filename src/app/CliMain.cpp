@@ -1,11 +1,13 @@
 // vindeleo-cli: the runs without windows, for batch use, scripts and tests.
 //
 //   vindeleo-cli import DOCUMENT [--template CODE]
+//   vindeleo-cli export DOCUMENT
 //
 // Messages go to standard output, the error box's text to standard error, both
 // in UTF-8. Exit status: 0 finished, 1 stopped with a message, 2 an error ended
 // the run, 64 a command line that is not understood.
 
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -15,6 +17,7 @@
 
 #include "app/ModuleState.h"
 #include "app/RunUi.h"
+#include "export/ExportRun.h"
 #include "import/ImportRun.h"
 #include "import/Plantihoras.h"
 #include "text/Codepage.h"
@@ -31,8 +34,10 @@ constexpr int kExitUsage = 64;
 
 constexpr const char* kUsage =
     "Uso: vindeleo-cli import DOCUMENTO [--template CODIGO]\n"
+    "     vindeleo-cli export DOCUMENTO\n"
     "  import   reconstruye las tablas de trabajo a partir del documento de intercambio\n"
-    "  --template CODIGO   plantilla horaria que se aplica cuando el documento trae varias\n";
+    "  export   escribe los horarios calculados en ResultadoTuvane<DOCUMENTO>, junto al documento\n"
+    "  --template CODIGO   plantilla horaria que se aplica cuando el documento trae varias (import)\n";
 
 struct Command {
     std::string action;
@@ -41,13 +46,14 @@ struct Command {
 };
 
 // "import", one document and at most one "--template CODE", the option before
-// or after the document.
+// or after the document; or "export" and one document.
 std::optional<Command> ParseCommandLine(const std::vector<std::string>& args) {
-    if (args.empty() || args[0] != "import") return std::nullopt;
+    if (args.empty() || (args[0] != "import" && args[0] != "export")) return std::nullopt;
+    const bool takesTemplate = args[0] == "import";
     Command command{args[0], {}, std::nullopt};
     bool haveDocument = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--template") {
+        if (args[i] == "--template" && takesTemplate) {
             if (i + 1 >= args.size() || command.templateCode) return std::nullopt;
             command.templateCode = args[++i];
         } else if (!haveDocument && !args[i].starts_with("--")) {
@@ -104,10 +110,14 @@ int main(int argc, char** argv) {
         std::cerr << kUsage;
         return kExitUsage;
     }
+    std::setlocale(LC_TIME, "");  // the regional date and time of the result document
     ModuleState state = ModuleState::Create();
     ConsoleUi ui(*command);
     try {
-        BExportarClick(state, ui);
+        if (command->action == "import")
+            BExportarClick(state, ui);
+        else
+            BImportarClick(state, ui);
     } catch (const Error& error) {
         ui.ShowError(ErrorBoxText(error.what()));
         Exit(kExitError);

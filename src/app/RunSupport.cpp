@@ -31,23 +31,26 @@ bool CheckDocumentExists(ModuleState& state, RunUi& ui) {
     return false;
 }
 
-std::unique_ptr<ExchangeDocument> LoadExchangeDocument(const ModuleState& state, RunUi& ui) {
+LoadedDocument ReadExchangeDocument(const ModuleState& state) {
     auto document = std::make_unique<ExchangeDocument>();
     const LoadResult result = document->Load(DocumentPath(state));
     switch (result.status) {
         case LoadStatus::CannotRead:
             throw Error(Format(msg::kCannotReadDocument, state.XmlFileName));
         case LoadStatus::NotWellFormed:
-            ui.ShowMessage(Format(msg::kXmlNotValid, result.line, result.column));
-            return nullptr;
+            return {nullptr, Format(msg::kXmlNotValid, result.line, result.column)};
         case LoadStatus::Loaded:
             break;
     }
-    if (!document->SelectSingleNode(document->DocumentNode(), xml::kDataBlockPath)) {
-        ui.ShowMessage(msg::kNotExchangeDocument);
-        return nullptr;
-    }
-    return document;
+    if (!document->SelectSingleNode(document->DocumentNode(), xml::kDataBlockPath))
+        return {nullptr, msg::kNotExchangeDocument};
+    return {std::move(document), {}};
+}
+
+std::unique_ptr<ExchangeDocument> LoadExchangeDocument(const ModuleState& state, RunUi& ui) {
+    LoadedDocument loaded = ReadExchangeDocument(state);
+    if (!loaded.document) ui.ShowMessage(loaded.stopMessage);
+    return std::move(loaded.document);
 }
 
 void FinishRun(ModuleState& state, RunUi& ui) {

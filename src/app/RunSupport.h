@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
 
 #include "app/RunUi.h"
 
@@ -24,9 +25,16 @@ std::filesystem::path DocumentPath(const ModuleState& state);
 // archivo" and, in host mode, leaves -1 for the host and closes the window.
 bool CheckDocumentExists(ModuleState& state, RunUi& ui);
 
-// Loads the chosen document. A file that is not well-formed or not an exchange
-// document stops the run with a message (nothing returned); one that cannot be
-// read is an error.
+// The chosen document loaded, or the message that stops the run when the file
+// is not well-formed or not an exchange document. A file that cannot be read
+// is an error.
+struct LoadedDocument {
+    std::unique_ptr<ExchangeDocument> document;  // none when the run stops
+    std::string stopMessage;
+};
+LoadedDocument ReadExchangeDocument(const ModuleState& state);
+
+// The same, telling the stop message at once (nothing returned then).
 std::unique_ptr<ExchangeDocument> LoadExchangeDocument(const ModuleState& state, RunUi& ui);
 
 // The end of a finished run: result 1, "Proceso finalizado", both conversion

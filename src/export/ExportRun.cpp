@@ -1,12 +1,149 @@
 #include "export/ExportRun.h"
 
-#include "text/Error.h"
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/ModuleState.h"
+#include "app/RunSupport.h"
+#include "app/RunUi.h"
+#include "document/ExchangeDocument.h"
+#include "document/XmlNames.h"
+#include "export/TeacherTimetables.h"
+#include "tables/Layouts.h"
+#include "tables/StagedTables.h"
+#include "tables/Table.h"
+#include "text/Messages.h"
+#include "text/RegionalTime.h"
+#include "text/TextHelpers.h"
 
 namespace vindeleo {
 
-// Provisional: the export run is being written.
-void BImportarClick(ModuleState&, RunUi&) {
-    throw Error("La exportación todavía no está disponible");
+namespace fs = std::filesystem;
+
+namespace {
+
+// The tables of the timetable, opened for exclusive use in this order at the
+// start of the run and closed in the same order at its end. CURSOST and AULAT
+// are held, not read.
+class TimetableTableSet {
+public:
+    explicit TimetableTableSet(const fs::path& dir)
+        : tables_{Table(dir, tables::kSoluc),    Table(dir, tables::kGrupost),    Table(dir, tables::kCursost),
+                  Table(dir, tables::kProft),    Table(dir, tables::kAulat),      Table(dir, tables::kAsignomt),
+                  Table(dir, tables::kDiashorast), Table(dir, tables::kAsigt)} {
+        for (Table& table : tables_) table.Open(/*exclusive=*/true);
+    }
+    // An error that ends the run closes what is still open (the destructors).
+    void CloseAll() {
+        for (Table& table : tables_) table.Close();
+    }
+    TimetableTables ForTimetables() {
+        return {tables_[3], tables_[0], tables_[7], tables_[5], tables_[6], tables_[1]};
+    }
+    Table& Proft() { return tables_[3]; }
+
+private:
+    std::array<Table, 8> tables_;
+};
+
+// The first five characters of the text of the data block's first child: the
+// academic year. Empty when the block has no child.
+std::string AcademicYear(const ExchangeDocument& document) {
+    const Node block = document.SelectSingleNode(document.DocumentNode(), xml::kDataBlockPath);
+    const Node first = ExchangeDocument::FirstChild(block);
+    return first ? Left(ExchangeDocument::Text(first), 5) : std::string();
+}
+
+// FECINI and FECFIN of the first periods record; empty texts when it has none.
+// Nothing when the periods table is missing.
+std::optional<PeriodDates> ReadPeriodDates(const fs::path& workingDirectory) {
+    if (Table::FindFile(workingDirectory, std::string(tables::kPeriodos) + ".DBF").empty()) return std::nullopt;
+    Table periods(workingDirectory, tables::kPeriodos);
+    periods.Open(/*exclusive=*/false);
+    periods.First();
+    PeriodDates dates;
+    if (!periods.Eof()) dates = {periods.Text("FECINI"), periods.Text("FECFIN")};
+    periods.Close();
+    return dates;
+}
+
+Node AppendSection(ExchangeDocument& document, Node block, const char* seq) {
+    const Node section = document.CreateElement(xml::kGrupoDatos);
+    document.AppendChild(block, section);
+    ExchangeDocument::SetAttribute(section, xml::kSeq, seq);
+    return section;
+}
+
+// Takes the input's root element and everything in it out of the document and
+// appends the new envelope with its header section. Returns the data block.
+Node ReplaceEnvelope(ExchangeDocument& document, const std::string& academicYear) {
+    if (const Node oldRoot = document.DocumentElement()) ExchangeDocument::RemoveChild(document.DocumentNode(), oldRoot);
+    const Node root = document.CreateElement(xml::kServicio);
+    ExchangeDocument::SetAttribute(root, xml::kModulo, xml::kModuloValue);
+    ExchangeDocument::SetAttribute(root, xml::kTipo, xml::kTipoValue);
+    ExchangeDocument::SetAttribute(root, xml::kAutor, xml::kAutorValue);
+    ExchangeDocument::SetAttribute(root, xml::kFecha, RegionalDateTimeNow());
+    document.AppendChild(document.DocumentNode(), root);
+
+    const Node block = document.CreateElement(xml::kBloqueDatos);
+    document.AppendChild(root, block);
+    const Node header = document.CreateElement(xml::kGrupoDatos);
+    ExchangeDocument::SetAttribute(header, xml::kSeq, xml::kAnnoAcademico);
+    const Node year = document.CreateElement(xml::kDato);
+    ExchangeDocument::SetAttribute(year, xml::kNombreDato, xml::kCAnno);
+    if (!academicYear.empty()) ExchangeDocument::SetText(year, academicYear);
+    document.AppendChild(header, year);
+    document.AppendChild(block, header);
+    return block;
+}
+
+// Everything between the busy cursor's start and end. Returns the message that
+// stops the run early, or nothing when the result document was saved.
+std::optional<std::string> ConvertTimetable(ModuleState& state) {
+    // An import killed while putting its tables in place is finished first,
+    // so the timetable is read from one complete set of tables.
+    RecoverInterruptedCommits(state.WorkingDirectory);
+    TimetableTableSet tables(state.WorkingDirectory);
+    LoadedDocument loaded = ReadExchangeDocument(state);
+    if (!loaded.document) return loaded.stopMessage;
+    state.Document = std::move(loaded.document);
+    ExchangeDocument& document = *state.Document;
+
+    const std::string academicYear = AcademicYear(document);
+    const std::optional<PeriodDates> period = ReadPeriodDates(state.WorkingDirectory);
+    if (!period) return std::string(msg::kNoPeriods);
+
+    const Node block = ReplaceEnvelope(document, academicYear);
+    const Node timetables = AppendSection(document, block, xml::kHorariosRegulares);
+    ExchangeDocument::SetAttribute(timetables, xml::kRegistros, std::to_string(tables.Proft().RecordCount()));
+    WriteTeacherTimetables(document, timetables, tables.ForTimetables(), *period);
+    tables.CloseAll();
+    document.Save(ResultFileName(DocumentPath(state)));
+    return std::nullopt;
+}
+
+}  // namespace
+
+fs::path ResultFileName(const fs::path& chosen) {
+    return chosen.parent_path() / (std::string(xml::kResultPrefix) + chosen.filename().string());
+}
+
+void BImportarClick(ModuleState& state, RunUi& ui) {
+    ChooseDocument(state, ui);
+    if (!CheckDocumentExists(state, ui)) return;
+    std::optional<std::string> stopMessage;
+    {
+        BusyCursor busy(ui);
+        stopMessage = ConvertTimetable(state);
+    }
+    if (stopMessage) {
+        ui.ShowMessage(*stopMessage);
+        return;
+    }
+    FinishRun(state, ui);
 }
 
 }  // namespace vindeleo

@@ -2,6 +2,8 @@
 // The export run: from the timetable in the working tables to a result
 // document for the administration system, saved beside the chosen document.
 
+#include <filesystem>
+
 namespace vindeleo {
 
 struct ModuleState;
@@ -12,5 +14,9 @@ class RunUi;
 // not an exchange document) are told with a message; any other failure raises
 // vindeleo::Error for the front end to show, and no result file is written.
 void BImportarClick(ModuleState& state, RunUi& ui);
+
+// Where the result of a chosen document goes: its directory, then
+// "ResultadoTuvane" followed by its file name.
+std::filesystem::path ResultFileName(const std::filesystem::path& chosen);
 
 }  // namespace vindeleo

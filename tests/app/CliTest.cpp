@@ -15,10 +15,8 @@ protected:
     CliTest() { fs::create_directories(Tables()); }
     fs::path Tables() const { return prefix / "drive_c" / "MTEMP"; }
 
-    test::CommandResult Cli(const std::string& arguments) {
-        return test::RunCommand("cd '" + prefix.Path().string() + "' && WINEPREFIX='" + prefix.Path().string() + "' '" VINDELEO_CLI "' " + arguments);
-    }
-    static std::string Sample() { return "'" + (test::SourceDir() / "samples" / "demo-school.xml").string() + "'"; }
+    test::CommandResult Cli(const std::string& arguments) { return test::RunCli(prefix.Path(), arguments); }
+    static std::string Sample() { return test::Quoted(test::SourceDir() / "samples" / "demo-school.xml"); }
 
     std::vector<std::string> Column(const std::string& table, const std::string& field) {
         std::vector<std::string> values;
@@ -31,7 +29,8 @@ protected:
 
 TEST_F(CliTest, UnknownCommandLinesGiveTheUsage) {
     for (const char* arguments : {"", "import", "importar x.xml", "import a.xml --template", "import a.xml extra",
-                                  "import --template J1", "import a.xml --template J1 --template J2", "import --help"}) {
+                                  "import --template J1", "import a.xml --template J1 --template J2", "import --help", "export",
+                                  "export a.xml --template J1", "export a.xml b.xml", "exportar a.xml"}) {
         const auto result = Cli(arguments);
         EXPECT_EQ(result.exitCode, 64) << arguments;
         EXPECT_NE(result.err.find("Uso: vindeleo-cli import"), std::string::npos) << arguments;
@@ -69,7 +68,7 @@ TEST_F(CliTest, ImportsTheDemoSchool) {
                                         "DTI", "Epe", "tdl", "GUA", "TUT", "REU", "BIB"}));
     EXPECT_EQ(Column("PROFT", "ABREV"),
               (std::vector<std::string>{"GLJ", "GLJ1", "MN\xC1", "PR\xD3", "S\xCDM", "FDL", "MCP", "MCP1", "glj2",
-                                        "RAB"}));
+                                        "RAB", "'VG"}));
     EXPECT_EQ(Column("PROFT", "NOMBRE")[4], "S\xE1nchez \xCD\xF1iguez, Mar\xED" "a Jos\xE9");
     EXPECT_EQ(Column("AULAT", "ABREV"),
               (std::vector<std::string>{"A11", "A12", "a121", "Labora", "Labora1", "GIM", "INF1", "BIB"}));

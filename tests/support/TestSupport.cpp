@@ -162,4 +162,15 @@ StepFixture::StepFixture(const std::string& xml)
 fs::path SourceDir() { return VINDELEO_SOURCE_DIR; }
 fs::path BinaryDir() { return VINDELEO_BINARY_DIR; }
 
+std::string Quoted(const std::filesystem::path& path) {
+    std::string quoted = "'";
+    for (const char c : path.string()) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+CommandResult RunCli(const std::filesystem::path& prefix, const std::string& arguments) {
+    return RunCommand("cd " + Quoted(prefix) + " && WINEPREFIX=" + Quoted(prefix) + " " + Quoted(VINDELEO_CLI) + " " +
+                      arguments);
+}
+
 }  // namespace vindeleo::test

@@ -116,6 +116,12 @@ private:
     ImportContext context_;
 };
 
+// Runs vindeleo-cli with these (shell-quoted) arguments in `prefix`, with
+// WINEPREFIX pointing there.
+CommandResult RunCli(const std::filesystem::path& prefix, const std::string& arguments);
+// A path quoted for the shell.
+std::string Quoted(const std::filesystem::path& path);
+
 // Source and build directories of the project.
 std::filesystem::path SourceDir();
 std::filesystem::path BinaryDir();
