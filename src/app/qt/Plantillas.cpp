@@ -57,9 +57,8 @@ TPlantillas::TPlantillas(TemplateChooser& chooser, QWidget* owner, std::function
     ComboBoxPlantilla = new QComboBox(panel);
     ComboBoxPlantilla->setObjectName(QStringLiteral("ComboBoxPlantilla"));
     ComboBoxPlantilla->setEditable(true);
-    ComboBoxPlantilla->setCompleter(nullptr);                        // no auto-complete
-    ComboBoxPlantilla->setInsertPolicy(QComboBox::NoInsert);         // Enter adds no item
-    ComboBoxPlantilla->setDuplicatesEnabled(true);                   // Enter does not swap the text for a listed one
+    ComboBoxPlantilla->setCompleter(nullptr);                 // no auto-complete
+    ComboBoxPlantilla->setInsertPolicy(QComboBox::NoInsert);  // Enter adds no item
     ComboBoxPlantilla->setFont(DesignFont("MS Sans Serif", 8, true));
     QPalette yellow = ComboBoxPlantilla->palette();
     yellow.setColor(QPalette::Base, Qt::yellow);

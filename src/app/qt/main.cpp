@@ -4,6 +4,9 @@
 // conversion at once and leaves the result in Morvalen.ini.
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QStringList>
 #include <clocale>
 
@@ -36,6 +39,13 @@ int main(int argc, char** argv) {
     // time of the exported document follow the user's settings.
     std::setlocale(LC_ALL, "C");
     std::setlocale(LC_TIME, "");
+
+    // Qt's own dialogs (the file dialog's buttons) in the user's language,
+    // where its translations are installed.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
 
     help.SetHelpFile(kHelpFile);
     QApplication::setApplicationName(QString::fromLatin1(msg::kApplicationTitle));

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "app/ModuleState.h"
+#include "import/ImportRun.h"
 #include "app/qt/DesktopSupport.h"
 #include "app/qt/MainForm.h"
 #include "app/qt/Plantillas.h"
@@ -59,6 +60,24 @@ protected:
         return child;
     }
     static QPushButton* Button(QWidget& form, const char* name) { return Child<QPushButton>(form, name); }
+
+    // The demo school's document beside the tables that its import wrote
+    // (template J1), with the timetable program's solution table.
+    QString ImportedDemoSchool() {
+        const fs::path document = dir / "alumnos.xml";
+        fs::copy_file(test::SourceDir() / "samples" / "demo-school.xml", document);
+        ModuleState importState;
+        importState.WorkingDirectory = Working();
+        importState.ProgramDirectory = Program();
+        test::RecordingUi importUi;
+        importUi.fileAnswer = document.string();
+        importUi.templateAnswer = "J1";
+        BExportarClick(importState, importUi);
+        EXPECT_EQ(importUi.messages, std::vector<std::string>{"Proceso finalizado"});
+        fs::copy_file(test::SourceDir() / "samples" / "SOLUC.DBF", Working() / "SOLUC.DBF");
+        return QString::fromStdString(document.string());
+    }
+    fs::path ExportResult() const { return dir / "ResultadoTuvanealumnos.xml"; }
 
     std::vector<std::string> Column(const std::string& table, const std::string& field) {
         std::vector<std::string> values;
@@ -179,6 +198,35 @@ TEST_F(MainWindowTest, AFinishedImportDisablesBothButtons) {
     EXPECT_EQ(Column("PERIODOS", "JORNADA"), std::vector<std::string>{"Jornada de tarde (adultos)"});
     EXPECT_EQ(Column("DIASHORAST", "DIHO").size(), 21u);
     EXPECT_FALSE(fs::exists(HostFile()));
+}
+
+TEST_F(MainWindowTest, AFinishedExportDisablesBothButtons) {
+    dialogs.fileAnswers = {ImportedDemoSchool()};
+    auto form = Open();
+    Button(*form, "BImportar")->click();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, kFinished);
+    EXPECT_EQ(dialogs.boxes[0].buttons, QStringList{"Aceptar"});
+    EXPECT_EQ(dialogs.boxes[0].cursor, std::nullopt);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_FALSE(Button(*form, "BExportar")->isEnabled());
+    EXPECT_FALSE(Button(*form, "BImportar")->isEnabled());
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(state.ResultCode, 1);
+    const auto lint = test::RunCommand("xmllint --noout " + test::Quoted(ExportResult()));
+    EXPECT_EQ(lint.exitCode, 0) << lint.err;
+    EXPECT_NE(test::ReadFile(ExportResult()).find("HORARIOS_REGULARES"), std::string::npos);
+    EXPECT_FALSE(fs::exists(HostFile()));
+}
+
+TEST_F(MainWindowTest, HostModeImportarExportsAndClosesWithOne) {
+    dialogs.fileAnswers = {ImportedDemoSchool()};
+    auto form = Open({"IMPORTAR", "1a2b"});
+    EXPECT_EQ(dialogs.Texts(), QStringList{kFinished});
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(closed->count(), 1);
+    EXPECT_EQ(test::ReadFile(HostFile()), "[Transformadores]\r\nTransformado=1\r\n");
+    EXPECT_TRUE(fs::exists(ExportResult()));
 }
 
 TEST_F(MainWindowTest, ACancelledDialogOutsideHostModeLeavesTheWindowUsable) {
