@@ -51,8 +51,8 @@ TMForm::TMForm(ModuleState& state, QStringList arguments, DialogRunner& dialogs,
       help_(help) {
     BuildControls();
     ui_ = std::make_unique<QtRunUi>(*this, *OpenDialogXML, dialogs_, [this] { HelpContext(); });
+    PlaceWindow();  // first, so that a box shown while the window is created stands over it
     FormCreate();
-    PlaceWindow();
 }
 
 TMForm::~TMForm() = default;

@@ -55,5 +55,9 @@ int main(int argc, char** argv) {
     TMForm form(state, arguments, dialogs, help);
     QObject::connect(&form, &TMForm::Closed, &application, &QCoreApplication::quit, Qt::QueuedConnection);
     form.show();
-    return application.exec();
+    const int status = application.exec();
+    // The program ends here: a large school's document is left to the system
+    // rather than taken apart node by node.
+    (void)state.Document.release();
+    return status;
 }
