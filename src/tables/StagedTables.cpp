@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "tables/TableFile.h"
+#include "tables/TableMessages.h"
 #include "text/Codepage.h"
 #include "text/Error.h"
 #include "text/Format.h"
@@ -37,15 +38,25 @@ struct PlanEntry {
 
 bool SameIgnoringCase(const std::string& a, const std::string& b) { return UpperAscii(a) == UpperAscii(b); }
 
-// Every file of dir named fileName in any letter case.
+// Whether a regular file is there. A file that cannot be looked at is an
+// error, never taken for a missing one: the plan and the moves depend on it.
+bool IsFile(const fs::path& path) {
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (status.type() == fs::file_type::not_found) return false;
+    if (error) throw fs::filesystem_error("status", path, error);
+    return status.type() == fs::file_type::regular;
+}
+
+// Every file of dir named fileName in any letter case; a directory that
+// cannot be read is an error.
 std::vector<fs::path> FilesNamed(const fs::path& dir, const std::string& fileName) {
     std::vector<fs::path> found;
     std::error_code error;
-    for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
-        std::error_code statusError;
-        if (it->is_regular_file(statusError) && SameIgnoringCase(it->path().filename().string(), fileName))
+    for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error))
+        if (SameIgnoringCase(it->path().filename().string(), fileName) && IsFile(it->path()))
             found.push_back(it->path());
-    }
+    if (error) throw fs::filesystem_error("directory", dir, error);
     return found;
 }
 
@@ -93,11 +104,10 @@ void Apply(const PlanEntry& entry, const fs::path& working, const fs::path& stag
     const fs::path previous = staging / kPreviousFolder;
     if (entry.kind == PlanEntry::Kind::Install) {
         const fs::path staged = staging / entry.fileName;
-        std::error_code error;
-        if (fs::is_regular_file(staged, error)) {
+        if (IsFile(staged)) {
             const fs::path target = working / entry.fileName;
             fs::path backup;
-            if (fs::is_regular_file(target, error) && moves) backup = KeepBackup(target, previous);
+            if (moves && IsFile(target)) backup = KeepBackup(target, previous);
             fs::rename(staged, target);
             if (moves) moves->Installed(staged, target, backup);
         }
@@ -117,8 +127,7 @@ std::vector<PlanEntry> MakePlan(const fs::path& staging, const std::vector<std::
     for (const auto& name : tableNames) {
         for (const char* extension : {".DBF", ".MDX"}) {
             const std::string fileName = name + extension;
-            std::error_code error;
-            const bool built = fs::is_regular_file(staging / fileName, error);
+            const bool built = IsFile(staging / fileName);
             plan.push_back({built ? PlanEntry::Kind::Install : PlanEntry::Kind::Remove, fileName});
         }
     }
@@ -161,6 +170,30 @@ void WritePlan(const fs::path& staging, const std::vector<PlanEntry>& plan) {
     throw Error(Format(msg::kCannotReplaceTables, PathText(working), reason));
 }
 
+// Removes a staging directory, its lock file last, so that a removal that
+// fails half-way leaves a directory that the next run recognises and removes.
+void RemoveStaging(const fs::path& staging, std::unique_ptr<dbf::LockedFile> lock) {
+    std::vector<fs::path> contents;
+    std::error_code error;
+    for (fs::directory_iterator it(staging, error), end; !error && it != end; it.increment(error))
+        if (it->path().filename() != kLockFile) contents.push_back(it->path());
+    bool removedAll = !error;
+    for (const fs::path& entry : contents) {
+        std::error_code failed;
+        fs::remove_all(entry, failed);
+        if (failed) removedAll = false;
+    }
+    if (lock) lock->Close();
+    if (!removedAll) return;  // the lock file stays, the next run takes the rest
+    fs::remove(staging / kLockFile, error);
+    fs::remove(staging, error);
+}
+
+bool IsEmptyDirectory(const fs::path& dir) {
+    std::error_code error;
+    return fs::is_empty(dir, error) && !error;
+}
+
 bool IsStagingDirectory(const fs::directory_entry& entry) {
     std::error_code error;
     return entry.is_directory(error) && entry.path().filename().string().rfind(kStagingPrefix, 0) == 0;
@@ -179,21 +212,23 @@ void RecoverStaging(const fs::path& working, const fs::path& staging) {
     switch (lock.Open(staging / kLockFile, /*exclusive=*/true, error)) {
         case dbf::LockedFile::Status::Ok: break;  // its run is gone
         case dbf::LockedFile::Status::Missing:
-            if (IsOlderThanGrace(staging)) break;
+            // An empty one holds nothing to lose; one with files may be a run
+            // that is just starting, unless it is old.
+            if (IsEmptyDirectory(staging) || IsOlderThanGrace(staging)) break;
             return;
         case dbf::LockedFile::Status::InUse:
         case dbf::LockedFile::Status::Failed: return;
     }
-    if (fs::is_regular_file(staging / kPlanFile, error)) {
-        try {
+    try {
+        if (IsFile(staging / kPlanFile)) {
             for (const auto& entry : ReadPlan(staging / kPlanFile)) Apply(entry, working, staging, nullptr);
             dbf::MakeDirectoryDurable(working);
-        } catch (const std::exception& cause) {
-            RaiseCannotReplace(working, cause);
+            fs::remove(staging / kPlanFile);
         }
+    } catch (const std::exception& cause) {
+        RaiseCannotReplace(working, cause);
     }
-    lock.Close();
-    fs::remove_all(staging, error);
+    RemoveStaging(staging, nullptr);
 }
 
 }  // namespace
@@ -213,11 +248,16 @@ StagedTables::StagedTables(fs::path workingDirectory) : working_(std::move(worki
     }
     // The lock tells other runs that this directory is alive.
     lock_ = std::make_unique<dbf::LockedFile>();
-    std::ofstream(staging_ / kLockFile).close();
-    if (lock_->Open(staging_ / kLockFile, /*exclusive=*/true, error) != dbf::LockedFile::Status::Ok) {
-        fs::remove_all(staging_, error);
+    error.clear();
+    dbf::WriteReplacing(staging_ / kLockFile, {}, error);
+    const auto status = error ? dbf::LockedFile::Status::Failed : lock_->Open(staging_ / kLockFile, true, error);
+    if (status != dbf::LockedFile::Status::Ok) {
+        std::error_code ignored;
+        fs::remove_all(staging_, ignored);
         staging_.clear();
-        throw Error(Format(msg::kCannotReplaceTables, PathText(working_), dbf::ReasonText(error)));
+        const std::string reason =
+            status == dbf::LockedFile::Status::InUse ? std::string(tables::msg::kInUse) : dbf::ReasonText(error);
+        throw Error(Format(msg::kCannotReplaceTables, PathText(working_), reason));
     }
     // The staged tables reach the disk together, just before they are put in place.
     dbf::DeferDurability(staging_);
@@ -226,17 +266,15 @@ StagedTables::StagedTables(fs::path workingDirectory) : working_(std::move(worki
 StagedTables::~StagedTables() {
     if (staging_.empty()) return;
     dbf::EndDeferredDurability(staging_);
-    if (lock_) lock_->Close();
-    std::error_code ignored;
-    fs::remove_all(staging_, ignored);
+    RemoveStaging(staging_, std::move(lock_));
 }
 
 void StagedTables::Commit(const std::vector<std::string>& tableNames,
                           const std::vector<std::string>& obsoleteFiles) {
-    const std::vector<PlanEntry> plan = MakePlan(staging_, tableNames, obsoleteFiles);
     Moves moves;
     bool committed = false;
     try {
+        const std::vector<PlanEntry> plan = MakePlan(staging_, tableNames, obsoleteFiles);
         dbf::MakeDirectoryDurable(staging_);
         dbf::EndDeferredDurability(staging_);
         fs::create_directory(staging_ / kPreviousFolder);
@@ -244,6 +282,9 @@ void StagedTables::Commit(const std::vector<std::string>& tableNames,
         committed = true;
         for (const auto& entry : plan) Apply(entry, working_, staging_, &moves);
         dbf::MakeDirectoryDurable(working_);
+        // Done: a staging directory that outlives this run is not to be replayed
+        // over files that the timetable program writes later.
+        fs::remove(staging_ / kPlanFile);
     } catch (const std::exception& cause) {
         moves.Undo();
         // Without its plan the directory is not taken up again by a later run.

@@ -247,6 +247,8 @@ std::string ReasonText(const std::error_code& error) {
         return tables::msg::kAccessDenied;
     if (error == std::errc::no_space_on_device) return tables::msg::kDiskFull;
     if (error == std::errc::read_only_file_system) return tables::msg::kReadOnlyDisk;
+    if (error == std::errc::io_error) return tables::msg::kDiskError;
+    if (!error) return tables::msg::kUnknownFailure;
     if (error == std::errc::device_or_resource_busy || error == std::errc::resource_unavailable_try_again)
         return tables::msg::kInUse;
     return Format(tables::msg::kSystemError, error.value());

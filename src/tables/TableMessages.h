@@ -15,6 +15,8 @@ inline constexpr const char* kNoSuchDirectory = "no existe el directorio";
 inline constexpr const char* kInUse = "otro programa la tiene abierta";
 inline constexpr const char* kAccessDenied = "permiso denegado";
 inline constexpr const char* kDiskFull = "no queda espacio en el disco";
+inline constexpr const char* kDiskError = "error de lectura o escritura en el disco";
+inline constexpr const char* kUnknownFailure = "fallo sin causa conocida";
 inline constexpr const char* kReadOnlyDisk = "el disco es de solo lectura";
 // The system's error number.
 inline constexpr const char* kSystemError = "error del sistema n.\xBA %s";

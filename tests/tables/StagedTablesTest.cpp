@@ -66,8 +66,11 @@ TEST_F(StagedTablesTest, StagingWithoutPlanIsDroppedAndOneOfALiveRunIsLeftAlone)
     fs::create_directories(dead);
     WriteFile(dead / "EN_CURSO", "");
     WriteFile(dead / "PROFT.DBF", "half-built");
-    const fs::path unlockedYoung = Working() / ".vindeleo-2";  // just being made by a live run
+    const fs::path unlockedEmpty = Working() / ".vindeleo-4";
+    fs::create_directories(unlockedEmpty);
+    const fs::path unlockedYoung = Working() / ".vindeleo-2";  // may be a run just starting
     fs::create_directories(unlockedYoung);
+    WriteFile(unlockedYoung / "PROFT.DBF", "being built");
     const fs::path unlockedOld = Working() / ".vindeleo-3";
     fs::create_directories(unlockedOld);
     fs::last_write_time(unlockedOld, fs::file_time_type::clock::now() - std::chrono::hours(2));
@@ -78,6 +81,7 @@ TEST_F(StagedTablesTest, StagingWithoutPlanIsDroppedAndOneOfALiveRunIsLeftAlone)
 
     EXPECT_FALSE(fs::exists(dead));
     EXPECT_FALSE(fs::exists(unlockedOld));
+    EXPECT_FALSE(fs::exists(unlockedEmpty));
     EXPECT_TRUE(fs::exists(unlockedYoung));
     EXPECT_TRUE(fs::exists(live.Directory()));
     EXPECT_EQ(ReadFile(Working() / "PROFT.DBF"), "old teachers");
