@@ -4,7 +4,10 @@
 set -euo pipefail
 
 packages=(cmake g++ make libxml2-dev libxml2-utils qt6-base-dev libgtest-dev libjemalloc-dev
-          python3-dbfread python3-dbf libdbd-xbase-perl strace)
+          python3-dbfread python3-dbf libdbd-xbase-perl strace
+          libxcb1-dev fonts-dejavu-core
+          # the desktop tests: an X server, xwininfo, XTEST, screenshots
+          xvfb x11-utils libx11-dev libxtst-dev imagemagick)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

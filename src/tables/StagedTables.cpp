@@ -1,5 +1,6 @@
 #include "tables/StagedTables.h"
 
+#include <cerrno>
 #include <chrono>
 #include <fstream>
 #include <random>
@@ -170,6 +171,13 @@ void WritePlan(const fs::path& staging, const std::vector<PlanEntry>& plan) {
     throw Error(Format(msg::kCannotReplaceTables, PathText(working), reason));
 }
 
+// Made in place (no temporary name), so that a run killed right after making
+// its directory leaves either an empty directory or one with its lock file.
+void CreateEmptyFile(const fs::path& path, std::error_code& error) {
+    std::ofstream file(path, std::ios::binary);
+    if (!file) error = std::error_code(errno ? errno : EIO, std::generic_category());
+}
+
 // Removes a staging directory, its lock file last, so that a removal that
 // fails half-way leaves a directory that the next run recognises and removes.
 void RemoveStaging(const fs::path& staging, std::unique_ptr<dbf::LockedFile> lock) {
@@ -249,7 +257,7 @@ StagedTables::StagedTables(fs::path workingDirectory) : working_(std::move(worki
     // The lock tells other runs that this directory is alive.
     lock_ = std::make_unique<dbf::LockedFile>();
     error.clear();
-    dbf::WriteReplacing(staging_ / kLockFile, {}, error);
+    CreateEmptyFile(staging_ / kLockFile, error);
     const auto status = error ? dbf::LockedFile::Status::Failed : lock_->Open(staging_ / kLockFile, true, error);
     if (status != dbf::LockedFile::Status::Ok) {
         std::error_code ignored;

@@ -184,6 +184,50 @@ TEST_F(FaultInjectionTest, EveryFailedFileOperationOfTheImportLeavesTheTablesAsT
     for (const auto& message : messages) std::cout << "             " << message;
 }
 
+// The import killed at each move, link, deletion and flush of its commit:
+// every table is the complete old or the complete new one, and the next run
+// takes up what was left and succeeds.
+TEST_F(FaultInjectionTest, ImportKilledAtEveryStepOfPuttingTablesInPlace) {
+    const std::string importJ2 = "import " + test::Quoted(Document()) + " --template J2";
+    ASSERT_EQ(test::RunCommand(Command(importJ2)).exitCode, 0);
+    test::WriteFile(Tables() / "JORNADAS.DBF", "an old grid that the import removes");
+    const auto oldTables = Tree(Tables());
+    const std::string importJ1 = "import " + test::Quoted(Document()) + " --template J1";
+    const auto points = CleanRunPoints(importJ1);
+    const auto newTables = Tree(Tables());
+
+    int kills = 0;
+    for (const InjectionPoint& point : points) {
+        if (point.syscall != "rename" && point.syscall != "linkat" && point.syscall != "link" &&
+            point.syscall != "unlink" && point.syscall != "unlinkat" && point.syscall != "syncfs" &&
+            point.syscall != "rmdir")
+            continue;
+        ++kills;
+        fs::remove_all(Tables());
+        fs::create_directories(Tables());
+        for (const auto& [name, bytes] : oldTables) test::WriteFile(Tables() / name, bytes);
+        const std::string rule = point.syscall + ":signal=SIGKILL:when=" + std::to_string(point.occurrence);
+        test::RunCommand(Command(importJ1, "strace -f -qq -o /dev/null -e trace=" + point.syscall + " -e inject=" + rule));
+
+        for (const auto& [name, bytes] : Tree(Tables())) {
+            if (name.rfind(".vindeleo-", 0) == 0) continue;  // what the killed run left, taken up below
+            const bool isOld = oldTables.contains(name) && oldTables.at(name) == bytes;
+            const bool isNew = newTables.contains(name) && newTables.at(name) == bytes;
+            EXPECT_TRUE(isOld || isNew) << name << " after a kill at " << point.line;
+        }
+        for (const auto& [name, bytes] : oldTables) {  // a table is never missing: it was replaced in one step
+            if (newTables.contains(name)) {
+                EXPECT_TRUE(fs::exists(Tables() / name)) << name << " at " << point.line;
+            }
+        }
+        ASSERT_EQ(test::RunCommand(Command(importJ1)).exitCode, 0) << point.line;
+        EXPECT_EQ(Differences(Tree(Tables()), newTables), "") << "after a kill at " << point.line;
+    }
+    EXPECT_GT(kills, 20);
+    std::cout << "[ FAULTS   ] import killed at " << kills
+              << " steps of its commit: every table old or new, the next run finished the work\n";
+}
+
 // An export that fails anywhere leaves no result (the earlier one intact), the
 // document and the tables untouched.
 TEST_F(FaultInjectionTest, EveryFailedFileOperationOfTheExportWritesNothing) {
