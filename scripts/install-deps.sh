@@ -4,8 +4,12 @@
 set -euo pipefail
 
 packages=(cmake g++ make libxml2-dev libxml2-utils qt6-base-dev libgtest-dev libjemalloc-dev
-          python3-dbfread python3-dbf libdbd-xbase-perl
-          clang libclang-rt-dev)  # clang's libFuzzer and sanitizer runtimes, for scripts/fuzz.sh
+          python3-dbfread python3-dbf libdbd-xbase-perl strace
+          libxcb1-dev fonts-dejavu-core
+          # the desktop tests: an X server, xwininfo, XTEST, screenshots
+          xvfb x11-utils libx11-dev libxtst-dev imagemagick
+          # scripts/fuzz.sh: clang's libFuzzer and sanitizer runtimes
+          clang libclang-rt-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -13,6 +13,7 @@
 #include "document/XmlNames.h"
 #include "export/TeacherTimetables.h"
 #include "tables/Layouts.h"
+#include "tables/StagedTables.h"
 #include "tables/Table.h"
 #include "text/Messages.h"
 #include "text/RegionalTime.h"
@@ -102,6 +103,9 @@ Node ReplaceEnvelope(ExchangeDocument& document, const std::string& academicYear
 // Everything between the busy cursor's start and end. Returns the message that
 // stops the run early, or nothing when the result document was saved.
 std::optional<std::string> ConvertTimetable(ModuleState& state) {
+    // An import killed while putting its tables in place is finished first,
+    // so the timetable is read from one complete set of tables.
+    RecoverInterruptedCommits(state.WorkingDirectory);
     TimetableTableSet tables(state.WorkingDirectory);
     LoadedDocument loaded = ReadExchangeDocument(state);
     if (!loaded.document) return loaded.stopMessage;

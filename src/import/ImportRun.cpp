@@ -64,6 +64,8 @@ void BExportarClick(ModuleState& state, RunUi& ui) {
         // A run after one that stopped starts with the subject lists empty.
         state.UsedCodes.Clear();
         state.SeenNames.Clear();
+        // A run killed while putting its tables in place is finished first.
+        RecoverInterruptedCommits(state.WorkingDirectory);
         StagedTables staged(state.WorkingDirectory);
         ImportContext context{*state.Document, staged.Directory(), state.ProgramDirectory, state, ui};
         RunSteps(context);

@@ -83,8 +83,10 @@ void WriteSlotsByRow(const ExchangeDocument& document, const std::string& templa
     }
 }
 
-// The slots in start-time order, hours numbered 1, 2, 3 ...: slots that start
-// at the same minute share an hour.
+// The slots in the order of DIASHORAST2's index ORDEN (start time; slots that
+// start together in the order written, day 1 to 7 of a row, rows in document
+// order), hours numbered 1, 2, 3 ...: slots that start at the same minute
+// share an hour.
 void WriteGridByStartTime(Table& slots, Table& grid) {
     slots.OrderBy("ORDEN");
     slots.First();
@@ -148,7 +150,7 @@ void ImportTimeSlots(ImportContext& context) {
     WriteSlotsByRow(context.Document, templateCode, slots);
     grid.Open();
     WriteGridByStartTime(slots, grid);
-    slots.Close();
+    slots.Close();  // writes DIASHORAST2.MDX with it, in the order just read
     grid.Close();
 
     periods.Open();

@@ -138,11 +138,13 @@ Field DescriptorAt(const char* p, Family family) {
         field.type = p[32];
         field.length = b[33];
         field.decimals = b[34];
+        field.indexed = b[37] != 0;
     } else {
         field.name = NameAt(p, kClassicNameSize);
         field.type = p[11];
         field.length = b[16];
         field.decimals = b[17];
+        field.indexed = b[31] != 0;
     }
     // FoxPro and Clipper keep the high byte of a long character width in the
     // decimal count, which a character field has no use for.
@@ -308,6 +310,8 @@ Header ParseHeader(std::string_view bytes, const std::string& fileText) {
     header.recordCount = LittleEndian32(b + 4);
     header.headerLength = LittleEndian16(b + 8);
     header.recordLength = LittleEndian16(b + 10);
+    // Visual FoxPro keeps other flags in byte 28 (its structural ".CDX").
+    header.productionIndex = header.family != Family::VisualFoxPro && (b[28] & 0x01) != 0;
 
     const bool dBase7 = header.family == Family::DBase7;
     const int firstDescriptor = dBase7 ? kDBase7HeaderSize : kClassicHeaderSize;
@@ -336,7 +340,8 @@ Header ParseHeader(std::string_view bytes, const std::string& fileText) {
     return header;
 }
 
-std::string BuildHeader(const std::vector<Field>& fields, DbfLevel level, const std::tm& lastUpdate) {
+std::string BuildHeader(const std::vector<Field>& fields, DbfLevel level, const std::tm& lastUpdate,
+                        bool productionIndex) {
     const bool dBase7 = level == DbfLevel::DBase7;
     const int firstDescriptor = dBase7 ? kDBase7HeaderSize : kClassicHeaderSize;
     const int descriptorSize = dBase7 ? kDBase7DescriptorSize : kClassicDescriptorSize;
@@ -349,7 +354,7 @@ std::string BuildHeader(const std::vector<Field>& fields, DbfLevel level, const 
     StampHeader(header, 0, lastUpdate);
     PutLittleEndian16(&header[8], headerLength);
     PutLittleEndian16(&header[10], recordLength);
-    header[28] = 0;  // no production index
+    header[28] = productionIndex ? 1 : 0;
     header[29] = static_cast<char>(kLanguageDriver1252);
     if (dBase7) std::memcpy(&header[32], kLanguageDriverName1252, std::strlen(kLanguageDriverName1252));
 
@@ -362,6 +367,7 @@ std::string BuildHeader(const std::vector<Field>& fields, DbfLevel level, const 
         d[typeAt] = field.type;
         d[typeAt + 1 + (dBase7 ? 0 : 4)] = static_cast<char>(field.length);
         d[typeAt + 2 + (dBase7 ? 0 : 4)] = static_cast<char>(field.decimals);
+        if (field.indexed) d[dBase7 ? 37 : 31] = 1;
         at += descriptorSize;
     }
     header[at] = kFieldTerminator;

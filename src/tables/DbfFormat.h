@@ -61,6 +61,7 @@ struct Field {
     int length = 0;
     int decimals = 0;
     int offset = 0;  // from the start of the record; byte 0 is the deletion flag
+    bool indexed = false;  // a tag of the production index is on it (descriptor's flag)
 };
 
 struct Header {
@@ -69,6 +70,7 @@ struct Header {
     std::uint32_t recordCount = 0;
     int headerLength = 0;
     int recordLength = 0;
+    bool productionIndex = false;  // byte 28: a ".MDX" of the table's name goes with it
     std::vector<Field> fields;
 };
 
@@ -77,8 +79,11 @@ struct Header {
 // raises an error that names fileText (the file's path, Windows-1252).
 Header ParseHeader(std::string_view bytes, const std::string& fileText);
 
-// The header bytes of a new, empty table of the given level.
-std::string BuildHeader(const std::vector<Field>& fields, DbfLevel level, const std::tm& lastUpdate);
+// The header bytes of a new, empty table of the given level; with
+// productionIndex the header announces the table's production index, and
+// each field marked indexed carries the flag of an indexed field.
+std::string BuildHeader(const std::vector<Field>& fields, DbfLevel level, const std::tm& lastUpdate,
+                        bool productionIndex = false);
 
 // Writes the record count and the date of last update into header bytes.
 void StampHeader(std::string& header, std::uint32_t recordCount, const std::tm& lastUpdate);

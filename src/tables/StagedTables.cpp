@@ -1,10 +1,14 @@
 #include "tables/StagedTables.h"
 
+#include <cerrno>
+#include <chrono>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <utility>
 
-#include "tables/Table.h"
 #include "tables/TableFile.h"
+#include "tables/TableMessages.h"
 #include "text/Codepage.h"
 #include "text/Error.h"
 #include "text/Format.h"
@@ -16,32 +20,223 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr const char* kStagingPrefix = ".vindeleo-";
 constexpr const char* kPreviousFolder = "ANTERIOR";
+constexpr const char* kLockFile = "EN_CURSO";
+constexpr const char* kPlanFile = "PLAN";
+// A staging directory without its lock file is taken for the remains of a
+// killed run only when it is older than this (a live run creates the lock
+// file right after the directory).
+constexpr auto kUnlockedGrace = std::chrono::minutes(1);
 
-// Moves files and remembers each move, so that a failure can undo them all.
+// One line of the plan: a file to put in place from the staging directory, or
+// a file to take away.
+struct PlanEntry {
+    enum class Kind { Install, Remove };
+    Kind kind;
+    std::string fileName;
+};
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) { return UpperAscii(a) == UpperAscii(b); }
+
+// Whether a regular file is there. A file that cannot be looked at is an
+// error, never taken for a missing one: the plan and the moves depend on it.
+bool IsFile(const fs::path& path) {
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (status.type() == fs::file_type::not_found) return false;
+    if (error) throw fs::filesystem_error("status", path, error);
+    return status.type() == fs::file_type::regular;
+}
+
+// Every file of dir named fileName in any letter case; a directory that
+// cannot be read is an error.
+std::vector<fs::path> FilesNamed(const fs::path& dir, const std::string& fileName) {
+    std::vector<fs::path> found;
+    std::error_code error;
+    for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error))
+        if (SameIgnoringCase(it->path().filename().string(), fileName) && IsFile(it->path()))
+            found.push_back(it->path());
+    if (error) throw fs::filesystem_error("directory", dir, error);
+    return found;
+}
+
+// The moves that Commit made, so that a failure can undo them all.
 class Moves {
 public:
-    void Move(const fs::path& from, const fs::path& to) {
-        fs::rename(from, to);
-        done_.emplace_back(from, to);
+    void Moved(const fs::path& from, const fs::path& to) { done_.push_back({from, to, {}}); }
+    // A new file renamed from `staged` over `target`; `backup` holds the old
+    // one (empty when there was none).
+    void Installed(const fs::path& staged, const fs::path& target, const fs::path& backup) {
+        done_.push_back({staged, target, backup});
     }
-    // Puts every moved file back, newest first; what cannot be undone is left.
+    // Puts everything back, newest first; what cannot be undone is left.
     void Undo() noexcept {
         for (auto it = done_.rbegin(); it != done_.rend(); ++it) {
             std::error_code ignored;
-            fs::rename(it->second, it->first, ignored);
+            if (!it->backup.empty())
+                fs::rename(it->backup, it->to, ignored);  // the old file over the new one, in one step
+            else
+                fs::rename(it->to, it->from, ignored);
         }
         done_.clear();
     }
 
 private:
-    std::vector<std::pair<fs::path, fs::path>> done_;
+    struct Move {
+        fs::path from, to, backup;
+    };
+    std::vector<Move> done_;
 };
+
+// A second name for the old file in the previous folder, so that the new file
+// can replace it in one rename and a failure can bring it back in one rename.
+fs::path KeepBackup(const fs::path& old, const fs::path& previous) {
+    const fs::path backup = previous / old.filename();
+    std::error_code error;
+    fs::create_hard_link(old, backup, error);
+    if (error) fs::copy_file(old, backup, fs::copy_options::overwrite_existing);  // no hard links here
+    return backup;
+}
+
+// Carries out one line of the plan. Lines already carried out (by a run that
+// was killed) are carried out again without harm.
+void Apply(const PlanEntry& entry, const fs::path& working, const fs::path& staging, Moves* moves) {
+    const fs::path previous = staging / kPreviousFolder;
+    if (entry.kind == PlanEntry::Kind::Install) {
+        const fs::path staged = staging / entry.fileName;
+        if (IsFile(staged)) {
+            const fs::path target = working / entry.fileName;
+            fs::path backup;
+            if (moves && IsFile(target)) backup = KeepBackup(target, previous);
+            fs::rename(staged, target);
+            if (moves) moves->Installed(staged, target, backup);
+        }
+    }
+    // Old files of other spellings (and every spelling of a file to remove) go aside.
+    for (const fs::path& old : FilesNamed(working, entry.fileName)) {
+        if (entry.kind == PlanEntry::Kind::Install && old.filename() == entry.fileName) continue;
+        const fs::path aside = previous / old.filename();
+        fs::rename(old, aside);
+        if (moves) moves->Moved(old, aside);
+    }
+}
+
+std::vector<PlanEntry> MakePlan(const fs::path& staging, const std::vector<std::string>& tableNames,
+                                const std::vector<std::string>& obsoleteFiles) {
+    std::vector<PlanEntry> plan;
+    for (const auto& name : tableNames) {
+        for (const char* extension : {".DBF", ".MDX"}) {
+            const std::string fileName = name + extension;
+            const bool built = IsFile(staging / fileName);
+            plan.push_back({built ? PlanEntry::Kind::Install : PlanEntry::Kind::Remove, fileName});
+        }
+    }
+    for (const auto& fileName : obsoleteFiles) plan.push_back({PlanEntry::Kind::Remove, fileName});
+    return plan;
+}
+
+std::string PlanText(const std::vector<PlanEntry>& plan) {
+    std::string text;
+    for (const auto& entry : plan)
+        text += (entry.kind == PlanEntry::Kind::Install ? "I " : "R ") + entry.fileName + "\n";
+    return text;
+}
+
+std::vector<PlanEntry> ReadPlan(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::vector<PlanEntry> plan;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.size() < 3 || line[1] != ' ') continue;
+        const std::string fileName = line.substr(2);
+        if (fileName.find_first_of("/\\") != std::string::npos || fileName == "." || fileName == "..") continue;
+        if (line[0] == 'I') plan.push_back({PlanEntry::Kind::Install, fileName});
+        if (line[0] == 'R') plan.push_back({PlanEntry::Kind::Remove, fileName});
+    }
+    return plan;
+}
+
+// The plan reaches the disk before the first move: it is the commit point.
+void WritePlan(const fs::path& staging, const std::vector<PlanEntry>& plan) {
+    const std::string text = PlanText(plan);
+    std::error_code error;
+    dbf::WriteReplacing(staging / kPlanFile, {text}, error);
+    if (error) throw fs::filesystem_error("plan", staging / kPlanFile, error);
+}
 
 [[noreturn]] void RaiseCannotReplace(const fs::path& working, const std::exception& cause) {
     const auto* fsError = dynamic_cast<const fs::filesystem_error*>(&cause);
-    const std::string reason = fsError ? fsError->code().message() : cause.what();
-    throw Error(Format(msg::kCannotReplaceTables, PathText(working), Utf8To1252(reason)));
+    const std::string reason = fsError ? dbf::ReasonText(fsError->code()) : Utf8To1252(cause.what());
+    throw Error(Format(msg::kCannotReplaceTables, PathText(working), reason));
+}
+
+// Made in place (no temporary name), so that a run killed right after making
+// its directory leaves either an empty directory or one with its lock file.
+void CreateEmptyFile(const fs::path& path, std::error_code& error) {
+    std::ofstream file(path, std::ios::binary);
+    if (!file) error = std::error_code(errno ? errno : EIO, std::generic_category());
+}
+
+// Removes a staging directory, its lock file last, so that a removal that
+// fails half-way leaves a directory that the next run recognises and removes.
+void RemoveStaging(const fs::path& staging, std::unique_ptr<dbf::LockedFile> lock) {
+    std::vector<fs::path> contents;
+    std::error_code error;
+    for (fs::directory_iterator it(staging, error), end; !error && it != end; it.increment(error))
+        if (it->path().filename() != kLockFile) contents.push_back(it->path());
+    bool removedAll = !error;
+    for (const fs::path& entry : contents) {
+        std::error_code failed;
+        fs::remove_all(entry, failed);
+        if (failed) removedAll = false;
+    }
+    if (lock) lock->Close();
+    if (!removedAll) return;  // the lock file stays, the next run takes the rest
+    fs::remove(staging / kLockFile, error);
+    fs::remove(staging, error);
+}
+
+bool IsEmptyDirectory(const fs::path& dir) {
+    std::error_code error;
+    return fs::is_empty(dir, error) && !error;
+}
+
+bool IsStagingDirectory(const fs::directory_entry& entry) {
+    std::error_code error;
+    return entry.is_directory(error) && entry.path().filename().string().rfind(kStagingPrefix, 0) == 0;
+}
+
+bool IsOlderThanGrace(const fs::path& dir) {
+    std::error_code error;
+    const auto written = fs::last_write_time(dir, error);
+    return !error && fs::file_time_type::clock::now() - written > kUnlockedGrace;
+}
+
+// Finishes or drops one staging directory of a run that is no longer alive.
+void RecoverStaging(const fs::path& working, const fs::path& staging) {
+    dbf::LockedFile lock;
+    std::error_code error;
+    switch (lock.Open(staging / kLockFile, /*exclusive=*/true, error)) {
+        case dbf::LockedFile::Status::Ok: break;  // its run is gone
+        case dbf::LockedFile::Status::Missing:
+            // An empty one holds nothing to lose; one with files may be a run
+            // that is just starting, unless it is old.
+            if (IsEmptyDirectory(staging) || IsOlderThanGrace(staging)) break;
+            return;
+        case dbf::LockedFile::Status::InUse:
+        case dbf::LockedFile::Status::Failed: return;
+    }
+    try {
+        if (IsFile(staging / kPlanFile)) {
+            for (const auto& entry : ReadPlan(staging / kPlanFile)) Apply(entry, working, staging, nullptr);
+            dbf::MakeDirectoryDurable(working);
+            fs::remove(staging / kPlanFile);
+        }
+    } catch (const std::exception& cause) {
+        RaiseCannotReplace(working, cause);
+    }
+    RemoveStaging(staging, nullptr);
 }
 
 }  // namespace
@@ -51,55 +246,68 @@ StagedTables::StagedTables(fs::path workingDirectory) : working_(std::move(worki
     if (!fs::is_directory(working_, error)) throw Error(Format(msg::kNoWorkingDirectory, PathText(working_)));
     std::random_device random;
     for (int attempt = 0;; ++attempt) {
-        staging_ = working_ / (".vindeleo-" + std::to_string(random()));
-        if (fs::create_directory(staging_, error)) {
-            // The staged tables reach the disk together, just before they are put in place.
-            dbf::DeferDurability(staging_);
-            return;
-        }
+        staging_ = working_ / (kStagingPrefix + std::to_string(random()));
+        if (fs::create_directory(staging_, error)) break;
         if (error || attempt > 100) {
-            const std::string reason = error ? error.message() : "exists";
-            throw Error(Format(msg::kCannotReplaceTables, PathText(working_), Utf8To1252(reason)));
+            staging_.clear();
+            throw Error(Format(msg::kCannotReplaceTables, PathText(working_),
+                               error ? dbf::ReasonText(error) : std::string("exists")));
         }
     }
+    // The lock tells other runs that this directory is alive.
+    lock_ = std::make_unique<dbf::LockedFile>();
+    error.clear();
+    CreateEmptyFile(staging_ / kLockFile, error);
+    const auto status = error ? dbf::LockedFile::Status::Failed : lock_->Open(staging_ / kLockFile, true, error);
+    if (status != dbf::LockedFile::Status::Ok) {
+        std::error_code ignored;
+        fs::remove_all(staging_, ignored);
+        staging_.clear();
+        const std::string reason =
+            status == dbf::LockedFile::Status::InUse ? std::string(tables::msg::kInUse) : dbf::ReasonText(error);
+        throw Error(Format(msg::kCannotReplaceTables, PathText(working_), reason));
+    }
+    // The staged tables reach the disk together, just before they are put in place.
+    dbf::DeferDurability(staging_);
 }
 
 StagedTables::~StagedTables() {
+    if (staging_.empty()) return;
     dbf::EndDeferredDurability(staging_);
-    std::error_code ignored;
-    fs::remove_all(staging_, ignored);
+    RemoveStaging(staging_, std::move(lock_));
 }
 
 void StagedTables::Commit(const std::vector<std::string>& tableNames,
                           const std::vector<std::string>& obsoleteFiles) {
-    std::vector<std::string> replaced;
-    for (const auto& name : tableNames) {
-        replaced.push_back(name + ".DBF");
-        replaced.push_back(name + ".MDX");
-    }
-    replaced.insert(replaced.end(), obsoleteFiles.begin(), obsoleteFiles.end());
-
-    const fs::path previous = staging_ / kPreviousFolder;
     Moves moves;
+    bool committed = false;
     try {
+        const std::vector<PlanEntry> plan = MakePlan(staging_, tableNames, obsoleteFiles);
         dbf::MakeDirectoryDurable(staging_);
-        fs::create_directory(previous);
-        // Old files first aside, so that the new ones never meet them.
-        for (const auto& fileName : replaced) {
-            const fs::path old = Table::FindFile(working_, fileName);
-            if (!old.empty()) moves.Move(old, previous / old.filename());
-        }
-        for (const auto& name : tableNames) {
-            for (const char* extension : {".DBF", ".MDX"}) {
-                const fs::path built = Table::FindFile(staging_, name + extension);
-                if (!built.empty()) moves.Move(built, working_ / (name + extension));
-            }
-        }
+        dbf::EndDeferredDurability(staging_);
+        fs::create_directory(staging_ / kPreviousFolder);
+        WritePlan(staging_, plan);
+        committed = true;
+        for (const auto& entry : plan) Apply(entry, working_, staging_, &moves);
+        dbf::MakeDirectoryDurable(working_);
+        // Done: a staging directory that outlives this run is not to be replayed
+        // over files that the timetable program writes later.
+        fs::remove(staging_ / kPlanFile);
     } catch (const std::exception& cause) {
         moves.Undo();
+        // Without its plan the directory is not taken up again by a later run.
+        std::error_code ignored;
+        if (committed) fs::remove(staging_ / kPlanFile, ignored);
         RaiseCannotReplace(working_, cause);
     }
-    dbf::MakeDirectoryDurable(working_);
+}
+
+void RecoverInterruptedCommits(const fs::path& workingDirectory) {
+    std::vector<fs::path> stagings;
+    std::error_code error;
+    for (fs::directory_iterator it(workingDirectory, error), end; !error && it != end; it.increment(error))
+        if (IsStagingDirectory(*it)) stagings.push_back(it->path());
+    for (const fs::path& staging : stagings) RecoverStaging(workingDirectory, staging);
 }
 
 }  // namespace vindeleo

@@ -3,16 +3,32 @@
 // tables in a staging directory inside the working directory; only when every
 // table is complete are the old files replaced, so a run that stops leaves the
 // timetable program's tables as they were.
+//
+// Putting the tables in place is journalled. Before the first file moves, the
+// staging directory receives the list of moves to make ("PLAN"); from then on
+// the set of new tables is committed. Each table file is replaced by one
+// rename over the old one, so at every moment every table is either the
+// complete old one or the complete new one. A run that fails in the middle
+// undoes its moves; a process killed in the middle leaves its staging
+// directory behind, and the next run finishes the moves of its plan
+// (RecoverInterruptedCommits) or, when no plan was written, simply removes it.
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace vindeleo {
 
+namespace dbf {
+class LockedFile;
+}
+
 class StagedTables {
 public:
-    // Makes a fresh staging directory inside workingDirectory, which must exist.
+    // Makes a fresh staging directory inside workingDirectory, which must
+    // exist, and holds it locked while this object lives, so that no other
+    // process takes it for the remains of an interrupted run.
     explicit StagedTables(std::filesystem::path workingDirectory);
     // Removes the staging directory and whatever is left in it.
     ~StagedTables();
@@ -22,15 +38,24 @@ public:
     const std::filesystem::path& Directory() const { return staging_; }
 
     // Replaces, for each table name, the working directory's .DBF and .MDX
-    // (any letter case) by the files built in the staging directory, and
-    // removes each of the obsolete files (e.g. "JORNADAS.DBF"). Either all of it
-    // happens or, on failure, the working directory is put back as it was and
-    // an error is raised.
+    // (any letter case) by the files built in the staging directory (an old
+    // file that has no new counterpart is removed), and removes each of the
+    // obsolete files (e.g. "JORNADAS.DBF"). Either all of it happens or, on
+    // failure, the working directory is put back as it was and an error is
+    // raised.
     void Commit(const std::vector<std::string>& tableNames, const std::vector<std::string>& obsoleteFiles);
 
 private:
     std::filesystem::path working_;
     std::filesystem::path staging_;
+    std::unique_ptr<dbf::LockedFile> lock_;
 };
+
+// Deals with the staging directories that killed runs left in the working
+// directory: one whose plan was written gets its remaining moves made (the
+// new tables were complete and committed), one without a plan is removed (the
+// old tables were never touched). Directories of runs still alive are left
+// alone. An error is raised only when a committed plan cannot be finished.
+void RecoverInterruptedCommits(const std::filesystem::path& workingDirectory);
 
 }  // namespace vindeleo

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "tables/DbfFormat.h"
+#include "tables/MdxIndex.h"
 #include "tables/TableFile.h"
 #include "tables/TableMessages.h"
 #include "text/Codepage.h"
@@ -145,6 +146,52 @@ std::int32_t RoundToInt32(double value, const std::string& text) {
     throw Error(Format(tmsg::kCannotRead, field.name, std::string(1, field.type)));
 }
 
+bool IsNumberText(const dbf::Field& field) { return field.type == 'N' || field.type == 'F'; }
+
+// The key that an index holds for a number field of a record.
+mdx::NumericKey KeyOf(const dbf::Field& field, const char* record) {
+    return mdx::NumericKey::FromText(std::string_view(record + field.offset, field.length));
+}
+
+// The index file of that name in dir (any letter case), or an empty path when
+// there is none. A look at the directory that fails proves nothing: its
+// reason goes to failure.
+fs::path FindIndexFile(const fs::path& dir, const std::string& fileName, std::string& failure) {
+    std::error_code error;
+    const fs::path exact = dir / fileName;
+    const auto status = fs::status(exact, error);
+    if (!error && fs::is_regular_file(status)) return exact;
+    if (error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory) {
+        failure = dbf::ReasonText(error);
+        return {};
+    }
+    error.clear();
+    for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
+        std::error_code statusError;
+        if (SameIgnoringCase(it->path().filename().string(), fileName) && it->is_regular_file(statusError))
+            return it->path();
+    }
+    if (error) failure = dbf::ReasonText(error);
+    return {};
+}
+
+// The whole content of an index file, read under a shared lock; the reason
+// of a failure in error.
+bool ReadIndexFile(const fs::path& path, std::string& bytes, std::string& error) {
+    dbf::LockedFile file;
+    std::error_code code;
+    switch (file.Open(path, false, code)) {
+        case dbf::LockedFile::Status::Ok:
+            if (file.ReadAll(bytes, code)) return true;
+            break;
+        case dbf::LockedFile::Status::Missing: error = tmsg::kNoSuchFile; return false;
+        case dbf::LockedFile::Status::InUse: error = tmsg::kIndexInUse; return false;
+        case dbf::LockedFile::Status::Failed: break;
+    }
+    error = dbf::ReasonText(code);
+    return false;
+}
+
 }  // namespace
 
 // The records of an open table: those read from the file in one block, and
@@ -199,6 +246,22 @@ struct Table::Impl {
     std::optional<Filter> filter;
     bool filterOn = false;
     std::string orderField;
+
+    // The production index of the open table, when its header announces one
+    // and the file is there.
+    struct KeptTag {
+        std::string name;
+        std::string expression;
+        std::size_t field;
+    };
+    fs::path indexPath;
+    std::optional<mdx::IndexFile> index;
+    std::string indexFault;          // why the index file cannot be read; empty when it can
+    std::string indexNotKept;        // why records cannot be added; empty when they can
+    std::vector<KeptTag> keptTags;   // rebuilt on closing
+    std::size_t recordsAtOpen = 0;   // the records that the index file describes
+    // The tag entries of the current order, records from 0, once read.
+    std::optional<std::vector<mdx::TagEntry>> indexOrder;
 
     // The open table: the whole file in memory, written back on closing.
     bool open = false;
@@ -302,8 +365,16 @@ struct Table::Impl {
     }
 
     void SortView(const dbf::Field& key) {
-        const bool numeric = key.type == 'N' || key.type == 'F' || key.type == 'I' || key.type == '+' || key.type == 'O';
-        if (numeric) {
+        const bool binaryNumber = key.type == 'I' || key.type == '+' || key.type == 'O';
+        if (IsNumberText(key)) {
+            // As the index orders them: exact decimal values, blank as zero.
+            std::vector<mdx::TagEntry> keyed;
+            keyed.reserve(view.size());
+            for (auto number : view) keyed.push_back({KeyOf(key, Record(number)), number});
+            std::stable_sort(keyed.begin(), keyed.end(),
+                             [](const auto& a, const auto& b) { return a.key < b.key; });
+            for (std::size_t i = 0; i < keyed.size(); ++i) view[i] = keyed[i].record;
+        } else if (binaryNumber) {
             std::vector<std::pair<double, std::uint32_t>> keyed;
             keyed.reserve(view.size());
             for (auto number : view) keyed.emplace_back(NumberKey(key, Record(number)), number);
@@ -320,31 +391,143 @@ struct Table::Impl {
         }
     }
 
-    // A blank number sorts first, as the lowest key.
+    // A blank binary number (dBase 7's null) sorts first, as the lowest key.
     double NumberKey(const dbf::Field& key, const char* record) const {
         constexpr double blank = -std::numeric_limits<double>::infinity();
-        switch (key.type) {
-            case 'I':
-            case '+': {
-                const auto value = dbf::ReadLong(key, Family(), record);
-                return value ? *value : blank;
+        if (key.type == 'O') return dbf::ReadDouble(key, record).value_or(blank);
+        const auto value = dbf::ReadLong(key, Family(), record);
+        return value ? *value : blank;
+    }
+
+    // --- the production index ---------------------------------------------
+
+    // Reads the index file that the header announces, and tells which of its
+    // tags can be rebuilt here. A file that cannot be read, or does not hold
+    // together, is remembered, not raised: the table is read without it until
+    // the index is used.
+    void LoadIndex(const fs::path& dir, const std::string& baseName) {
+        if (!header.productionIndex) return;
+        const std::string fileName = baseName + kIndexExtension;
+        std::string reason;
+        indexPath = FindIndexFile(dir, fileName, reason);
+        if (indexPath.empty() && reason.empty()) return;  // announced but missing: nothing to use or keep
+        const std::string text = PathText(indexPath.empty() ? dir / fileName : indexPath);
+        try {
+            std::string bytes;
+            if (!reason.empty() || !ReadIndexFile(indexPath, bytes, reason))
+                throw Error(Format(tmsg::kCannotReadIndex, text, reason));
+            index.emplace(std::move(bytes), text);
+        } catch (const Error& error) {
+            indexFault = error.what();
+            indexNotKept = indexFault;
+            return;
+        }
+        if (Family() == dbf::Family::DBase7) {
+            indexNotKept = Format(tmsg::kDBase7IndexNotKept, text);
+            return;
+        }
+        for (const auto& tag : index->Tags()) {
+            const auto field = PlainNumberField(tag);
+            if (!field) {
+                indexNotKept = Format(tmsg::kTagNotKept, tag.name, text);
+                keptTags.clear();
+                return;
             }
-            case 'O': return dbf::ReadDouble(key, record).value_or(blank);
-            default:
-                return dbf::ParseNumber(std::string_view(record + key.offset, key.length)).value_or(blank);
+            keptTags.push_back({tag.name, header.fields[*field].name, *field});
         }
     }
+
+    // The field of a tag that is an ascending index of every record on one
+    // N or F field: the only kind read and rebuilt here.
+    std::optional<std::size_t> PlainNumberField(const mdx::Tag& tag) const {
+        if (tag.keyType != 'N' || tag.descending || tag.unique || tag.filtered) return std::nullopt;
+        const auto it = fieldsByName.find(UpperAscii(tag.expression));
+        if (it == fieldsByName.end() || !IsNumberText(header.fields[it->second])) return std::nullopt;
+        return it->second;
+    }
+
+    // The tag of the index on the field, or none; a damaged index raises here.
+    const mdx::Tag* OrderTag(const dbf::Field& key) const {
+        if (!indexFault.empty()) throw Error(indexFault);
+        if (!index) return nullptr;
+        const auto keyIndex = static_cast<std::size_t>(&key - header.fields.data());
+        for (const auto& tag : index->Tags())
+            if (PlainNumberField(tag) == keyIndex) return &tag;
+        return nullptr;
+    }
+
+    // The tag's entries, checked against the records that the file held at
+    // opening: each record once, with the key of its field.
+    std::vector<mdx::TagEntry> ReadTagOrder(const mdx::Tag& tag, const dbf::Field& key) const {
+        std::vector<mdx::TagEntry> entries = index->Entries(tag);
+        if (entries.size() != recordsAtOpen) index->RaiseDamaged(Format(tmsg::kIndexRecordsMismatch, tag.name));
+        std::vector<bool> seen(recordsAtOpen);
+        for (auto& entry : entries) {
+            if (entry.record < 1 || entry.record > recordsAtOpen || seen[entry.record - 1])
+                index->RaiseDamaged(Format(tmsg::kIndexRecordsMismatch, tag.name));
+            seen[entry.record - 1] = true;
+            if (!(entry.key == KeyOf(key, Record(entry.record - 1))))
+                index->RaiseDamaged(Format(tmsg::kIndexKeyMismatch, entry.record, tag.name));
+            --entry.record;
+        }
+        return entries;
+    }
+
+    // Every record number in the order of the tag: those of the file as its
+    // tree gives them, those added since opening placed after the equal keys
+    // (each added one's key, then number, decides among them).
+    std::vector<std::uint32_t> IndexedOrder(const mdx::Tag& tag, const dbf::Field& key) {
+        if (!indexOrder) indexOrder = ReadTagOrder(tag, key);
+        std::vector<mdx::TagEntry> added;
+        for (std::size_t number = recordsAtOpen; number < recordCount; ++number)
+            added.push_back({KeyOf(key, Record(number)), static_cast<std::uint32_t>(number)});
+        std::stable_sort(added.begin(), added.end(), [](const auto& a, const auto& b) { return a.key < b.key; });
+        std::vector<std::uint32_t> order;
+        order.reserve(recordCount);
+        std::size_t a = 0;
+        for (const auto& entry : *indexOrder) {
+            while (a < added.size() && added[a].key < entry.key) order.push_back(added[a++].record);
+            order.push_back(entry.record);
+        }
+        for (; a < added.size(); ++a) order.push_back(added[a].record);
+        return order;
+    }
+
+    // The index file for every record, with the tags it had.
+    std::string BuildIndex(const std::string& tableName, const std::tm& today) const {
+        std::vector<mdx::TagSource> tags;
+        for (const auto& kept : keptTags) {
+            mdx::TagSource tag{kept.name, kept.expression, {}};
+            tag.entries.reserve(recordCount);
+            const dbf::Field& field = header.fields[kept.field];
+            for (std::size_t number = 0; number < recordCount; ++number)
+                tag.entries.push_back({KeyOf(field, Record(number)), static_cast<std::uint32_t>(number + 1)});
+            tags.push_back(std::move(tag));
+        }
+        return mdx::BuildIndexFile(tableName, std::move(tags), index->Created(), today);
+    }
+
+    // --- the view -----------------------------------------------------------
 
     void RebuildView() {
         const dbf::Field* filterField = FilterActive() ? &FieldNamed(filter->field) : nullptr;
         const dbf::Field* orderKey = orderField.empty() ? nullptr : &FieldNamed(orderField);
-        view.clear();
-        for (std::size_t number = 0; number < recordCount; ++number) {
+        const mdx::Tag* tag = orderKey ? OrderTag(*orderKey) : nullptr;
+        auto shown = [&](std::size_t number) {
             const char* record = Record(number);
-            if (record[0] == dbf::kDeletedRecord || !Passes(filterField, record)) continue;
-            view.push_back(static_cast<std::uint32_t>(number));
+            return record[0] != dbf::kDeletedRecord && Passes(filterField, record);
+        };
+        if (tag) {
+            const std::vector<std::uint32_t> order = IndexedOrder(*tag, *orderKey);  // may raise: view kept
+            view.clear();
+            for (const auto number : order)
+                if (shown(number)) view.push_back(number);
+        } else {
+            view.clear();
+            for (std::size_t number = 0; number < recordCount; ++number)
+                if (shown(number)) view.push_back(static_cast<std::uint32_t>(number));
+            if (orderKey) SortView(*orderKey);
         }
-        if (orderKey) SortView(*orderKey);
         viewStale = false;
         // The current record stays current when it is still shown.
         const auto at = std::find(view.begin(), view.end(), current);
@@ -382,6 +565,13 @@ struct Table::Impl {
         eof = true;
         appending = false;
         pending.clear();
+        indexPath.clear();
+        index.reset();
+        indexFault.clear();
+        indexNotKept.clear();
+        keptTags.clear();
+        recordsAtOpen = 0;
+        indexOrder.reset();
     }
 
     bool Matches(const dbf::Field& field, const char* record, std::int32_t value) const {
@@ -456,8 +646,28 @@ void CheckLayout(const TableLayout& layout, DbfLevel level, const std::string& t
         if (field.type == FieldType::Character && (field.width < 1 || field.width > 254))
             throw fail(Format(tmsg::kBadCharacterWidth, field.name));
     }
+    if (!layout.indexes.empty() && level != DbfLevel::DBase4) throw fail(tmsg::kIndexesNeedDBase4);
+    if (layout.indexes.size() > static_cast<std::size_t>(mdx::kMaxTags)) throw fail(tmsg::kTooManyIndexes);
+    std::unordered_set<std::string> indexNames;
+    for (const auto& index : layout.indexes) {
+        if (!IsValidFieldName(index.name, mdx::kMaxTagNameLength)) throw fail(Format(tmsg::kBadIndexName, index.name));
+        if (!indexNames.insert(UpperAscii(index.name)).second) throw fail(Format(tmsg::kDuplicateIndex, index.name));
+        const auto field = std::find_if(layout.fields.begin(), layout.fields.end(), [&](const FieldDef& f) {
+            return SameIgnoringCase(f.name, index.field);
+        });
+        if (field == layout.fields.end()) throw fail(Format(tmsg::kUnknownIndexField, index.name, index.field));
+        if (field->type != FieldType::Integer && field->type != FieldType::Float)
+            throw fail(Format(tmsg::kIndexFieldNotNumeric, index.name, index.field));
+    }
+}
+
+// The empty tags of a new table's production index: each on its field's name.
+std::vector<mdx::TagSource> EmptyTags(const TableLayout& layout, const std::vector<dbf::Field>& fields) {
+    std::vector<mdx::TagSource> tags;
     for (const auto& index : layout.indexes)
-        if (!seen.count(UpperAscii(index.field))) throw fail(Format(tmsg::kUnknownIndexField, index.name, index.field));
+        for (const auto& field : fields)
+            if (SameIgnoringCase(field.name, index.field)) tags.push_back({index.name, field.name, {}});
+    return tags;
 }
 
 }  // namespace
@@ -466,7 +676,12 @@ void Table::Create(const TableLayout& layout, DbfLevel level) {
     if (IsOpen()) throw Error(Format(tmsg::kStillOpen, name_));
     CheckLayout(layout, level, name_);
     std::vector<dbf::Field> fields;
-    for (const auto& def : layout.fields) fields.push_back(dbf::PhysicalField(def));
+    for (const auto& def : layout.fields) {
+        fields.push_back(dbf::PhysicalField(def));
+        fields.back().indexed = std::any_of(layout.indexes.begin(), layout.indexes.end(),
+                                            [&](const IndexDef& index) { return SameIgnoringCase(index.field, def.name); });
+    }
+    const bool indexed = !layout.indexes.empty();
     const int recordLength = dbf::LayOut(fields);
     if (recordLength > (level == DbfLevel::DBase7 ? kMaxRecordLengthDBase7 : kMaxRecordLengthDBase4))
         throw Error(Format(tmsg::kBadLayout, name_, tmsg::kRecordTooLong));
@@ -483,15 +698,24 @@ void Table::Create(const TableLayout& layout, DbfLevel level) {
     for (const auto& old : oldFiles)
         if (dbf::IsHeldElsewhere(old)) throw Error(Format(tmsg::kCannotCreate, fileText, tmsg::kInUse));
 
-    const std::string header = dbf::BuildHeader(fields, level, Today());
+    const std::tm today = Today();
+    const std::string header = dbf::BuildHeader(fields, level, today, indexed);
     const char endOfFile = dbf::kEndOfFile;
-    dbf::WriteReplacing(target, {header, std::string_view(&endOfFile, 1)}, error);
+    std::vector<dbf::Replacement> files = {{target, {header, std::string_view(&endOfFile, 1)}}};
+    const fs::path indexTarget = dir_ / (base + kIndexExtension);
+    std::string index;
+    if (indexed) {
+        index = mdx::BuildIndexFile(base, EmptyTags(layout, fields), today, today);
+        files.push_back({indexTarget, {index}});
+    }
+    dbf::WriteReplacingAll(files, error);
     if (error) throw Error(Format(tmsg::kCannotCreate, fileText, dbf::ReasonText(error)));
 
-    // No index describes the new table, and no other spelling of it may remain.
+    // No old index describes the new table, and no other spelling of it may remain.
     for (const auto& old : oldFiles) {
         std::error_code sameError;
         if (fs::equivalent(old, target, sameError)) continue;
+        if (indexed && fs::equivalent(old, indexTarget, sameError)) continue;
         fs::remove(old, error);
         if (error && fs::exists(old, sameError))
             throw Error(Format(tmsg::kCannotCreate, fileText, dbf::ReasonText(error)));
@@ -520,10 +744,12 @@ void Table::Open(bool exclusive) {
         impl.headerBytes = bytes.substr(0, impl.header.headerLength);
         impl.recordCount = impl.header.recordCount;
         impl.records.Reset(std::move(bytes), impl.header.headerLength, impl.recordCount, impl.RecordLength());
+        impl.recordsAtOpen = impl.recordCount;
         impl.liveCount = 0;
         for (std::size_t number = 0; number < impl.recordCount; ++number)
             if (impl.Record(number)[0] != dbf::kDeletedRecord) ++impl.liveCount;
         impl.IndexFieldNames();
+        impl.LoadIndex(dir_, BaseName(name_));
         impl.open = true;
         impl.current = -1;
         impl.RebuildView();
@@ -540,7 +766,17 @@ void Table::Close() {
     impl.appending = false;  // a record not posted is dropped
     std::error_code error;
     if (impl.changed) {
-        dbf::StampHeader(impl.headerBytes, static_cast<std::uint32_t>(impl.recordCount), Today());
+        const std::tm today = Today();
+        dbf::StampHeader(impl.headerBytes, static_cast<std::uint32_t>(impl.recordCount), today);
+        std::string index;
+        if (!impl.keptTags.empty()) {
+            try {
+                index = impl.BuildIndex(impl.path.stem().string(), today);
+            } catch (...) {
+                impl.Release();
+                throw;
+            }
+        }
         const char endOfFile = dbf::kEndOfFile;
 #ifdef _WIN32
         impl.file.Close();  // Windows renames nothing over an open file
@@ -548,7 +784,9 @@ void Table::Close() {
         std::vector<std::string_view> chunks = {impl.headerBytes};
         for (const auto block : impl.records.Blocks()) chunks.push_back(block);
         chunks.push_back(std::string_view(&endOfFile, 1));
-        dbf::WriteReplacing(impl.path, chunks, error);
+        std::vector<dbf::Replacement> files = {{impl.path, chunks}};
+        if (!impl.keptTags.empty()) files.push_back({impl.indexPath, {index}});
+        dbf::WriteReplacingAll(files, error);
     }
     const std::string fileText = impl.fileText;
     impl.Release();
@@ -566,8 +804,17 @@ Table::Impl& Opened(const std::unique_ptr<Table::Impl>& impl, const std::string&
 
 }  // namespace
 
+namespace {
+
+void CheckIndexCanBeKept(const Table::Impl& impl, const std::string& name) {
+    if (!impl.indexNotKept.empty()) throw Error(Format(tmsg::kIndexNotKept, name, impl.indexNotKept));
+}
+
+}  // namespace
+
 void Table::Append() {
     Impl& impl = Opened(impl_, name_);
+    CheckIndexCanBeKept(impl, name_);
     impl.PostPending();
     impl.pending = impl.BlankRecord();
     impl.appending = true;
@@ -575,6 +822,7 @@ void Table::Append() {
 
 void Table::AppendCopy() {
     Impl& impl = Opened(impl_, name_);
+    CheckIndexCanBeKept(impl, name_);
     impl.PostPending();
     if (impl.recordCount == 0) {
         impl.pending = impl.BlankRecord();
@@ -783,9 +1031,18 @@ void Table::FilterOff() {
 
 void Table::OrderBy(std::string_view indexField) {
     Impl& impl = Opened(impl_, name_);
-    impl.orderField = impl.FieldNamed(indexField).name;
+    const std::string field = impl.FieldNamed(indexField).name;
     impl.PostPending();
-    impl.RebuildView();
+    const std::string previous = impl.orderField;
+    if (field != previous) impl.indexOrder.reset();
+    impl.orderField = field;
+    try {
+        impl.RebuildView();
+    } catch (...) {
+        impl.orderField = previous;  // a failed ordering leaves the order as it was
+        impl.indexOrder.reset();
+        throw;
+    }
 }
 
 int Table::RecordCount() const { return Opened(impl_, name_).liveCount; }

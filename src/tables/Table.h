@@ -3,6 +3,10 @@
 // open (exclusive or shared), append and post records, walk them in the
 // current order, read fields, locate, filter and order by the ORDEN index.
 //
+// A table created with indexes has a production index (name + ".MDX", see
+// MdxIndex.h) that its header announces; closing a changed table rebuilds it
+// from every record, so a table closed here always has a complete index.
+//
 // Texts are Windows-1252 bytes. Every failure raises vindeleo::Error with a
 // Spanish message for the user.
 
@@ -44,11 +48,16 @@ public:
     std::filesystem::path FilePath() const;  // the .DBF path (existing spelling when found)
 
     // Creates the empty table on disk from the layout, replacing an existing
-    // file; the table stays closed.
+    // file; the table stays closed. With indexes in the layout (dBase IV
+    // only, each on a numeric field) an empty production index is written
+    // too; any other index of that name is removed.
     void Create(const TableLayout& layout, DbfLevel level = DbfLevel::DBase4);
 
+    // A table whose header announces a production index is read whether or
+    // not the index file is there; a damaged index file raises its error
+    // only when the index is used (ordering by it, adding records).
     void Open(bool exclusive = false);
-    void Close();  // writes out what was posted
+    void Close();  // writes out what was posted, and the rebuilt index with it
     bool IsOpen() const;
 
     // A field of the open table found once, for steps that write many records.
@@ -57,6 +66,8 @@ public:
     };
     FieldRef Field(std::string_view name) const;
 
+    // Adding to a table whose index cannot be rebuilt here (damaged, or a tag
+    // that is not an ascending index on a numeric field) raises an error.
     void Append();  // starts a new, blank record at the end
     // Starts a new record at the end holding the values of the table's last
     // record (blank when it has none), for records that differ in a few fields.
@@ -88,8 +99,13 @@ public:
     void FilterOn();   // goes to the first record that passes
     void FilterOff();
 
-    // Makes the index on the given field the current order (ascending; equal
-    // keys keep the order in which the records were written).
+    // Makes the index on the given field the current order: ascending by
+    // value (a blank N or F number counts as zero, as its index key does; a
+    // blank binary number of dBase 7 comes first), equal keys in the order in which
+    // the records were written. When the production index has a tag on the
+    // field, the records of the file are read in the order of its tree and
+    // those added since opening are placed among them; else the records are
+    // sorted in memory, the same way.
     void OrderBy(std::string_view indexField);
 
     int RecordCount() const;  // records of the table, deleted ones left out

@@ -218,17 +218,24 @@ bool WriteChunks(const fs::path& path, const std::vector<std::string_view>& chun
 }  // namespace
 
 void WriteReplacing(const fs::path& path, const std::vector<std::string_view>& chunks, std::error_code& error) {
+    WriteReplacingAll({{path, chunks}}, error);
+}
+
+void WriteReplacingAll(const std::vector<Replacement>& files, std::error_code& error) {
     error.clear();
-    const fs::path temporary = TemporaryBeside(path);
-    if (WriteChunks(temporary, chunks, error)) {
-        fs::rename(temporary, path, error);
-        if (!error) {
-            if (!IsDeferred(path.parent_path())) MakeRenameDurable(path);
-            return;
-        }
+    std::vector<fs::path> temporaries;
+    for (const auto& file : files) {
+        temporaries.push_back(TemporaryBeside(file.path));
+        if (!WriteChunks(temporaries.back(), file.chunks, error)) break;
     }
-    std::error_code ignored;
-    fs::remove(temporary, ignored);
+    for (std::size_t i = 0; !error && i < files.size(); ++i) {
+        fs::rename(temporaries[i], files[i].path, error);
+        if (!error && !IsDeferred(files[i].path.parent_path())) MakeRenameDurable(files[i].path);
+    }
+    for (const auto& temporary : temporaries) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);  // those renamed are gone already
+    }
 }
 
 void DeferDurability(const fs::path& dir) { DeferredDirectories().push_back(dir); }
@@ -247,6 +254,8 @@ std::string ReasonText(const std::error_code& error) {
         return tables::msg::kAccessDenied;
     if (error == std::errc::no_space_on_device) return tables::msg::kDiskFull;
     if (error == std::errc::read_only_file_system) return tables::msg::kReadOnlyDisk;
+    if (error == std::errc::io_error) return tables::msg::kDiskError;
+    if (!error) return tables::msg::kUnknownFailure;
     if (error == std::errc::device_or_resource_busy || error == std::errc::resource_unavailable_try_again)
         return tables::msg::kInUse;
     return Format(tables::msg::kSystemError, error.value());

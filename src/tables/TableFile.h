@@ -50,6 +50,17 @@ bool IsHeldElsewhere(const std::filesystem::path& path);
 void WriteReplacing(const std::filesystem::path& path, const std::vector<std::string_view>& chunks,
                     std::error_code& error);
 
+// A file to replace and its new content, in chunks.
+struct Replacement {
+    std::filesystem::path path;
+    std::vector<std::string_view> chunks;
+};
+// Replaces files that belong together (a table and its index): every new
+// file is written and made durable beside its old one first, and only when
+// all are ready are they renamed over the old ones, in the given order. On a
+// failure before the renaming no file is touched.
+void WriteReplacingAll(const std::vector<Replacement>& files, std::error_code& error);
+
 // The Spanish reason for a system error, for the table messages.
 std::string ReasonText(const std::error_code& error);
 

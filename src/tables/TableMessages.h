@@ -13,8 +13,11 @@ inline constexpr const char* kCannotWrite = "No se puede escribir la tabla %s: %
 inline constexpr const char* kNoSuchFile = "no existe el archivo";
 inline constexpr const char* kNoSuchDirectory = "no existe el directorio";
 inline constexpr const char* kInUse = "otro programa la tiene abierta";
+inline constexpr const char* kIndexInUse = "otro programa lo tiene abierto";  // an index
 inline constexpr const char* kAccessDenied = "permiso denegado";
 inline constexpr const char* kDiskFull = "no queda espacio en el disco";
+inline constexpr const char* kDiskError = "error de lectura o escritura en el disco";
+inline constexpr const char* kUnknownFailure = "fallo sin causa conocida";
 inline constexpr const char* kReadOnlyDisk = "el disco es de solo lectura";
 // The system's error number.
 inline constexpr const char* kSystemError = "error del sistema n.\xBA %s";
@@ -52,6 +55,40 @@ inline constexpr const char* kBadCharacterWidth = "el campo '%s' debe tener de 1
 inline constexpr const char* kRecordTooLong = "los registros superan la longitud m\xE1xima";
 // The index's name, the field's name.
 inline constexpr const char* kUnknownIndexField = "el \xEDndice '%s' usa el campo '%s', que la tabla no tiene";
+
+// The index's name.
+inline constexpr const char* kBadIndexName = "el nombre de \xEDndice '%s' no es v\xE1lido";
+inline constexpr const char* kDuplicateIndex = "el \xEDndice '%s' est\xE1 repetido";
+// The index's name, the field's name.
+inline constexpr const char* kIndexFieldNotNumeric = "el \xEDndice '%s' usa el campo '%s', que no es num\xE9rico";
+inline constexpr const char* kIndexesNeedDBase4 = "solo las tablas dBase IV llevan \xEDndices";
+inline constexpr const char* kTooManyIndexes = "tiene m\xE1s de 47 \xEDndices";
+
+// The index file, the reason.
+inline constexpr const char* kCannotReadIndex = "No se puede leer el \xEDndice %s: %s";
+// The index file, what is wrong with it.
+inline constexpr const char* kIndexDamaged = "El \xEDndice %s est\xE1 da\xF1""ado o no corresponde a la tabla (%s)";
+// Details of a damaged index.
+inline constexpr const char* kIndexBadBlockSize = "el tama\xF1o de bloque no es v\xE1lido";
+// The tag's number, from 1.
+inline constexpr const char* kIndexBadTag = "la etiqueta %s no es v\xE1lida";
+// The tag's name.
+inline constexpr const char* kIndexBadTree = "el \xE1rbol de la etiqueta %s est\xE1 mal formado";
+inline constexpr const char* kIndexBadKey = "la etiqueta %s tiene una clave que no es un n\xFAmero";
+inline constexpr const char* kIndexOutOfOrder = "las claves de la etiqueta %s no est\xE1n en orden";
+inline constexpr const char* kIndexRecordsMismatch = "la etiqueta %s no recoge cada registro de la tabla una vez";
+// The record's number, the tag's name.
+inline constexpr const char* kIndexKeyMismatch = "la clave del registro %s en la etiqueta %s no es la de su campo";
+
+// The table's name, the reason.
+inline constexpr const char* kIndexNotKept =
+    "No se pueden a\xF1""adir registros a la tabla %s, porque su \xEDndice no se podr\xED""a mantener al d\xED""a: %s";
+// Reasons. The tag's name, the index file.
+inline constexpr const char* kTagNotKept = "la etiqueta %s del \xEDndice %s no es ascendente sobre un campo num\xE9rico";
+// The index file.
+inline constexpr const char* kDBase7IndexNotKept = "el \xEDndice %s es de dBase 7";
+// The value.
+inline constexpr const char* kKeyOutOfRange = "El valor %s no cabe en una clave de \xEDndice";
 
 // The expression.
 inline constexpr const char* kUnsupportedFilter = "Expresi\xF3n de filtro no admitida: %s";

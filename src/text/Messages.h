@@ -33,4 +33,26 @@ inline constexpr const char* kCannotReplaceTables =
 inline constexpr const char* kNoFreeCode =
     "No quedan c\xF3" "digos libres de diez caracteres para '%s': hay demasiados nombres iguales";
 
+// printf-style: the help file's full path.
+inline constexpr const char* kNoHelpFile = "No se encuentra el archivo de ayuda %s";
+
+// Texts of the desktop windows.
+inline constexpr const char* kApplicationTitle = "Vindeleo";
+inline constexpr const char* kMainCaption = "Exportar e importar datos entre Morvalen y Siravel";
+inline constexpr const char* kToMorvalen = "Transformar datos desde Siravel hacia Morvalen ";  // the trailing blank belongs to it
+inline constexpr const char* kToSiravel = "Transformar datos desde Morvalen hacia Siravel";
+inline constexpr const char* kVersionLabel = "Vindeleo para VL09 V-1.0";
+inline constexpr const char* kAccept = "Aceptar";
+inline constexpr const char* kExit = "&Salir";
+inline constexpr const char* kHelpButton = "F1 Ayuda";
+inline constexpr const char* kFileDialogTitle = "Archivo XML";
+inline constexpr const char* kFileDialogFilter = "*.xml";
+inline constexpr const char* kFileDialogSuffix = "xml";
+inline constexpr const char* kChooserCaption = "Plantillas Horarias";
+inline constexpr const char* kChooserPrompt =
+    "Seleccione la Plantilla Horaria que quiere aplicar a su Horario en Morvalen.";
+inline constexpr const char* kChooserHours = "HORAS";
+inline constexpr const char* kChooserNone = "-";
+inline constexpr const char* kContinue = "Continuar";
+
 }  // namespace vindeleo::msg

@@ -200,7 +200,7 @@ TEST(TableWrite, HeaderBytesFollowTheFormat) {
         EXPECT_EQ(bytes.substr(4, 4), Le32(4));
         EXPECT_EQ(bytes.substr(8, 2), Le16(headerLength));
         EXPECT_EQ(bytes.substr(10, 2), Le16(recordLength));
-        EXPECT_EQ(b[28], 0) << "no production index";
+        EXPECT_EQ(b[28], c.layout.indexes.empty() ? 0 : 1) << "production index announced only with indexes";
         EXPECT_EQ(b[29], 0x57) << "language driver of Windows-1252";
         EXPECT_EQ(b[headerLength - 1], 0x0D) << "field terminator";
         EXPECT_EQ(bytes.size(), static_cast<std::size_t>(headerLength + 4 * recordLength + 1));
@@ -329,12 +329,13 @@ TEST(TableWrite, RecreatingLeavesANewEmptyTableAndNoOldIndex) {
     Table table(dir.Path(), "DIASHORAST2");
     table.Create(layouts::Diashorast2());
     EXPECT_FALSE(table.IsOpen()) << "the table stays closed";
-    EXPECT_EQ(FileNames(dir.Path()), (std::vector<std::string>{"DIASHORAST2.DBF", "OTHER.MDX"}));
+    EXPECT_EQ(FileNames(dir.Path()), (std::vector<std::string>{"DIASHORAST2.DBF", "DIASHORAST2.MDX", "OTHER.MDX"}));
+    EXPECT_NE(ReadFile(dir / "DIASHORAST2.MDX"), "an old production index") << "a new, empty index";
     table.Open();
     EXPECT_EQ(table.RecordCount(), 0);
     EXPECT_TRUE(table.Eof());
     table.Close();
-    EXPECT_EQ(ReadFile(dir / "DIASHORAST2.DBF")[28], '\0') << "no production index flag";
+    EXPECT_EQ(ReadFile(dir / "DIASHORAST2.DBF")[28], '\1') << "the new index announced";
 }
 
 TEST(TableWrite, FileNamesMatchInAnyLetterCase) {

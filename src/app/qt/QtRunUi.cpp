@@ -3,43 +3,60 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QPushButton>
 
+#include "app/qt/DialogRunner.h"
+#include "app/qt/Plantillas.h"
 #include "import/Plantihoras.h"
 #include "text/Codepage.h"
+#include "text/Messages.h"
 
 namespace vindeleo {
 
-namespace {
-constexpr const char* kTitle = "Vindeleo";
-
 QString FromText(const std::string& text1252) { return QString::fromStdString(Cp1252ToUtf8(text1252)); }
+
+std::string ToText(const QString& text) { return Utf8To1252(text.toStdString()); }
+
+namespace {
+// The normal cursor while the user answers a window shown in the middle of a
+// run that holds the busy cursor.
+class NormalCursor {
+public:
+    NormalCursor() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
+    ~NormalCursor() { QApplication::restoreOverrideCursor(); }
+    NormalCursor(const NormalCursor&) = delete;
+    NormalCursor& operator=(const NormalCursor&) = delete;
+};
 }  // namespace
 
+QtRunUi::QtRunUi(QWidget& window, QFileDialog& openDialog, DialogRunner& dialogs, std::function<void()> help)
+    : window_(window), openDialog_(openDialog), dialogs_(dialogs), help_(std::move(help)) {}
+
 std::optional<std::string> QtRunUi::ChooseFile() {
-    QFileDialog dialog(window_, QStringLiteral("Archivo XML"), QString(), QStringLiteral("*.xml"));
-    dialog.setDefaultSuffix(QStringLiteral("xml"));
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return Utf8To1252(dialog.selectedFiles().first().toStdString());
+    const std::optional<QString> chosen = dialogs_.ChooseFile(openDialog_);
+    if (!chosen) return std::nullopt;
+    return ToText(*chosen);
 }
 
 void QtRunUi::ShowMessage(const std::string& text) {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kTitle), FromText(text), QMessageBox::NoButton, window_);
-    box.addButton(QStringLiteral("Aceptar"), QMessageBox::AcceptRole);
-    box.exec();
+    QMessageBox box(QMessageBox::NoIcon, FromText(msg::kApplicationTitle), FromText(text), QMessageBox::NoButton,
+                    &window_);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(box.addButton(FromText(msg::kAccept), QMessageBox::AcceptRole));
+    dialogs_.ShowMessageBox(box);
 }
 
 void QtRunUi::ShowError(const std::string& text) {
-    QMessageBox::critical(window_, QString::fromUtf8(kTitle), FromText(text), QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, FromText(msg::kApplicationTitle), FromText(text), QMessageBox::Ok,
+                    &window_);
+    box.setTextFormat(Qt::PlainText);
+    dialogs_.ShowMessageBox(box);
 }
 
 std::string QtRunUi::ChooseTemplate(TemplateChooser& chooser) {
-    // The chooser's own window comes with the desktop issue; until then the
-    // first template code is taken, as the chooser selects it first.
-    chooser.FormActivate();
-    return chooser.Close();
+    TPlantillas dialog(chooser, &window_, help_);
+    NormalCursor normal;
+    dialogs_.ShowChooser(dialog);
+    return chooser.ChosenTemplate();
 }
 
 void QtRunUi::SetBusy(bool busy) {
@@ -49,6 +66,6 @@ void QtRunUi::SetBusy(bool busy) {
         QApplication::restoreOverrideCursor();
 }
 
-void QtRunUi::Close() { window_->close(); }
+void QtRunUi::Close() { window_.close(); }
 
 }  // namespace vindeleo

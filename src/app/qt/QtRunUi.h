@@ -1,15 +1,23 @@
 #pragma once
-// The run interface of the desktop window: Qt dialogs and message boxes.
+// The run interface of the desktop window: its file dialog, message boxes, the
+// template chooser window and the busy cursor. The dialogs are built here and
+// shown through the window's DialogRunner.
 
 #include <QWidget>
+#include <functional>
 
 #include "app/RunUi.h"
 
+class QFileDialog;
+
 namespace vindeleo {
+
+class DialogRunner;
 
 class QtRunUi : public RunUi {
 public:
-    explicit QtRunUi(QWidget* window) : window_(window) {}
+    // help opens the help file (F1 in the chooser window).
+    QtRunUi(QWidget& window, QFileDialog& openDialog, DialogRunner& dialogs, std::function<void()> help);
 
     std::optional<std::string> ChooseFile() override;
     void ShowMessage(const std::string& text) override;
@@ -19,7 +27,15 @@ public:
     void Close() override;
 
 private:
-    QWidget* window_;
+    QWidget& window_;
+    QFileDialog& openDialog_;
+    DialogRunner& dialogs_;
+    std::function<void()> help_;
 };
+
+// A Windows-1252 text of the library as Qt's text, and back (a character that
+// Windows-1252 lacks becomes '?').
+QString FromText(const std::string& text1252);
+std::string ToText(const QString& text);
 
 }  // namespace vindeleo

@@ -1,46 +1,63 @@
-// vindeleo: the desktop window. Two conversion buttons; the import button
-// rebuilds the working tables from an exchange document.
+// vindeleo: the desktop program. Alone, it shows the main window from which
+// the user runs either conversion; started by the timetable program with an
+// action word and a window handle, it sits inside that window, runs the
+// conversion at once and leaves the result in Morvalen.ini.
 
 #include <QApplication>
-#include <QGridLayout>
-#include <QLabel>
-#include <QPushButton>
-#include <QWidget>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <QStringList>
+#include <clocale>
 
 #include "app/ModuleState.h"
-#include "app/qt/QtRunUi.h"
-#include "import/ImportRun.h"
-#include "text/Codepage.h"
-#include "text/Error.h"
+#include "app/Paths.h"
+#include "app/qt/DialogRunner.h"
+#include "app/qt/MainForm.h"
+#include "help/HelpViewer.h"
+#include "text/Messages.h"
 
 int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vindeleo"));
+    using namespace vindeleo;
 
-    vindeleo::ModuleState state = vindeleo::ModuleState::Create();
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Exportar e importar datos entre Morvalen y Siravel"));
-    auto* layout = new QGridLayout(&window);
-    layout->addWidget(new QLabel(QStringLiteral("Transformar datos desde Siravel hacia Morvalen ")), 0, 0);
-    layout->addWidget(new QLabel(QStringLiteral("Transformar datos desde Morvalen hacia Siravel")), 0, 1);
-    auto* importButton = new QPushButton(QStringLiteral("Aceptar"));
-    auto* exportButton = new QPushButton(QStringLiteral("Aceptar"));
-    exportButton->setEnabled(false);  // the export run is not part of this build yet
-    auto* closeButton = new QPushButton(QStringLiteral("&Salir"));
-    layout->addWidget(importButton, 1, 0);
-    layout->addWidget(exportButton, 1, 1);
-    layout->addWidget(closeButton, 2, 0, 1, 2);
+    // The arguments as the host gave them, before Qt takes its own options out.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
 
-    vindeleo::QtRunUi ui(&window);
-    QObject::connect(importButton, &QPushButton::clicked, [&] {
-        try {
-            vindeleo::BExportarClick(state, ui);
-        } catch (const vindeleo::Error& error) {
-            ui.ShowError(vindeleo::ErrorBoxText(error.what()));
-        }
-        importButton->setEnabled(state.RunButtonsEnabled);
-    });
-    QObject::connect(closeButton, &QPushButton::clicked, &window, &QWidget::close);
-    window.show();
-    return application.exec();
+    // Module initialisation: the help viewer registers itself.
+    HelpViewer help(ProgramDirectory());
+
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // The host's handle is an X11 window: host mode goes through X11 (unless
+    // the platform is chosen explicitly).
+    if (arguments.size() == 2 && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+#endif
+    int qtArgc = argc;
+    QApplication application(qtArgc, argv);
+    // Qt takes the user's locale for everything; the conversions read and
+    // write numbers the same way in both front ends, and only the date and
+    // time of the exported document follow the user's settings.
+    std::setlocale(LC_ALL, "C");
+    std::setlocale(LC_TIME, "");
+
+    // Qt's own dialogs (the file dialog's buttons) in the user's language,
+    // where its translations are installed.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
+
+    help.SetHelpFile(kHelpFile);
+    QApplication::setApplicationName(QString::fromLatin1(msg::kApplicationTitle));
+
+    ModuleState state = ModuleState::Create();
+    DialogRunner dialogs;
+    TMForm form(state, arguments, dialogs, help);
+    QObject::connect(&form, &TMForm::Closed, &application, &QCoreApplication::quit, Qt::QueuedConnection);
+    form.show();
+    const int status = application.exec();
+    // The program ends here: a large school's document is left to the system
+    // rather than taken apart node by node.
+    (void)state.Document.release();
+    return status;
 }

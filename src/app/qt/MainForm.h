@@ -1,0 +1,75 @@
+#pragma once
+// The main window: two conversion buttons (the import under "Transformar datos
+// desde Siravel hacia Morvalen ", the export under "Transformar datos desde
+// Morvalen hacia Siravel"), the help button and "Salir". Started by the host
+// with an action word and a window handle, it sits inside the host's window,
+// runs the action word's conversion at once and leaves the result code for the
+// host when it closes.
+
+#include <QStringList>
+#include <QWidget>
+#include <memory>
+
+class QFileDialog;
+class QPushButton;
+
+namespace vindeleo {
+
+struct ModuleState;
+class DialogRunner;
+class HelpViewer;
+class QtRunUi;
+class RunUi;
+
+class TMForm : public QWidget {
+    Q_OBJECT
+public:
+    // arguments: the command-line arguments after the program name. The
+    // window is created here (FormCreate runs) but not shown.
+    TMForm(ModuleState& state, QStringList arguments, DialogRunner& dialogs, HelpViewer& help);
+    ~TMForm() override;
+
+    // The handlers, as the window calls them.
+    void FormShow();
+    void Button1Click();
+    void BExportarClick();
+    void BImportarClick();
+    // F1 anywhere on the window.
+    void HelpContext();
+
+    ModuleState& State() { return state_; }
+    // True when the window sits inside the host's window.
+    bool Embedded() const { return embedded_; }
+
+signals:
+    // The window has closed (and written the host's result): the program ends.
+    void Closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormClose();
+    void BuildControls();
+    void PlaceWindow();
+    void Run(void (*run)(ModuleState&, RunUi&));
+    void OpenHelp(bool contents);
+
+    ModuleState& state_;
+    QStringList arguments_;
+    DialogRunner& dialogs_;
+    HelpViewer& help_;
+    bool embedded_ = false;
+    bool shown_ = false;
+
+    QPushButton* BExportar = nullptr;
+    QPushButton* BImportar = nullptr;
+    QPushButton* BClose = nullptr;
+    QPushButton* Button1 = nullptr;
+    QFileDialog* OpenDialogXML = nullptr;
+    std::unique_ptr<QtRunUi> ui_;
+};
+
+}  // namespace vindeleo

@@ -1,0 +1,137 @@
+#include "app/qt/Plantillas.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QShortcut>
+#include <QShowEvent>
+#include <QSignalBlocker>
+#include <algorithm>
+
+#include "app/qt/Look.h"
+#include "app/qt/QtRunUi.h"
+#include "import/Plantihoras.h"
+#include "text/Messages.h"
+
+namespace vindeleo {
+
+namespace {
+const QColor kMaroon(128, 0, 0);
+constexpr int kPanelWidth = 369;
+constexpr int kPanelHeight = 193;
+
+QLabel* MaroonLabel(const QString& text, const QRect& place, QWidget* parent, const char* name) {
+    QLabel* label = PlacedLabel(text, DesignFont("Arial", 10, true), place, parent);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, kMaroon);
+    label->setPalette(palette);
+    label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+
+// Like a label that sizes itself to its text: at least its design width.
+void SetAutoSizedText(QLabel* label, const QString& text, int designWidth) {
+    label->setText(text);
+    label->resize(std::max(designWidth, label->sizeHint().width()), label->height());
+}
+}  // namespace
+
+TPlantillas::TPlantillas(TemplateChooser& chooser, QWidget* owner, std::function<void()> help)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      chooser_(chooser) {
+    setObjectName(QStringLiteral("Plantillas"));
+    setWindowTitle(FromText(msg::kChooserCaption));
+    setFont(SansSerif8());
+    setFixedSize(kPanelWidth, kPanelHeight);
+
+    auto* panel = new GradientPanel(kWarmGradient, this);
+    panel->setGeometry(0, 0, kPanelWidth, kPanelHeight);
+
+    QLabel* prompt = PlacedLabel(FromText(msg::kChooserPrompt), DesignFont("Arial", 8, true), {16, 2, 321, 33}, panel);
+    prompt->setObjectName(QStringLiteral("LabelPlantillas"));
+    prompt->setWordWrap(true);
+
+    ComboBoxPlantilla = new QComboBox(panel);
+    ComboBoxPlantilla->setObjectName(QStringLiteral("ComboBoxPlantilla"));
+    ComboBoxPlantilla->setEditable(true);
+    ComboBoxPlantilla->setCompleter(nullptr);                 // no auto-complete
+    ComboBoxPlantilla->setInsertPolicy(QComboBox::NoInsert);  // Enter adds no item
+    ComboBoxPlantilla->setFont(DesignFont("MS Sans Serif", 8, true));
+    QPalette yellow = ComboBoxPlantilla->palette();
+    yellow.setColor(QPalette::Base, Qt::yellow);
+    ComboBoxPlantilla->setPalette(yellow);
+    ComboBoxPlantilla->setGeometry(8, 49, 81, 21);
+
+    const QString none = FromText(msg::kChooserNone);
+    LabelNombre = MaroonLabel(none, {9, 76, 120, 23}, panel, "LabelNombre");
+    LabelPlanFec1 = MaroonLabel(none, {9, 106, 120, 23}, panel, "LabelPlanFec1");
+    LabelPlanFec2 = MaroonLabel(none, {9, 138, 120, 23}, panel, "LabelPlanFec2");
+    MaroonLabel(FromText(msg::kChooserHours), {215, 30, 67, 18}, panel, "Label1");
+
+    ListBox1 = new QListWidget(panel);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setGeometry(152, 47, 193, 114);
+
+    BitBtnContinuar = new QPushButton(CheckMarkGlyph(), FromText(msg::kContinue), panel);
+    BitBtnContinuar->setObjectName(QStringLiteral("BitBtnContinuar"));
+    BitBtnContinuar->setFont(DesignFont("MS Sans Serif", 8, true));
+    BitBtnContinuar->setGeometry(255, 165, 89, 25);
+    BitBtnContinuar->setDefault(true);  // Enter continues, as with an OK-kind button
+
+    setTabOrder(ComboBoxPlantilla, ListBox1);
+    setTabOrder(ListBox1, BitBtnContinuar);
+
+    connect(ComboBoxPlantilla, &QComboBox::editTextChanged, this, &TPlantillas::ComboBoxPlantillaChange);
+    connect(BitBtnContinuar, &QPushButton::clicked, this, &TPlantillas::BitBtnContinuarClick);
+    if (help) connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this, help);
+}
+
+void TPlantillas::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) FormActivate();
+}
+
+void TPlantillas::FormActivate() {
+    chooser_.FormActivate();
+    {
+        const QSignalBlocker quiet(ComboBoxPlantilla);
+        ComboBoxPlantilla->clear();
+        for (const std::string& code : chooser_.ComboItems()) ComboBoxPlantilla->addItem(FromText(code));
+        ComboBoxPlantilla->setEditText(FromText(chooser_.ComboText()));
+    }
+    ShowChooser();
+}
+
+void TPlantillas::ComboBoxPlantillaChange(const QString& text) {
+    chooser_.ComboBoxPlantillaChange(ToText(text));
+    ShowChooser();
+}
+
+void TPlantillas::BitBtnContinuarClick() {
+    chooser_.Close();
+    accept();
+}
+
+void TPlantillas::done(int result) {
+    FormClose();
+    QDialog::done(result);
+}
+
+void TPlantillas::FormClose() { chooser_.Close(); }
+
+const std::string& TPlantillas::ChosenTemplate() const { return chooser_.ChosenTemplate(); }
+
+// Shows what the chooser holds for the current code: the template's name and
+// dates, and the labels of its time slots.
+void TPlantillas::ShowChooser() {
+    SetAutoSizedText(LabelNombre, FromText(chooser_.LabelNombre()), 120);
+    SetAutoSizedText(LabelPlanFec1, FromText(chooser_.LabelPlanFec1()), 120);
+    SetAutoSizedText(LabelPlanFec2, FromText(chooser_.LabelPlanFec2()), 120);
+    ListBox1->clear();
+    for (const std::string& line : chooser_.ListBoxLines()) ListBox1->addItem(FromText(line));
+}
+
+}  // namespace vindeleo

@@ -1,0 +1,169 @@
+// The host protocol end to end: the program itself, started on an X server of
+// the test's own with the handle of a window that the test creates as the
+// host would, answered through the keyboard and the mouse.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/qt/XvfbSupport.h"
+#include "support/TestSupport.h"
+
+namespace vindeleo {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using test::XWindowId;
+
+const std::string kCaption = "Exportar e importar datos entre Morvalen y Siravel";
+constexpr auto kWait = 20s;  // generous for a loaded machine; the waits end as soon as the window is there
+
+std::string Hex(XWindowId window) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%lx", window);
+    return text;
+}
+
+class HostXvfbTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string whyNot;
+        xvfb = test::Xvfb::Start(whyNot);
+        if (!xvfb) GTEST_SKIP() << whyNot;
+
+        // The program runs from a directory of its own, so that its
+        // Morvalen.ini is this test's.
+        fs::create_directories(Program());
+        std::error_code linked;
+        fs::create_hard_link(VINDELEO_DESKTOP, Program() / "vindeleo", linked);
+        if (linked) fs::copy_file(VINDELEO_DESKTOP, Program() / "vindeleo");
+        fs::copy_file(test::BinaryDir() / "NIVELEX.DBF", Program() / "NIVELEX.DBF");
+        fs::create_directories(dir / "wine" / "drive_c" / "MTEMP");
+        fs::create_directories(dir / "runtime");
+        fs::permissions(dir / "runtime", fs::perms::owner_all);
+        fs::copy_file(test::SourceDir() / "samples" / "demo-school.xml", dir / "escuela.xml");
+        host = xvfb->CreateWindow(0, 0, xvfb->ScreenWidth(), xvfb->ScreenHeight());
+    }
+
+    fs::path Program() const { return dir / "program"; }
+    fs::path HostFile() const { return Program() / "Morvalen.ini"; }
+
+    // Starts the program as the host does, from the document's directory.
+    std::unique_ptr<test::ChildProcess> Start(const std::string& action, const std::string& handle) {
+        return std::make_unique<test::ChildProcess>(
+            std::vector<std::string>{(Program() / "vindeleo").string(), action, handle},
+            std::map<std::string, std::string>{{"DISPLAY", xvfb->DisplayName()},
+                                               {"QT_QPA_PLATFORM", "xcb"},
+                                               {"WINEPREFIX", (dir / "wine").string()},
+                                               {"XDG_RUNTIME_DIR", (dir / "runtime").string()}},
+            dir.Path(), dir / "vindeleo.log");
+    }
+
+    // The program's window, found among the children of the given window.
+    XWindowId MainWindowUnder(XWindowId parent) {
+        const auto window = xvfb->WaitForWindow(kCaption, kWait, parent);
+        if (!window) ADD_FAILURE() << "no main window; program output:\n" << Log();
+        return window.value_or(0);
+    }
+
+    // Waits for a window of that name and answers it with a key.
+    void Answer(const std::string& windowName, const std::string& key, const char* screenshot = nullptr) {
+        const auto window = xvfb->WaitForWindow(windowName, kWait);
+        ASSERT_TRUE(window) << "no window \"" << windowName << "\"; program output:\n" << Log();
+        TakeScreenshot(screenshot);
+        xvfb->PressKey(key);
+        ASSERT_TRUE(xvfb->WaitUntilGone(windowName, kWait)) << windowName << " stays";
+    }
+
+    // Clicks "Salir" of the main window.
+    void ClickSalir(XWindowId mainWindow) {
+        const test::XGeometry place = xvfb->Geometry(mainWindow);
+        xvfb->Click(place.rootX + 256 + 44, place.rootY + 168 + 32 + 12);
+    }
+
+    void ExpectEnds(test::ChildProcess& program, int status = 0) {
+        const auto ended = program.WaitForExit(kWait);
+        ASSERT_TRUE(ended) << "the program does not end; output:\n" << Log();
+        EXPECT_EQ(*ended, status) << Log();
+    }
+
+    // With VINDELEO_SCREENSHOTS set to a directory, the screen is kept there
+    // for looking at.
+    void TakeScreenshot(const char* name) {
+        const char* where = std::getenv("VINDELEO_SCREENSHOTS");
+        if (name && where && *where) xvfb->Screenshot(fs::path(where) / (std::string(name) + ".png"));
+    }
+
+    std::string Log() const { return test::ReadFile(dir / "vindeleo.log"); }
+
+    test::TempDir dir;
+    std::unique_ptr<test::Xvfb> xvfb;
+    XWindowId host = 0;
+};
+
+TEST_F(HostXvfbTest, ExportarEmbedsRunsTheImportAndLeavesOne) {
+    auto program = Start("exportar", Hex(host));
+    const XWindowId mainWindow = MainWindowUnder(host);
+    ASSERT_NE(mainWindow, 0u);
+
+    // A child of the host's window, without border, at the design's centring
+    // in the host's client coordinates; the X server's own tool agrees.
+    const auto children = xvfb->Children(host);
+    EXPECT_NE(std::find(children.begin(), children.end(), mainWindow), children.end());
+    const test::XGeometry place = xvfb->Geometry(mainWindow);
+    EXPECT_EQ(place.width, 632);
+    EXPECT_EQ(place.height, 266);
+    EXPECT_EQ(place.x, (xvfb->ScreenWidth() - 632) / 2);
+    EXPECT_EQ(place.y, (xvfb->ScreenHeight() - 266) / 2);
+    const std::string tree = test::CommandOutput("xwininfo -display " + xvfb->DisplayName() + " -children -id " +
+                                                 std::to_string(host));
+    EXPECT_NE(tree.find("\"" + kCaption + "\""), std::string::npos) << tree;
+
+    ASSERT_TRUE(xvfb->WaitForWindow("Archivo XML", kWait)) << Log();
+    TakeScreenshot("file-dialog");
+    xvfb->Type("escuela.xml");
+    ASSERT_NO_FATAL_FAILURE(Answer("Archivo XML", "Return"));
+    ASSERT_NO_FATAL_FAILURE(Answer("Plantillas Horarias", "Return", "chooser"));
+    ASSERT_NO_FATAL_FAILURE(Answer("Vindeleo", "Return", "finished"));
+    ExpectEnds(*program);
+    EXPECT_EQ(test::ReadFile(HostFile()), "[Transformadores]\r\nTransformado=1\r\n");
+    EXPECT_TRUE(fs::exists(dir / "wine" / "drive_c" / "MTEMP" / "PERIODOS.DBF"));
+}
+
+TEST_F(HostXvfbTest, ACancelledFileDialogLeavesMinusOne) {
+    test::WriteFile(HostFile(), "; Morvalen\n[Morvalen]\nVersion=3\n\n[Transformadores]\nTransformado=1\n");
+    auto program = Start("EXPORTAR", Hex(host));
+    ASSERT_NO_FATAL_FAILURE(Answer("Archivo XML", "Escape"));
+    ASSERT_NO_FATAL_FAILURE(Answer("Vindeleo", "Return"));  // "No existe archivo"
+    ExpectEnds(*program);
+    EXPECT_EQ(test::ReadFile(HostFile()), "; Morvalen\n[Morvalen]\nVersion=3\n\n[Transformadores]\nTransformado=-1\n");
+}
+
+TEST_F(HostXvfbTest, AnotherActionWordEmbedsWithoutARunAndLeavesZero) {
+    auto program = Start("abrir", Hex(host));
+    const XWindowId mainWindow = MainWindowUnder(host);
+    ASSERT_NE(mainWindow, 0u);
+    TakeScreenshot("embedded");
+    EXPECT_TRUE(program->Running());
+    ClickSalir(mainWindow);
+    ExpectEnds(*program);
+    EXPECT_EQ(test::ReadFile(HostFile()), "[Transformadores]\r\nTransformado=0\r\n");
+}
+
+TEST_F(HostXvfbTest, AHandleOfNoWindowGivesTheOrdinaryWindow) {
+    auto program = Start("abrir", Hex(xvfb->UnusedWindowId()));
+    const auto mainWindow = xvfb->WaitForWindow(kCaption, kWait);
+    ASSERT_TRUE(mainWindow) << Log();
+    TakeScreenshot("ordinary");
+    const auto rootChildren = test::CommandOutput("xwininfo -display " + xvfb->DisplayName() + " -root -children");
+    EXPECT_NE(rootChildren.find("\"" + kCaption + "\""), std::string::npos) << rootChildren;
+    ClickSalir(*mainWindow);
+    ExpectEnds(*program);
+    EXPECT_EQ(test::ReadFile(HostFile()), "[Transformadores]\r\nTransformado=0\r\n");  // host mode otherwise
+}
+
+}  // namespace
+}  // namespace vindeleo
