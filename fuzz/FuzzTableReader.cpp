@@ -2,7 +2,12 @@
 // in every way the runs use a table: walked, every field read as text, integer,
 // number and logical, located, filtered, ordered; then a record is added, the
 // table written back and read again. A file that opened once and was written
-// by the library must open again with one more record.
+// by the library must open again with one more record, and its production
+// index, rebuilt on closing, must serve every ordering.
+//
+// The input is the table's bytes, optionally followed by kIndexMark and the
+// bytes of its production index (.MDX), which is also read on its own: every
+// tag walked, every key checked to give back its number as text and as bytes.
 
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +18,7 @@
 
 #include "FuzzSupport.h"
 #include "tables/DbfFormat.h"
+#include "tables/MdxIndex.h"
 #include "tables/Table.h"
 #include "text/Error.h"
 
@@ -22,6 +28,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kTableName = "FUZZ";
+constexpr std::string_view kIndexMark = "\n--MDX--\n";
 
 // The names of the fields as the header lists them; nothing when the header is
 // refused (the table will not open then either).
@@ -40,6 +47,33 @@ void Expecting(Action&& action) {
         action();
     } catch (const Error&) {
     }
+}
+
+bool IsIndexError(const Error& error) {
+    const std::string text = error.what();
+    return text.find("\xEDndice") != std::string::npos;
+}
+
+// A key must give back the number it holds, through its text and its bytes.
+void CheckKey(const mdx::NumericKey& key) {
+    if (!(mdx::NumericKey::FromText(key.Text()) == key)) fuzz::Broken("an index key does not read back from its text:", key.Text());
+    Expecting([&] {
+        const auto again = mdx::NumericKey::FromBytes(key.Bytes());
+        if (!again || !(*again == key)) fuzz::Broken("an index key does not read back from its bytes:", key.Text());
+    });
+}
+
+// The index file on its own, as the table layer reads it.
+void ReadIndex(std::string_view bytes) {
+    Expecting([&] {
+        const mdx::IndexFile index{std::string(bytes), "FUZZ.MDX"};
+        for (const auto& tag : index.Tags()) {
+            if (tag.keyType != 'N') continue;
+            Expecting([&] {
+                for (const auto& entry : index.Entries(tag)) CheckKey(entry.key);
+            });
+        }
+    });
 }
 
 // Reads every field of the current record in each of the four ways.
@@ -135,6 +169,13 @@ void UseTable(const fs::path& dir, std::string_view bytes, const std::vector<std
     }
     if (again.RecordCount() != records + 1) fuzz::Broken("the record written is not read back");
     Walk(again, names, checksum);
+    for (const auto& name : names) {
+        try {
+            again.OrderBy(name);
+        } catch (const Error& error) {
+            if (IsIndexError(error)) fuzz::Broken("an index rebuilt on closing does not serve:", error.what());
+        }
+    }
     again.Close();
     if (checksum == 1) std::fputc(' ', stderr);  // keeps the reads from being optimised away
 }
@@ -145,7 +186,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static fuzz::Scratch scratch;
     const fs::path dir = scratch / "tables";
     fuzz::Scratch::Empty(dir);
-    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    if (const auto mark = bytes.find(kIndexMark); mark != std::string_view::npos) {
+        const std::string_view index = bytes.substr(mark + kIndexMark.size());
+        bytes = bytes.substr(0, mark);
+        fuzz::WriteBytes(dir / "FUZZ.MDX", index.data(), index.size());
+        ReadIndex(index);
+    }
     fuzz::WriteBytes(dir / "FUZZ.DBF", bytes.data(), bytes.size());
     const std::vector<std::string> names = FieldNames(bytes);
     try {

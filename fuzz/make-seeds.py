@@ -38,6 +38,7 @@ def fresh(folder):
 
 
 def write(folder, name, data):
+    os.makedirs(folder, exist_ok=True)
     with open(os.path.join(folder, name), "wb") as out:
         out.write(data if isinstance(data, bytes) else data.encode("utf-8"))
 
@@ -90,17 +91,45 @@ def exchange_documents(build):
 
 # --- tables ---------------------------------------------------------------
 
-def import_demo(build, work):
-    prefix = os.path.join(work, "prefix")
+def import_document(build, work, name, document_bytes):
+    """The working tables that an import of the document writes."""
+    prefix = os.path.join(work, name)
     tables = os.path.join(prefix, "drive_c", "MTEMP")
     os.makedirs(tables)
     document = os.path.join(prefix, "alumnos.xml")
-    shutil.copy(os.path.join(ROOT, "samples", "demo-school.xml"), document)
+    write(prefix, "alumnos.xml", document_bytes)
     env = dict(os.environ, WINEPREFIX=prefix)
     subprocess.run([os.path.join(build, "vindeleo-cli"), "import", document, "--template", "J1"],
                    check=True, env=env, stdout=subprocess.DEVNULL)
+    return tables
+
+
+def import_demo(build, work):
+    with open(os.path.join(ROOT, "samples", "demo-school.xml"), "rb") as f:
+        tables = import_document(build, work, "demo", f.read())
     shutil.copy(os.path.join(ROOT, "samples", "SOLUC.DBF"), os.path.join(tables, "SOLUC.DBF"))
     return tables
+
+
+# Between a table and its production index in an input of the table reader.
+INDEX_MARK = b"\n--MDX--\n"
+
+
+def slots_with_index(build, work):
+    """DIASHORAST2 and its production index (ORDEN) from a school of three
+    time slots, given out of time order."""
+    slots = "".join('<grupo_datos><dato>T%d</dato><dato>%d\u00aa</dato><dato>%d</dato><dato>%d</dato>'
+                    '<dato>J1</dato></grupo_datos>' % (i, i, start, start + 55)
+                    for i, start in [(1, 540), (2, 480), (3, 600)])
+    document = ('<SERVICIO><BLOQUE_DATOS><grupo_datos seq="JORNADAS_ESCOLARES"><grupo_datos><dato>J1</dato>'
+                '<dato>Ma\u00f1ana</dato><dato>15/09/2026</dato><dato>23/06/2027</dato></grupo_datos></grupo_datos>'
+                '<grupo_datos seq="TRAMOS_HORARIOS">' + slots + '</grupo_datos></BLOQUE_DATOS></SERVICIO>')
+    tables = import_document(build, work, "slots", document)
+    with open(os.path.join(tables, "DIASHORAST2.DBF"), "rb") as f:
+        table = f.read()
+    with open(os.path.join(tables, "DIASHORAST2.MDX"), "rb") as f:
+        index = f.read()
+    return table + INDEX_MARK + index
 
 
 def cut_table(path, records):
@@ -188,6 +217,7 @@ def tables(build, work, imported):
         [(1, "uno", 1.5), (-2, "dos", 2.25), (123456789, "nueve", -3)], delete=(1,)))
     write(folder, "dbase7.dbf", dbase7_table())
     write(folder, "dbase4-memo.dbf", dbase4_with_memo())
+    write(folder, "DIASHORAST2-with-index", slots_with_index(build, work))
 
 
 # --- the lesson writer's tables ---------------------------------------
