@@ -143,9 +143,9 @@ def cut_table(path, records):
     return bytes(header) + data[header_length:header_length + count * record_length] + b"\x1a"
 
 
-def python_dbf_table(work, name, spec, dbf_type, rows, delete=()):
+def python_dbf_table(work, name, field_specs, dbf_type, rows, delete=()):
     path = os.path.join(work, name)
-    table = dbf.Table(path, spec, dbf_type=dbf_type, codepage="cp1252")
+    table = dbf.Table(path, field_specs, dbf_type=dbf_type, codepage="cp1252")
     table.open(dbf.READ_WRITE)
     for row in rows:
         table.append(row)
