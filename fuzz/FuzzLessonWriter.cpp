@@ -27,22 +27,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const TableLayout& SolucLayout() {
-    static const TableLayout layout{"SOLUC",
-                                    {{"PROF", FieldType::Character, 10},
-                                     {"DIA", FieldType::Integer, 0},
-                                     {"HORA", FieldType::Integer, 0},
-                                     {"ASIG", FieldType::Character, 10},
-                                     {"CODGRUPO", FieldType::Character, 10},
-                                     {"TAREA", FieldType::Character, 10},
-                                     {"AULA", FieldType::Character, 10}},
-                                    {}};
-    return layout;
-}
-
 // In the order of TimetableTables.
 std::vector<const TableLayout*> Layouts() {
-    return {&layouts::Proft(), &SolucLayout(), &layouts::Asigt(), &layouts::Asignomt(), &layouts::Diashorast(),
+    return {&layouts::Proft(), &layouts::Soluc(), &layouts::Asigt(), &layouts::Asignomt(), &layouts::Diashorast(),
             &layouts::Grupost()};
 }
 

@@ -41,12 +41,16 @@ public:
         for (Table& table : tables_) table.Close();
     }
     TimetableTables ForTimetables() {
-        return {tables_[3], tables_[0], tables_[7], tables_[5], tables_[6], tables_[1]};
+        return {At(kProft), At(kSoluc), At(kAsigt), At(kAsignomt), At(kDiashorast), At(kGrupost)};
     }
-    Table& Proft() { return tables_[3]; }
+    Table& Proft() { return At(kProft); }
 
 private:
-    std::array<Table, 8> tables_;
+    // Positions in the opening order.
+    enum Position { kSoluc, kGrupost, kCursost, kProft, kAulat, kAsignomt, kDiashorast, kAsigt, kCount };
+    Table& At(Position position) { return tables_[position]; }
+
+    std::array<Table, kCount> tables_;
 };
 
 // The first five characters of the text of the data block's first child: the

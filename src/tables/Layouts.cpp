@@ -102,4 +102,12 @@ const TableLayout& Nivelex() {
     return layout;
 }
 
+const TableLayout& Soluc() {
+    static const TableLayout layout{"SOLUC",
+                                    {Character("PROF", 10), Integer("DIA"), Integer("HORA"), Character("ASIG", 10),
+                                     Character("CODGRUPO", 10), Character("TAREA", 10), Character("AULA", 10)},
+                                    {}};
+    return layout;
+}
+
 }  // namespace vindeleo::layouts

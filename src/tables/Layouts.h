@@ -16,6 +16,9 @@ const TableLayout& Diashorast2();
 const TableLayout& Periodos();
 // The level catalogue installed beside the program (written as a dBase 7 table).
 const TableLayout& Nivelex();
+// The solution table as far as the export reads it. The timetable program
+// writes it; the system never creates it (the demo's generator and the tests do).
+const TableLayout& Soluc();
 
 }  // namespace vindeleo::layouts
 

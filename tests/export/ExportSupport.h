@@ -23,18 +23,7 @@ namespace vindeleo::test::exporting {
 namespace fs = std::filesystem;
 
 // The solution table as the timetable program leaves it (the fields the export reads).
-inline const TableLayout& SolucLayout() {
-    static const TableLayout layout{"SOLUC",
-                                    {{"PROF", FieldType::Character, 10},
-                                     {"DIA", FieldType::Integer, 0},
-                                     {"HORA", FieldType::Integer, 0},
-                                     {"ASIG", FieldType::Character, 10},
-                                     {"CODGRUPO", FieldType::Character, 10},
-                                     {"TAREA", FieldType::Character, 10},
-                                     {"AULA", FieldType::Character, 10}},
-                                    {}};
-    return layout;
-}
+inline const TableLayout& SolucLayout() { return layouts::Soluc(); }
 
 // Values in field order; integer fields written from their text.
 using Records = std::vector<std::vector<std::string>>;
