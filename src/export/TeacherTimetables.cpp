@@ -7,6 +7,7 @@
 
 #include "document/XmlNames.h"
 #include "tables/Table.h"
+#include "text/ClockText.h"
 #include "text/Error.h"
 #include "text/TextHelpers.h"
 
@@ -183,13 +184,6 @@ private:
 };
 
 }  // namespace
-
-std::int64_t MinutesAfterMidnight(const std::string& clockText) {
-    const std::string text = clockText.size() < 5 ? "0" + clockText : clockText;
-    const std::int64_t hours = StrToInt(Left(text, 2));
-    const std::int64_t minutes = StrToInt(Right(text, 2));
-    return hours * 60 + minutes;
-}
 
 void WriteTeacherTimetables(ExchangeDocument& document, Node section, const TimetableTables& tables,
                             const PeriodDates& period) {

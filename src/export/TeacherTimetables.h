@@ -35,10 +35,4 @@ struct PeriodDates {
 void WriteTeacherTimetables(ExchangeDocument& document, Node section, const TimetableTables& tables,
                             const PeriodDates& period);
 
-// A clock text as minutes after midnight: a text shorter than five characters
-// gets one "0" in front, then the first two characters are the hours and the
-// last two the minutes ("8:30" gives 510, "0830" gives 30, "" gives 0). Two
-// characters that are no whole number raise "'%s' no es un valor entero válido".
-std::int64_t MinutesAfterMidnight(const std::string& clockText);
-
 }  // namespace vindeleo

@@ -10,7 +10,7 @@
 #include "document/ExchangeDocument.h"
 #include "document/XmlNames.h"
 #include "import/ImportSteps.h"
-#include "import/TimeRules.h"
+#include "import/LoadRules.h"
 #include "tables/Layouts.h"
 #include "tables/Table.h"
 #include "text/Codepage.h"

@@ -12,28 +12,12 @@
 #include "document/XmlNames.h"
 #include "import/ImportSteps.h"
 #include "import/Plantihoras.h"
-#include "import/TimeRules.h"
 #include "tables/Layouts.h"
 #include "tables/Table.h"
+#include "text/ClockText.h"
 #include "text/Error.h"
 
 namespace vindeleo {
-
-namespace {
-
-std::string TwoDigits(std::string text) { return text.size() < 2 ? "0" + text : text; }
-
-// Floor division: the hours of a negative count go down, not towards zero.
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
-    const std::int64_t q = a / b;
-    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
-}
-
-}  // namespace
-
-std::string ClockText(std::int64_t minutes) {
-    return TwoDigits(std::to_string(FloorDiv(minutes, 60))) + ":" + TwoDigits(std::to_string(minutes % 60));
-}
 
 namespace {
 

@@ -3,6 +3,7 @@
 // that a list of tens of thousands of entries stays fast.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -35,7 +36,8 @@ public:
     // it, else base followed by the first number that makes an unfitted code the
     // list lacks; then fitted as the rule says. A fitted code that the list
     // already holds is not given out: the numbers go on until the fitted code is
-    // free too. The code given out is added to the list and returned.
+    // free too, and when no number left can give a free fitted code the run
+    // stops with a message. The code given out is added to the list and returned.
     std::string GiveOut(const std::string& base, Fitting fitting);
 
 private:
@@ -46,7 +48,10 @@ private:
         std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
     };
     // First number worth trying for a base: every smaller one is known taken.
-    std::size_t& NextNumber(char kind, const std::string& key) const;
+    std::uint64_t& NextNumber(char kind, const std::string& key) const;
+    // Whether the first eight characters of base followed by each of 00 to 99
+    // are all in the list.
+    bool HoldsEveryTwoDigitEnding(const std::string& base) const;
 
     CaseRule rule_;
     std::vector<std::string> entries_;
@@ -55,7 +60,7 @@ private:
     // taken; remembering it keeps thousands of equal names linear.
     // Kept per kind of test (plain, or with each fitting), since what counts as
     // taken differs between them.
-    mutable std::unordered_map<std::string, std::size_t> nextNumber_;
+    mutable std::unordered_map<std::string, std::uint64_t> nextNumber_;
 };
 
 }  // namespace vindeleo

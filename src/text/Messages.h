@@ -31,7 +31,7 @@ inline constexpr const char* kCannotReplaceTables =
 
 // printf-style: the code for which no ten-character code is left.
 inline constexpr const char* kNoFreeCode =
-    "No quedan c\xF3" "digos libres de diez caracteres para '%s': hay demasiados nombres iguales";
+    "No quedan c\xF3" "digos libres de diez caracteres para '%s'";
 
 // printf-style: the help file's full path.
 inline constexpr const char* kNoHelpFile = "No se encuentra el archivo de ayuda %s";

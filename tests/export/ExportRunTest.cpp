@@ -379,14 +379,6 @@ TEST_F(ExportRunTest, TablesHeldByAnotherProgramStopTheRun) {
     ExpectNothingDone();
 }
 
-TEST(TimeRuleTest, ClockTextBecomesMinutesAfterMidnight) {
-    const std::pair<const char*, std::int64_t> cases[] = {
-        {"08:30", 510}, {"8:30", 510}, {"13:05", 785}, {"0830", 30}, {"", 0}, {"25:00", 1500}, {"00:00", 0},
-    };
-    for (const auto& [text, minutes] : cases) EXPECT_EQ(MinutesAfterMidnight(text), minutes) << text;
-    EXPECT_THROW(MinutesAfterMidnight("8:3"), Error);
-}
-
 TEST(RegionalTimeTest, FechaFollowsTheRegionalFormats) {
     setenv("TZ", "UTC", 1);
     tzset();

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "import/ImportSteps.h"
-#include "import/TimeRules.h"
+#include "import/LoadRules.h"
 #include "support/TestSupport.h"
 #include "tables/Layouts.h"
 #include "tables/Table.h"

@@ -157,8 +157,13 @@ TEST_F(ImportRunTest, ErrorsLeaveEveryTableAsItWas) {
                                                {"CURSOS_DEL_CENTRO", {{"x", "1\xBA ESO"}}}});
     const std::string badSlot = ExchangeXml({{"JORNADAS_ESCOLARES", {{"J1", "Ma\xF1" "ana", "a", "b"}}},
                                              {"TRAMOS_HORARIOS", {{"T1", "1\xAA", "8:00", "535", "J1"}}}});
+    // A thousand groups take every code of GRUPO_A (GRUPO_A, GRUPO_A1 ... GRUPO_A999).
+    std::vector<std::vector<std::string>> sameGroups;
+    for (int i = 0; i <= 1000; ++i) sameGroups.push_back({"U" + std::to_string(i), "GRUPO_A", "1"});
+    const std::string tooManyGroups = ExchangeXml({{"UNIDADES", sameGroups}});
     const std::pair<std::string, std::string> cases[] = {
         {badCourse, "'x' no es un valor entero v\xE1lido."},
+        {tooManyGroups, "No quedan c\xF3" "digos libres de diez caracteres para 'GRUPO_A'"},
         {badSlot, "'8:00' no es un valor entero v\xE1lido."},
     };
     for (const auto& [xml, error] : cases) {

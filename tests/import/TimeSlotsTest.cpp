@@ -4,7 +4,6 @@
 
 #include "import/ImportStepTestSupport.h"
 #include "import/ImportSteps.h"
-#include "import/TimeRules.h"
 #include "support/TestSupport.h"
 #include "text/Error.h"
 
@@ -35,14 +34,6 @@ std::vector<std::string> Concat(std::initializer_list<std::vector<std::string>> 
     std::vector<std::string> all;
     for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
     return all;
-}
-
-TEST(ClockTextTest, HoursAndMinutes) {
-    const std::pair<long long, const char*> cases[] = {
-        {485, "08:05"},   {0, "00:00"},  {1500, "25:00"}, {59, "00:59"},  {60, "01:00"},
-        {6000, "100:00"}, {-5, "-1:-5"}, {-60, "-1:00"},  {-61, "-2:-1"}, {-700, "-12:-40"},
-    };
-    for (const auto& [minutes, text] : cases) EXPECT_EQ(ClockText(minutes), text) << minutes;
 }
 
 // Three slot rows, templates A and B, A chosen in the chooser (its first code).

@@ -1,9 +1,7 @@
 #pragma once
-// The small time rules of the assignments and time slots steps: the weekly
-// load of a subject in hours, its lesson pattern, and the clock text of a
-// minute count.
+// The load rules of the assignments step: the weekly load of a subject in
+// hours, and its lesson pattern.
 
-#include <cstdint>
 #include <string>
 
 namespace vindeleo {
@@ -18,10 +16,5 @@ double HoursOfMinutes(int minutes);
 // "1" per hour; from 14 on, the number of hours minus 13 followed by thirteen
 // "1".
 std::string LessonPattern(double hours);
-
-// Hours and minutes of a minute count after midnight: floor(m / 60), a colon,
-// and the remainder with the sign of m, each given one leading "0" when it is
-// shorter than two characters (485 gives 08:05, 1500 gives 25:00).
-std::string ClockText(std::int64_t minutes);
 
 }  // namespace vindeleo
