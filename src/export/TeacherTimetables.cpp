@@ -85,7 +85,6 @@ std::unordered_set<std::string> TeacherAbbreviations(Table& proft) {
 // is 0. Records of no teacher are not read further.
 std::unordered_map<std::string, std::vector<Lesson>> LessonsByTeacher(Table& soluc, Table& proft) {
     const auto abbreviations = TeacherAbbreviations(proft);
-    soluc.FilterOff();
     std::unordered_map<std::string, std::vector<Lesson>> lessons;
     for (soluc.First(); !soluc.Eof(); soluc.Next()) {
         std::string teacher = soluc.Text("PROF");

@@ -28,15 +28,19 @@ struct CatalogueEntry {
 };
 
 // The catalogue's records by X_OFERTAMATRIG; the first record of a key wins,
-// as a locate from the first record would find it. Read once, so that each
-// course costs one lookup.
+// as a search from the first record would find it. Read once, so that each
+// course costs one lookup. A course's key is an integer, so a record whose
+// key is not exactly one (blank, not a number, with a fraction, beyond 32
+// bits) matches no course and is passed over.
 std::unordered_map<int, CatalogueEntry> ReadCatalogue(Table& catalogue) {
+    const auto key = catalogue.Field("X_OFERTAMATRIG");
+    const auto level = catalogue.Field("NIVEL_ABREV");
+    const auto study = catalogue.Field("ESTUDIO");
     std::unordered_map<int, CatalogueEntry> entries;
     for (catalogue.First(); !catalogue.Eof(); catalogue.Next()) {
-        // A record without a course offer number matches no course, not course 0.
-        if (catalogue.Text("X_OFERTAMATRIG").empty()) continue;
-        entries.try_emplace(catalogue.Integer("X_OFERTAMATRIG"),
-                            CatalogueEntry{catalogue.Text("NIVEL_ABREV"), catalogue.Text("ESTUDIO")});
+        const auto keyValue = catalogue.ExactInteger(key);
+        if (!keyValue || entries.contains(*keyValue)) continue;
+        entries.emplace(*keyValue, CatalogueEntry{catalogue.Text(level), catalogue.Text(study)});
     }
     return entries;
 }

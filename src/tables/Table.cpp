@@ -75,47 +75,8 @@ struct NameHash {
     std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
 };
 
-struct Filter {
-    std::string field;
-    std::string value;
-};
-
 bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
 bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9'); }
-
-// FIELD= 'text', blanks allowed around the parts, quotes doubled inside text.
-std::optional<Filter> ParseFilter(std::string_view expression) {
-    std::size_t i = 0;
-    auto skipBlanks = [&] {
-        while (i < expression.size() && expression[i] == ' ') ++i;
-    };
-    Filter filter;
-    skipBlanks();
-    if (i >= expression.size() || !IsNameStart(expression[i])) return std::nullopt;
-    while (i < expression.size() && IsNameChar(expression[i])) filter.field += expression[i++];
-    skipBlanks();
-    if (i >= expression.size() || expression[i] != '=') return std::nullopt;
-    ++i;
-    skipBlanks();
-    if (i >= expression.size() || expression[i] != '\'') return std::nullopt;
-    ++i;
-    for (;;) {
-        if (i >= expression.size()) return std::nullopt;  // no closing quote
-        if (expression[i] == '\'') {
-            if (i + 1 < expression.size() && expression[i + 1] == '\'') {
-                filter.value += '\'';
-                i += 2;
-                continue;
-            }
-            ++i;
-            break;
-        }
-        filter.value += expression[i++];
-    }
-    skipBlanks();
-    if (i != expression.size()) return std::nullopt;
-    return filter;
-}
 
 // Field types kept in binary form, blank as zero bytes.
 bool IsBinary(const dbf::Field& field) {
@@ -242,9 +203,7 @@ private:
 };
 
 struct Table::Impl {
-    // Properties that outlive a closing, as the table object keeps them.
-    std::optional<Filter> filter;
-    bool filterOn = false;
+    // The current order, which outlives a closing, as the table object keeps it.
     std::string orderField;
 
     // The production index of the open table, when its header announces one
@@ -296,7 +255,6 @@ struct Table::Impl {
 
     dbf::Family Family() const { return header.family; }
     int RecordLength() const { return header.recordLength; }
-    bool FilterActive() const { return filterOn && filter.has_value(); }
 
     const char* Record(std::size_t number) const { return records.At(number); }
 
@@ -317,6 +275,11 @@ struct Table::Impl {
         if (it == fieldsByName.end()) throw Error(Format(msg::kFieldNotFound, std::string(name)));
         slot = {name.data(), std::string(name), it->second};
         return header.fields[it->second];
+    }
+
+    const dbf::Field& FieldAt(Table::FieldRef field) const {
+        if (field.index >= header.fields.size()) throw Error(Format(msg::kFieldNotFound, std::to_string(field.index)));
+        return header.fields[field.index];
     }
 
     void IndexFieldNames() {
@@ -341,7 +304,7 @@ struct Table::Impl {
         ++liveCount;
         changed = true;
         appending = false;
-        if (!FilterActive() && orderField.empty() && !viewStale) {
+        if (orderField.empty() && !viewStale) {
             view.push_back(number);
             position = view.size() - 1;
         } else {
@@ -358,10 +321,6 @@ struct Table::Impl {
 
     void EnsureView() {
         if (viewStale) RebuildView();
-    }
-
-    bool Passes(const dbf::Field* filterField, const char* record) const {
-        return !filterField || dbf::ReadText(*filterField, Family(), record) == filter->value;
     }
 
     void SortView(const dbf::Field& key) {
@@ -510,12 +469,11 @@ struct Table::Impl {
     // --- the view -----------------------------------------------------------
 
     void RebuildView() {
-        const dbf::Field* filterField = FilterActive() ? &FieldNamed(filter->field) : nullptr;
         const dbf::Field* orderKey = orderField.empty() ? nullptr : &FieldNamed(orderField);
         const mdx::Tag* tag = orderKey ? OrderTag(*orderKey) : nullptr;
         auto shown = [&](std::size_t number) {
             const char* record = Record(number);
-            return record[0] != dbf::kDeletedRecord && Passes(filterField, record);
+            return record[0] != dbf::kDeletedRecord;
         };
         if (tag) {
             const std::vector<std::uint32_t> order = IndexedOrder(*tag, *orderKey);  // may raise: view kept
@@ -573,18 +531,6 @@ struct Table::Impl {
         recordsAtOpen = 0;
         indexOrder.reset();
     }
-
-    bool Matches(const dbf::Field& field, const char* record, std::int32_t value) const {
-        switch (field.type) {
-            case 'I':
-            case '+': return dbf::ReadLong(field, Family(), record) == value;
-            case 'O': return dbf::ReadDouble(field, record) == static_cast<double>(value);
-            case 'N':
-            case 'F': return dbf::ParseNumber(std::string_view(record + field.offset, field.length)) == value;
-            case 'C': return dbf::ReadText(field, Family(), record) == std::to_string(value);
-            default: RaiseCannotRead(field);
-        }
-    }
 };
 
 Table::Table(fs::path dir, std::string name)
@@ -615,11 +561,6 @@ fs::path Table::FindFile(const fs::path& dir, const std::string& fileName) {
     if (fs::is_regular_file(exact, error)) return exact;
     const auto found = MatchingFiles(dir, fileName);
     return found.empty() ? fs::path() : found.front();
-}
-
-void Table::SetDirectory(fs::path dir) {
-    if (IsOpen()) throw Error(Format(tmsg::kStillOpen, name_));
-    dir_ = std::move(dir);
 }
 
 fs::path Table::FilePath() const {
@@ -852,9 +793,9 @@ Table::FieldRef Table::Field(std::string_view name) const {
 namespace {
 
 std::pair<const dbf::Field*, char*> Target(Table::Impl& impl, Table::FieldRef field, const std::string& name) {
-    if (field.index >= impl.header.fields.size()) throw Error(Format(msg::kFieldNotFound, std::to_string(field.index)));
+    const dbf::Field& target = impl.FieldAt(field);
     if (!impl.appending) throw Error(Format(tmsg::kNoRecordBeingAdded, name));
-    return {&impl.header.fields[field.index], impl.pending.data()};
+    return {&target, impl.pending.data()};
 }
 
 }  // namespace
@@ -912,9 +853,11 @@ void Table::Next() {
 
 bool Table::Eof() const { return !impl_->open || impl_->eof; }
 
-std::string Table::Text(std::string_view field) const {
+std::string Table::Text(std::string_view field) const { return Text(Field(field)); }
+
+std::string Table::Text(FieldRef field) const {
     const Impl& impl = Opened(impl_, name_);
-    const dbf::Field& source = impl.FieldNamed(field);
+    const dbf::Field& source = impl.FieldAt(field);
     const char* record = impl.CurrentRecord();
     return record ? dbf::ReadText(source, impl.Family(), record) : std::string();
 }
@@ -976,56 +919,26 @@ bool Table::Logical(std::string_view field) const {
     return record && dbf::ReadLogical(source, record);
 }
 
-bool Table::Locate(std::string_view field, std::int32_t value) {
-    Impl& impl = Opened(impl_, name_);
-    const dbf::Field& key = impl.FieldNamed(field);
-    impl.PostPending();
-    impl.EnsureView();
-    for (std::size_t at = 0; at < impl.view.size(); ++at) {
-        if (impl.Matches(key, impl.Record(impl.view[at]), value)) {
-            impl.position = at;
-            impl.current = impl.view[at];
-            impl.eof = false;
-            return true;
+std::optional<std::int32_t> Table::ExactInteger(FieldRef field) const {
+    const Impl& impl = Opened(impl_, name_);
+    const dbf::Field& source = impl.FieldAt(field);
+    const char* record = impl.CurrentRecord();
+    if (!record) return std::nullopt;
+    switch (source.type) {
+        case 'I':
+        case '+': return dbf::ReadLong(source, impl.Family(), record);
+        case 'O': {
+            const auto value = dbf::ReadDouble(source, record);
+            if (!value || std::trunc(*value) != *value || *value < std::numeric_limits<std::int32_t>::min() ||
+                *value > std::numeric_limits<std::int32_t>::max())
+                return std::nullopt;
+            return static_cast<std::int32_t>(*value);
         }
-    }
-    return false;
-}
-
-void Table::SetFilter(std::string_view expression) {
-    Impl& impl = *impl_;
-    std::optional<Filter> filter;
-    if (expression.find_first_not_of(' ') != std::string_view::npos) {
-        filter = ParseFilter(expression);
-        if (!filter) throw Error(Format(tmsg::kUnsupportedFilter, std::string(expression)));
-    }
-    if (impl.open && impl.filterOn && filter) impl.FieldNamed(filter->field);
-    impl.filter = std::move(filter);
-    if (impl.open && impl.filterOn) {
-        impl.PostPending();
-        impl.viewStale = true;
-        impl.First();
-    }
-}
-
-void Table::FilterOn() {
-    Impl& impl = *impl_;
-    if (impl.open && impl.filter) impl.FieldNamed(impl.filter->field);
-    impl.filterOn = true;
-    if (impl.open) {
-        impl.PostPending();
-        impl.viewStale = true;
-        impl.First();
-    }
-}
-
-void Table::FilterOff() {
-    Impl& impl = *impl_;
-    impl.filterOn = false;
-    if (impl.open) {
-        impl.PostPending();
-        impl.viewStale = true;
-        impl.First();
+        case 'C':
+        case 'N':
+        case 'F':
+        case 'M': return dbf::WholeNumber(dbf::ReadText(source, impl.Family(), record));
+        default: RaiseCannotRead(source);
     }
 }
 
@@ -1046,16 +959,5 @@ void Table::OrderBy(std::string_view indexField) {
 }
 
 int Table::RecordCount() const { return Opened(impl_, name_).liveCount; }
-
-std::string FilterExpression(std::string_view field, std::string_view value) {
-    std::string expression(field);
-    expression += "= '";
-    for (char c : value) {
-        if (c == '\'') expression += '\'';
-        expression += c;
-    }
-    expression += '\'';
-    return expression;
-}
 
 }  // namespace vindeleo

@@ -1,7 +1,7 @@
 #pragma once
 // A dBase table on disk, as the conversion steps use it: create from a layout,
 // open (exclusive or shared), append and post records, walk them in the
-// current order, read fields, locate, filter and order by the ORDEN index.
+// current order, read fields, and order by the ORDEN index.
 //
 // A table created with indexes has a production index (name + ".MDX", see
 // MdxIndex.h) that its header announces; closing a changed table rebuilds it
@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,9 +43,6 @@ public:
     static std::filesystem::path FindFile(const std::filesystem::path& dir,
                                           const std::string& fileName);
 
-    void SetDirectory(std::filesystem::path dir);  // only while closed
-    const std::filesystem::path& Directory() const { return dir_; }
-    const std::string& Name() const { return name_; }
     std::filesystem::path FilePath() const;  // the .DBF path (existing spelling when found)
 
     // Creates the empty table on disk from the layout, replacing an existing
@@ -86,18 +84,16 @@ public:
 
     // Trailing blanks dropped; a numeric field gives its number without padding.
     std::string Text(std::string_view field) const;
+    std::string Text(FieldRef field) const;
     std::int32_t Integer(std::string_view field) const;  // a blank field reads 0
     double Float(std::string_view field) const;          // a blank field reads 0
     bool Logical(std::string_view field) const;
-
-    // Makes current the first record, in the current order, whose field equals
-    // value; false (position unchanged) when there is none.
-    bool Locate(std::string_view field, std::int32_t value);
-
-    // The only expression form in use: FIELD= 'text' (quotes doubled inside).
-    void SetFilter(std::string_view expression);
-    void FilterOn();   // goes to the first record that passes
-    void FilterOff();
+    // The field's value when it is exactly a whole number of 32 bits (a
+    // number field holding 3101 or 3101.00, a binary integer, a double with
+    // no fraction, a text of such a number); nothing when it is blank, not a
+    // number, has a fraction, or lies beyond 32 bits. The rule by which a
+    // record's key equals an integer key.
+    std::optional<std::int32_t> ExactInteger(FieldRef field) const;
 
     // Makes the index on the given field the current order: ascending by
     // value (a blank N or F number counts as zero, as its index key does; a
@@ -117,8 +113,5 @@ private:
     std::string name_;
     std::unique_ptr<Impl> impl_;
 };
-
-// Builds the expression "FIELD= 'value'" with every quote of value doubled.
-std::string FilterExpression(std::string_view field, std::string_view value);
 
 }  // namespace vindeleo

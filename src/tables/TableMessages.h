@@ -90,9 +90,6 @@ inline constexpr const char* kDBase7IndexNotKept = "el \xEDndice %s es de dBase 
 // The value.
 inline constexpr const char* kKeyOutOfRange = "El valor %s no cabe en una clave de \xEDndice";
 
-// The expression.
-inline constexpr const char* kUnsupportedFilter = "Expresi\xF3n de filtro no admitida: %s";
-
 // The value as text, the field's name.
 inline constexpr const char* kValueTooWide = "El valor %s no cabe en el campo '%s'";
 // The text.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "support/TestSupport.h"
+#include "tables/TablesSupport.h"
 
 namespace vindeleo {
 namespace {
@@ -93,6 +94,31 @@ TEST_F(CliTest, ImportsTheDemoSchool) {
     EXPECT_EQ(Column("DIASHORAST2", "DIHO")[7], "12");
     EXPECT_EQ(Column("DIASHORAST2", "DIHO")[14], "13");
     EXPECT_EQ(Column("PERIODOS", "CJORNADA"), std::vector<std::string>{"J1"});
+}
+
+// Catalogue records that no course can use (a key beyond 32 bits, a key with
+// decimals) are passed over: the import goes through, and each course takes
+// the record whose key equals its own.
+TEST_F(CliTest, CatalogueRecordsOfNoCourseDoNotStopTheImport) {
+    const fs::path program = prefix / "programa";
+    fs::create_directories(program);
+    fs::copy_file(VINDELEO_CLI, program / "vindeleo-cli");
+    test::WriteFile(program / "NIVELEX.DBF", test::tables::ForeignCatalogue({
+                                                 {"99999999999", "BIG", "Fuera de 32 bits"},
+                                                 {"3101.5", "FRAC", "Con decimales"},
+                                                 {"3101", "ESO", "Secundaria 1"},
+                                                 {"3102.00", "ESO2", "Secundaria 2"},
+                                             }));
+    const auto result = test::RunCommand("cd " + test::Quoted(prefix.Path()) + " && WINEPREFIX=" +
+                                         test::Quoted(prefix.Path()) + " " + test::Quoted(program / "vindeleo-cli") +
+                                         " import " + Sample());
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "Proceso finalizado\n");
+    EXPECT_EQ(Column("CURSOST", "CLAVE"), (std::vector<std::string>{"3101", "3102", "3104", "4101", "9901"}));
+    EXPECT_EQ(Column("CURSOST", "NIVEL"), (std::vector<std::string>{"ESO", "ESO2", "Niv", "Niv", "Niv"}));
+    const auto studies = Column("CURSOST", "ESTUD");
+    EXPECT_EQ(std::vector<std::string>(studies.begin(), studies.begin() + 2),
+              (std::vector<std::string>{"Secundaria 1", "Secundaria 2"}));
 }
 
 TEST_F(CliTest, TheTemplateOptionAnswersTheChooser) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <optional>
 
 #include "tables/Table.h"
 #include "tables/TablesSupport.h"
@@ -118,7 +119,6 @@ TEST(OddTables, RecordsBeyondTheAnnouncedCountAreNotTheTables) {
         table.Open(true);
         EXPECT_EQ(table.RecordCount(), static_cast<int>(count));
         EXPECT_EQ(Walk(table, {"NOMBRE"}).size(), count);
-        EXPECT_FALSE(table.Locate("NUM", 2));
         table.Append();
         table.SetText("NOMBRE", "Nuevo");
         table.Post();
@@ -178,9 +178,6 @@ TEST(OddTables, NumbersBeyond32BitsAreReadAsNumbersButNotAsIntegers) {
     table.Next();
     EXPECT_EQ(table.Integer("NUM"), 2147483647);
     EXPECT_EQ(table.Integer("REAL"), -2147483648);
-    // 99999999999 wrapped to 32 bits is 1215752191: no record matches it.
-    EXPECT_FALSE(table.Locate("NUM", 1215752191));
-    EXPECT_TRUE(table.Locate("NUM", 2147483647));
 
     table.Append();
     EXPECT_EQ(ErrorOf([&] { table.SetText("NUM", "999999999999"); }),
@@ -206,6 +203,7 @@ TEST(OddTables, BinaryFieldsBeyondTheirRange) {
     table.Open(true);
     EXPECT_EQ(table.Integer("CANTIDAD"), 7);
     EXPECT_EQ(table.Float("PRECIO"), 1e300);
+    EXPECT_EQ(table.ExactInteger(table.Field("PRECIO")), std::nullopt) << "a whole number beyond 32 bits";
     EXPECT_EQ(ErrorOf([&] { (void)table.Integer("PRECIO"); }), "'1e+300' no es un valor entero v\xE1lido");
     EXPECT_EQ(ErrorOf([&] { (void)table.Text("MOMENTO"); }),
               "El campo 'MOMENTO' (tipo @) no se puede leer de esta forma");
@@ -222,6 +220,44 @@ TEST(OddTables, BinaryFieldsBeyondTheirRange) {
     table.Post();
     EXPECT_EQ(table.Integer("CANTIDAD"), -2147483647);
     table.Close();
+}
+
+// A key equals an integer only when the field holds exactly a whole number
+// of 32 bits, in whatever form: never rounded, never wrapped, never raised.
+TEST(OddTables, ExactIntegersAreWholeNumbersThat32BitsHold) {
+    using Exact = std::optional<std::int32_t>;
+    struct Case {
+        std::string text, number, real;  // NOMBRE C(8), NUM N(11), REAL N(20,4)
+        Exact fromText, fromNumber, fromReal;
+    };
+    const Case cases[] = {
+        {"42", "3101", "3101.0000", 42, 3101, 3101},
+        {"007", "007", "3101.5000", 7, 7, std::nullopt},
+        {"", "", "", std::nullopt, std::nullopt, std::nullopt},
+        {"4 2", "99999999999", "-0.0000", std::nullopt, std::nullopt, 0},
+        {"-12.00", "-2147483648", "2147483648.0000", -12, std::numeric_limits<std::int32_t>::min(), std::nullopt},
+        {"abc", "12-3", "1e5", std::nullopt, std::nullopt, std::nullopt},
+        {"+5.", "-2147483649", "-2147483648.4", 5, std::nullopt, std::nullopt},
+        {"0.0001", "00000000000", "0.0000000001", std::nullopt, 0, std::nullopt},
+    };
+    std::vector<std::string> records;
+    for (const auto& c : cases) records.push_back(Record(c.text, c.number, c.real, "", ' '));
+    TempDir dir;
+    WriteFile(dir / "ODD.DBF", Table3(records, static_cast<std::uint32_t>(records.size())));
+    Table table(dir.Path(), "ODD");
+    table.Open();
+    const auto text = table.Field("NOMBRE"), number = table.Field("NUM"), real = table.Field("REAL");
+    table.First();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text + " | " + c.number + " | " + c.real);
+        ASSERT_FALSE(table.Eof());
+        EXPECT_EQ(table.ExactInteger(text), c.fromText);
+        EXPECT_EQ(table.ExactInteger(number), c.fromNumber);
+        EXPECT_EQ(table.ExactInteger(real), c.fromReal);
+        table.Next();
+    }
+    EXPECT_EQ(ErrorOf([&] { (void)table.ExactInteger(table.Field("FECHA")); }),
+              "El campo 'FECHA' (tipo D) no se puede leer de esta forma");
 }
 
 TEST(OddTables, DatesAndLogicalsThatAreNotValid) {

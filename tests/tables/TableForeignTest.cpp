@@ -74,10 +74,11 @@ t.close()
     EXPECT_EQ(table.RecordCount(), 3);
     EXPECT_EQ(Walk(table, {"CLAVE", "NOMBRE", "PRECIO"}),
               (Rows{{"1", "uno", "1.5"}, {"-2000000000", "grande", "0"}, {"123456789", "nueve", "-3"}}));
-    EXPECT_TRUE(table.Locate("CLAVE", -2000000000));
+    table.First();
+    table.Next();
     EXPECT_EQ(table.Integer("CLAVE"), -2000000000);
+    EXPECT_EQ(table.ExactInteger(table.Field("CLAVE")), -2000000000);
     EXPECT_EQ(table.Float("CLAVE"), -2000000000.0);
-    EXPECT_FALSE(table.Locate("CLAVE", -2)) << "the deleted record is not found";
 
     // Adding a record keeps the FoxPro layout, readable by dbfread.
     table.Append();
@@ -161,18 +162,22 @@ TEST(TableForeign, DBase7BinaryFieldsAreReadAfterThePublishedFormat) {
                   (Rows{{"Tornillo", "5", "2.5", "1", "20240315103045"},
                         {"Deuda", "-5", "-1234.125", "2", ""},
                         {"", "", "", "4", ""}}));
+        const auto quantity = table.Field("CANTIDAD"), price = table.Field("PRECIO");
         table.First();
         EXPECT_EQ(table.Integer("CANTIDAD"), 5);
         EXPECT_EQ(table.Float("PRECIO"), 2.5);
         EXPECT_EQ(table.Integer("PRECIO"), 2) << "rounded half to even";
+        EXPECT_EQ(table.ExactInteger(quantity), 5);
+        EXPECT_EQ(table.ExactInteger(price), std::nullopt) << "2.5 is no whole number";
         table.Next();
         EXPECT_EQ(table.Integer("CANTIDAD"), -5);
         EXPECT_EQ(table.Float("PRECIO"), -1234.125);
+        EXPECT_EQ(table.ExactInteger(quantity), -5);
         table.Next();
         EXPECT_EQ(table.Integer("CANTIDAD"), 0) << "blank";
         EXPECT_EQ(table.Float("PRECIO"), 0.0);
-        EXPECT_TRUE(table.Locate("CANTIDAD", -5));
-        EXPECT_EQ(table.Text("CONTADOR"), "2");
+        EXPECT_EQ(table.ExactInteger(quantity), std::nullopt) << "a blank is no number";
+        EXPECT_EQ(table.ExactInteger(price), std::nullopt);
         table.OrderBy("PRECIO");
         EXPECT_EQ(Walk(table, {"CONTADOR"}), (Rows{{"4"}, {"2"}, {"1"}})) << "blank first, then ascending";
     }
