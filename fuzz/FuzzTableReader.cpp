@@ -113,7 +113,7 @@ std::string TextFrom(std::string_view bytes) {
 
 void UseTable(const fs::path& dir, std::string_view bytes, const std::vector<std::string>& names) {
     std::size_t checksum = 0;
-    Table table(dir, kTableName);
+    Table table(dir, TableLayout{kTableName});
     table.Open(/*exclusive=*/true);
     const int records = table.RecordCount();
     if (Walk(table, names, checksum) != records) fuzz::Broken("a walk misses records");
@@ -150,7 +150,7 @@ void UseTable(const fs::path& dir, std::string_view bytes, const std::vector<std
     if (table.RecordCount() != records + 1) fuzz::Broken("a posted record is not counted");
     table.Close();
 
-    Table again(dir, kTableName);
+    Table again(dir, TableLayout{kTableName});
     try {
         again.Open();
     } catch (const Error& error) {

@@ -149,7 +149,7 @@ TEST(CoursesAndGroups, GroupCodesAreUniqueIgnoringCaseAndFitted) {
     for (const auto& c : cases) rows.push_back({"K", c.name, ""});
     const auto school = Imported({{"UNIDADES", rows}});
 
-    const auto groups = ReadRecords(school->Tables(), "GRUPOST", kGroupFields);
+    const auto groups = ReadRecords(school->Tables(), layouts::Grupost(), kGroupFields);
     ASSERT_EQ(groups.size(), std::size(cases));
     std::set<std::string> folded;
     for (std::size_t i = 0; i < groups.size(); ++i) {
@@ -177,16 +177,16 @@ TEST(CoursesAndGroups, ACourseKeyThatIsNoWholeNumberStopsTheStep) {
             EXPECT_EQ(std::string(error.what()), message);
         }
         // What was posted before stays; the groups are never written.
-        EXPECT_EQ(Column(ReadRecords(bad->Tables(), "CURSOST", {"CLAVE"}), "CLAVE"), std::vector<std::string>{"7"});
-        EXPECT_TRUE(ReadRecords(bad->Tables(), "GRUPOST", {"CLAVE"}).empty());
+        EXPECT_EQ(Column(ReadRecords(bad->Tables(), layouts::Cursost(), {"CLAVE"}), "CLAVE"), std::vector<std::string>{"7"});
+        EXPECT_TRUE(ReadRecords(bad->Tables(), layouts::Grupost(), {"CLAVE"}).empty());
     }
 }
 
 TEST(CoursesAndGroups, WithoutRowsBothTablesAreNewAndEmpty) {
     // Earlier tables in the directory are replaced.
     const auto school = School({});
-    Table old(school->Tables(), "GRUPOST");
-    old.Create(layouts::Grupost());
+    Table old(school->Tables(), layouts::Grupost());
+    old.Create();
     old.Open();
     old.Append();
     old.SetText("ABREV", "OLD");

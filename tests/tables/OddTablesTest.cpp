@@ -79,7 +79,7 @@ TEST(OddTables, HeadersThatDisagreeWithTheFileAreRefused) {
         SCOPED_TRACE(c.what);
         TempDir dir;
         WriteFile(dir / "ODD.DBF", c.bytes);
-        Table table(dir.Path(), "ODD");
+        Table table(dir.Path(), TableLayout{"ODD"});
         EXPECT_EQ(ErrorOf([&] { table.Open(true); }), DamagedMessage(dir / "ODD.DBF", c.detail));
         EXPECT_FALSE(table.IsOpen());
         EXPECT_EQ(ReadFile(dir / "ODD.DBF"), c.bytes);
@@ -93,7 +93,7 @@ TEST(OddTables, AHeaderLongerThanItsFieldsIsSkipped) {
     const std::string padding = "\0\0backlink" + std::string(254, '\xEE');
     WriteFile(dir / "ODD.DBF", Table3({Record("Ana", "1", "1.5", "20240315", 'T')}, 1,
                                       kHeaderLength + static_cast<int>(padding.size()), padding));
-    Table table(dir.Path(), "ODD");
+    Table table(dir.Path(), TableLayout{"ODD"});
     table.Open(true);
     EXPECT_EQ(Walk(table, {"NOMBRE", "NUM"}), (Rows{{"Ana", "1"}}));
     table.Append();
@@ -115,7 +115,7 @@ TEST(OddTables, RecordsBeyondTheAnnouncedCountAreNotTheTables) {
         SCOPED_TRACE(count);
         TempDir dir;
         WriteFile(dir / "ODD.DBF", Table3(records, count) + "basura tras el final");
-        Table table(dir.Path(), "ODD");
+        Table table(dir.Path(), TableLayout{"ODD"});
         table.Open(true);
         EXPECT_EQ(table.RecordCount(), static_cast<int>(count));
         EXPECT_EQ(Walk(table, {"NOMBRE"}).size(), count);
@@ -138,7 +138,7 @@ TEST(OddTables, FieldsOfWidth255) {
     file += "\x0D " + std::string(254, 'x') + "y" + digits + "\x1A";
     TempDir dir;
     WriteFile(dir / "ANCHA.DBF", file);
-    Table table(dir.Path(), "ANCHA");
+    Table table(dir.Path(), TableLayout{"ANCHA"});
     table.Open(true);
     EXPECT_EQ(table.Text("TEXTO"), std::string(254, 'x') + "y");
     EXPECT_EQ(table.Text("CIFRAS"), digits);
@@ -163,7 +163,7 @@ TEST(OddTables, NumbersBeyond32BitsAreReadAsNumbersButNotAsIntegers) {
                                        Record("", "-2147483649", "1e5", "", ' '),
                                        Record("", "2147483647", "-2147483648.4", "", ' ')},
                                       3));
-    Table table(dir.Path(), "ODD");
+    Table table(dir.Path(), TableLayout{"ODD"});
     table.Open(true);
     EXPECT_EQ(Walk(table, {"NUM", "REAL"}),
               (Rows{{"99999999999", "99999999999999.9999"}, {"-2147483649", "1e5"}, {"2147483647", "-2147483648.4"}}));
@@ -199,7 +199,7 @@ TEST(OddTables, BinaryFieldsBeyondTheirRange) {
     file += "\x0D " + DBase7Long(7) + DBase7Double(1e300) + Be64(0xFFF0000000000000ULL) + "\x1A";
     TempDir dir;
     WriteFile(dir / "BIN.DBF", file);
-    Table table(dir.Path(), "BIN");
+    Table table(dir.Path(), TableLayout{"BIN"});
     table.Open(true);
     EXPECT_EQ(table.Integer("CANTIDAD"), 7);
     EXPECT_EQ(table.Float("PRECIO"), 1e300);
@@ -244,7 +244,7 @@ TEST(OddTables, ExactIntegersAreWholeNumbersThat32BitsHold) {
     for (const auto& c : cases) records.push_back(Record(c.text, c.number, c.real, "", ' '));
     TempDir dir;
     WriteFile(dir / "ODD.DBF", Table3(records, static_cast<std::uint32_t>(records.size())));
-    Table table(dir.Path(), "ODD");
+    Table table(dir.Path(), TableLayout{"ODD"});
     table.Open();
     const auto text = table.Field("NOMBRE"), number = table.Field("NUM"), real = table.Field("REAL");
     table.First();
@@ -263,7 +263,7 @@ TEST(OddTables, ExactIntegersAreWholeNumbersThat32BitsHold) {
 TEST(OddTables, DatesAndLogicalsThatAreNotValid) {
     TempDir dir;
     WriteFile(dir / "ODD.DBF", Table3({Record("", "", "", "2024AB01", 'X'), Record("", "", "", "20240230", '?')}, 2));
-    Table table(dir.Path(), "ODD");
+    Table table(dir.Path(), TableLayout{"ODD"});
     table.Open(true);
     // Read as stored; a logical that is neither true nor false is empty.
     EXPECT_EQ(Walk(table, {"FECHA", "HECHO"}), (Rows{{"2024AB01", ""}, {"20240230", ""}}));

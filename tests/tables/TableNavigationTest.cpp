@@ -34,8 +34,8 @@ void AddLesson(Table& table, const std::string& teacher, int day, int hour) {
 class LessonsTable : public ::testing::Test {
 protected:
     void SetUp() override {
-        Table writer(dir_.Path(), "SOLUC");
-        writer.Create(Lessons());
+        Table writer(dir_.Path(), Lessons());
+        writer.Create();
         writer.Open(true);
         AddLesson(writer, "AB", 1, 1);
         AddLesson(writer, "ab", 1, 2);
@@ -48,7 +48,7 @@ protected:
     }
 
     TempDir dir_;
-    Table table_{dir_.Path(), "SOLUC"};
+    Table table_{dir_.Path(), Lessons()};
 };
 
 TEST_F(LessonsTable, FirstNextAndTheEnd) {
@@ -69,8 +69,8 @@ TEST_F(LessonsTable, FirstNextAndTheEnd) {
 
 TEST(TableNavigation, EmptyTableIsAtItsEnd) {
     TempDir dir;
-    Table table(dir.Path(), "PROFT");
-    table.Create(layouts::Proft());
+    Table table(dir.Path(), layouts::Proft());
+    table.Create();
     table.Open(true);
     EXPECT_TRUE(table.Eof());
     table.First();
@@ -84,8 +84,8 @@ TEST(TableNavigation, EmptyTableIsAtItsEnd) {
 
 TEST(TableNavigation, OrderByOrdenIsAscendingAndKeepsTheWrittenOrderOfEqualKeys) {
     TempDir dir;
-    Table table(dir.Path(), "DIASHORAST2");
-    table.Create(layouts::Diashorast2());
+    Table table(dir.Path(), layouts::Diashorast2());
+    table.Create();
     table.Open(true);
     const std::vector<std::pair<std::string, int>> slots = {{"a", 30}, {"b", 10}, {"c", 20}, {"d", 10},
                                                             {"e", 30}, {"f", -5}, {"g", 100}, {"h", 10}};
