@@ -61,12 +61,10 @@ bool IsEmptyDirectory(const fs::path& dir) {
 }
 
 void CheckImportedTables(const fs::path& working) {
-    const std::vector<std::string> names = {
-        tables::kAsignomt, tables::kProft,      tables::kAulat,       tables::kCursost,  tables::kGrupost,
-        tables::kAsigt,    tables::kDiashorast, tables::kDiashorast2, tables::kPeriodos,
-    };
-    for (const auto& name : names) {
-        Table table(working, name);
+    for (const TableLayout* layout : {&layouts::Asignomt(), &layouts::Proft(), &layouts::Aulat(), &layouts::Cursost(),
+                                      &layouts::Grupost(), &layouts::Asigt(), &layouts::Diashorast(),
+                                      &layouts::Diashorast2(), &layouts::Periodos()}) {
+        Table table(working, *layout);
         try {
             table.Open();
             for (table.First(); !table.Eof(); table.Next()) {

@@ -53,8 +53,8 @@ std::vector<std::string_view> Split(std::string_view text, char separator) {
 }
 
 void WriteTable(const fs::path& dir, const TableLayout& layout, const std::vector<std::vector<std::string_view>>& rows) {
-    Table table(dir, layout.name);
-    table.Create(layout);
+    Table table(dir, layout);
+    table.Create();
     table.Open(/*exclusive=*/true);
     for (const auto& values : rows) {
         table.Append();
@@ -79,7 +79,7 @@ Node AppendElement(ExchangeDocument& document, Node parent, const char* name) {
 void WriteAndSave(const fs::path& dir, const std::vector<const TableLayout*>& layouts) {
     std::vector<std::unique_ptr<Table>> open;
     for (const auto* layout : layouts) {
-        open.push_back(std::make_unique<Table>(dir, layout->name));
+        open.push_back(std::make_unique<Table>(dir, *layout));
         open.back()->Open(/*exclusive=*/true);
     }
     const TimetableTables tables{*open[0], *open[1], *open[2], *open[3], *open[4], *open[5]};

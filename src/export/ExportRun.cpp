@@ -31,9 +31,9 @@ namespace {
 class TimetableTableSet {
 public:
     explicit TimetableTableSet(const fs::path& dir)
-        : tables_{Table(dir, tables::kSoluc),    Table(dir, tables::kGrupost),    Table(dir, tables::kCursost),
-                  Table(dir, tables::kProft),    Table(dir, tables::kAulat),      Table(dir, tables::kAsignomt),
-                  Table(dir, tables::kDiashorast), Table(dir, tables::kAsigt)} {
+        : tables_{Table(dir, layouts::Soluc()),      Table(dir, layouts::Grupost()), Table(dir, layouts::Cursost()),
+                  Table(dir, layouts::Proft()),      Table(dir, layouts::Aulat()),   Table(dir, layouts::Asignomt()),
+                  Table(dir, layouts::Diashorast()), Table(dir, layouts::Asigt())} {
         for (Table& table : tables_) table.Open(/*exclusive=*/true);
     }
     // An error that ends the run closes what is still open (the destructors).
@@ -65,7 +65,7 @@ std::string AcademicYear(const ExchangeDocument& document) {
 // Nothing when the periods table is missing.
 std::optional<PeriodDates> ReadPeriodDates(const fs::path& workingDirectory) {
     if (Table::FindFile(workingDirectory, std::string(tables::kPeriodos) + ".DBF").empty()) return std::nullopt;
-    Table periods(workingDirectory, tables::kPeriodos);
+    Table periods(workingDirectory, layouts::Periodos());
     periods.Open(/*exclusive=*/false);
     periods.First();
     PeriodDates dates;

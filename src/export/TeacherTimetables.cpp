@@ -47,53 +47,69 @@ std::string PairKey(const std::string& first, const std::string& second) {
 }
 
 FirstMatch<AssignmentKeys> AssignmentsBySubjectAndGroup(Table& asigt) {
+    const auto casig = asigt.Field("CASIG"), cgrup = asigt.Field("CGRUP");
+    const auto clave = asigt.Field("CLAVE"), claveCurso = asigt.Field("CLAVECURSO");
     FirstMatch<AssignmentKeys> map;
     for (asigt.First(); !asigt.Eof(); asigt.Next())
-        map.try_emplace(PairKey(asigt.Text("CASIG"), asigt.Text("CGRUP")),
-                        AssignmentKeys{asigt.Text("CLAVE"), asigt.Text("CLAVECURSO")});
+        map.try_emplace(PairKey(asigt.Text(casig), asigt.Text(cgrup)),
+                        AssignmentKeys{asigt.Text(clave), asigt.Text(claveCurso)});
     return map;
 }
 
 FirstMatch<std::string> ActivitiesBySubject(Table& asignomt) {
+    const auto cod = asignomt.Field("COD"), codTarea = asignomt.Field("CODTAREA");
     FirstMatch<std::string> map;
-    for (asignomt.First(); !asignomt.Eof(); asignomt.Next())
-        map.try_emplace(asignomt.Text("COD"), asignomt.Text("CODTAREA"));
+    for (asignomt.First(); !asignomt.Eof(); asignomt.Next()) map.try_emplace(asignomt.Text(cod), asignomt.Text(codTarea));
     return map;
 }
 
 FirstMatch<Slot> SlotsByDayAndHour(Table& diashorast) {
+    const auto diho = diashorast.Field("DIHO"), dia = diashorast.Field("DIA"), coddiho = diashorast.Field("CODDIHO");
+    const auto horadesde = diashorast.Field("HORADESDE"), horahasta = diashorast.Field("HORAHASTA");
     FirstMatch<Slot> map;
     for (diashorast.First(); !diashorast.Eof(); diashorast.Next())
-        map.try_emplace(diashorast.Text("DIHO"), Slot{diashorast.Text("DIA"), diashorast.Text("CODDIHO"),
-                                                       diashorast.Text("HORADESDE"), diashorast.Text("HORAHASTA")});
+        map.try_emplace(diashorast.Text(diho), Slot{diashorast.Text(dia), diashorast.Text(coddiho),
+                                                     diashorast.Text(horadesde), diashorast.Text(horahasta)});
     return map;
 }
 
 FirstMatch<std::string> GroupKeysByCode(Table& grupost) {
+    const auto abrev = grupost.Field("ABREV"), clave = grupost.Field("CLAVE");
     FirstMatch<std::string> map;
-    for (grupost.First(); !grupost.Eof(); grupost.Next()) map.try_emplace(grupost.Text("ABREV"), grupost.Text("CLAVE"));
+    for (grupost.First(); !grupost.Eof(); grupost.Next()) map.try_emplace(grupost.Text(abrev), grupost.Text(clave));
     return map;
 }
 
 std::unordered_set<std::string> TeacherAbbreviations(Table& proft) {
+    const auto abrev = proft.Field("ABREV");
     std::unordered_set<std::string> abbreviations;
-    for (proft.First(); !proft.Eof(); proft.Next()) abbreviations.insert(proft.Text("ABREV"));
+    for (proft.First(); !proft.Eof(); proft.Next()) abbreviations.insert(proft.Text(abrev));
     return abbreviations;
 }
+
+// The SOLUC fields that the export reads, found once: the table holds every
+// lesson of the school.
+struct LessonColumns {
+    explicit LessonColumns(const Table& soluc)
+        : prof(soluc.Field("PROF")), dia(soluc.Field("DIA")), hora(soluc.Field("HORA")), asig(soluc.Field("ASIG")),
+          codGrupo(soluc.Field("CODGRUPO")), tarea(soluc.Field("TAREA")), aula(soluc.Field("AULA")) {}
+    Table::FieldRef prof, dia, hora, asig, codGrupo, tarea, aula;
+};
 
 // The lessons of every teacher in one pass over SOLUC: the records whose PROF
 // equals the abbreviation exactly, in table order, leaving out those whose DIA
 // is 0. Records of no teacher are not read further.
 std::unordered_map<std::string, std::vector<Lesson>> LessonsByTeacher(Table& soluc, Table& proft) {
     const auto abbreviations = TeacherAbbreviations(proft);
-    soluc.FilterOff();
+    const LessonColumns field(soluc);
     std::unordered_map<std::string, std::vector<Lesson>> lessons;
     for (soluc.First(); !soluc.Eof(); soluc.Next()) {
-        std::string teacher = soluc.Text("PROF");
+        std::string teacher = soluc.Text(field.prof);
         if (!abbreviations.contains(teacher)) continue;
-        if (soluc.Integer("DIA") == 0) continue;
-        lessons[std::move(teacher)].push_back(Lesson{soluc.Text("DIA"), soluc.Integer("HORA"), soluc.Text("ASIG"),
-                                                     soluc.Text("CODGRUPO"), soluc.Text("TAREA"), soluc.Text("AULA")});
+        if (soluc.Integer(field.dia) == 0) continue;
+        lessons[std::move(teacher)].push_back(Lesson{soluc.Text(field.dia), soluc.Integer(field.hora),
+                                                     soluc.Text(field.asig), soluc.Text(field.codGrupo),
+                                                     soluc.Text(field.tarea), soluc.Text(field.aula)});
     }
     return lessons;
 }
@@ -110,14 +126,16 @@ public:
           lessons_(LessonsByTeacher(tables.soluc, tables.proft)) {}
 
     void WriteTeachers(Node section, Table& proft) {
+        const auto employeeField = proft.Field("X_EMPLEADO"), takingOfficeField = proft.Field("F_TOMAPOS");
+        const auto abrev = proft.Field("ABREV");
         long long teacherOrdinal = 1;
         for (proft.First(); !proft.Eof(); proft.Next()) {
-            const std::string employee = proft.Text("X_EMPLEADO");
-            const std::string takingOffice = proft.Text("F_TOMAPOS");
+            const std::string employee = proft.Text(employeeField);
+            const std::string takingOffice = proft.Text(takingOfficeField);
             const Node teacher = document_.CreateElement(xml::kGrupoDatos);
             ExchangeDocument::SetAttribute(teacher, xml::kSeq,
                                            xml::kTeacherGroupPrefix + std::to_string(teacherOrdinal++));
-            const std::vector<Lesson>& lessons = LessonsOf(proft.Text("ABREV"));
+            const std::vector<Lesson>& lessons = LessonsOf(proft.Text(abrev));
             ExchangeDocument::SetAttribute(teacher, xml::kRegistros, std::to_string(lessons.size()));
             document_.AppendChild(section, teacher);
             AppendValue(teacher, xml::kXEmpleado, employee);

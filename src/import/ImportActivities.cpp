@@ -12,18 +12,23 @@
 namespace vindeleo {
 
 void ImportActivities(ImportContext& context) {
-    Table subjects(context.TablesDirectory, tables::kAsignomt);
+    Table subjects(context.TablesDirectory, layouts::Asignomt());
     subjects.Open();
+    const auto cod = subjects.Field("COD");
+    const auto codLargo = subjects.Field("CODLARGO");
+    const auto nombre = subjects.Field("NOMBRE");
+    const auto codTarea = subjects.Field("CODTAREA");
+    const auto esTarea = subjects.Field("ESTAREA");
     for (const Row& row : context.Document.Rows(xml::kActividades)) {
         if (row.ValueCount() < 2) continue;
         const std::string name = row.Trimmed(2);
         const std::string code = row.Trimmed(1);
         subjects.Append();
-        subjects.SetText("COD", code);
-        subjects.SetText("CODLARGO", Left(name, 8));
-        subjects.SetText("NOMBRE", name);
-        subjects.SetText("CODTAREA", code);
-        subjects.SetLogical("ESTAREA", true);
+        subjects.SetText(cod, code);
+        subjects.SetText(codLargo, Left(name, 8));
+        subjects.SetText(nombre, name);
+        subjects.SetText(codTarea, code);
+        subjects.SetLogical(esTarea, true);
         subjects.Post();
     }
     subjects.Close();

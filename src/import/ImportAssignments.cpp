@@ -39,9 +39,11 @@ std::string NameKey(const std::string& name) { return AllTrim(UpperAscii(name));
 
 // The code of the first ASIGNOMT record of each name key.
 std::unordered_map<std::string, std::string> ReadSubjectCodes(Table& subjects) {
+    const auto nombre = subjects.Field("NOMBRE");
+    const auto cod = subjects.Field("COD");
     std::unordered_map<std::string, std::string> codes;
     for (subjects.First(); !subjects.Eof(); subjects.Next())
-        codes.try_emplace(NameKey(subjects.Text("NOMBRE")), subjects.Text("COD"));
+        codes.try_emplace(NameKey(subjects.Text(nombre)), subjects.Text(cod));
     return codes;
 }
 
@@ -54,10 +56,15 @@ struct Group {
 
 // The groups of each course key, in record order.
 std::unordered_map<std::string, std::vector<Group>> ReadGroupsByCourse(Table& groups) {
+    const auto claveCurso = groups.Field("CLAVECURSO");
+    const auto abrev = groups.Field("ABREV");
+    const auto nivel = groups.Field("NIVEL");
+    const auto curso = groups.Field("CURSO");
+    const auto grupo = groups.Field("GRUPO");
     std::unordered_map<std::string, std::vector<Group>> byCourse;
     for (groups.First(); !groups.Eof(); groups.Next())
-        byCourse[groups.Text("CLAVECURSO")].push_back(
-            Group{groups.Text("ABREV"), groups.Text("NIVEL"), groups.Text("CURSO"), groups.Text("GRUPO")});
+        byCourse[groups.Text(claveCurso)].push_back(
+            Group{groups.Text(abrev), groups.Text(nivel), groups.Text(curso), groups.Text(grupo)});
     return byCourse;
 }
 
@@ -128,14 +135,14 @@ void WriteAssignments(Table& assignments, const AssignmentFields& field, const s
 
 void ImportAssignments(ImportContext& context) {
     const auto& dir = context.TablesDirectory;
-    Table::DeleteFiles(dir, tables::kAsigt);
-    Table assignments(dir, tables::kAsigt);
-    assignments.Create(layouts::Asigt());
+    Table assignments(dir, layouts::Asigt());
+    assignments.DeleteFiles();
+    assignments.Create();
     assignments.Open();
 
-    Table groups(dir, tables::kGrupost);
+    Table groups(dir, layouts::Grupost());
     groups.Open(true);
-    Table subjects(dir, tables::kAsignomt);
+    Table subjects(dir, layouts::Asignomt());
     subjects.Open(true);
     const auto groupsByCourse = ReadGroupsByCourse(groups);
     const auto subjectCodes = ReadSubjectCodes(subjects);

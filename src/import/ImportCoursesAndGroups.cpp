@@ -28,21 +28,34 @@ struct CatalogueEntry {
 };
 
 // The catalogue's records by X_OFERTAMATRIG; the first record of a key wins,
-// as a locate from the first record would find it. Read once, so that each
-// course costs one lookup.
+// as a search from the first record would find it. Read once, so that each
+// course costs one lookup. A course's key is an integer, so a record whose
+// key is not exactly one (blank, not a number, with a fraction, beyond 32
+// bits) matches no course and is passed over.
 std::unordered_map<int, CatalogueEntry> ReadCatalogue(Table& catalogue) {
+    const auto key = catalogue.Field("X_OFERTAMATRIG");
+    const auto level = catalogue.Field("NIVEL_ABREV");
+    const auto study = catalogue.Field("ESTUDIO");
     std::unordered_map<int, CatalogueEntry> entries;
     for (catalogue.First(); !catalogue.Eof(); catalogue.Next()) {
-        // A record without a course offer number matches no course, not course 0.
-        if (catalogue.Text("X_OFERTAMATRIG").empty()) continue;
-        entries.try_emplace(catalogue.Integer("X_OFERTAMATRIG"),
-                            CatalogueEntry{catalogue.Text("NIVEL_ABREV"), catalogue.Text("ESTUDIO")});
+        const auto keyValue = catalogue.ExactInteger(key);
+        if (!keyValue || entries.contains(*keyValue)) continue;
+        entries.emplace(*keyValue, CatalogueEntry{catalogue.Text(level), catalogue.Text(study)});
     }
     return entries;
 }
 
+// The CURSOST fields that the step writes and reads back, found once.
+struct CourseColumns {
+    explicit CourseColumns(const Table& courses)
+        : clave(courses.Field("CLAVE")), nivel(courses.Field("NIVEL")), curso(courses.Field("CURSO")),
+          estud(courses.Field("ESTUD")) {}
+    Table::FieldRef clave, nivel, curso, estud;
+};
+
 void WriteCourses(const ExchangeDocument& document, Table& courses,
                   const std::unordered_map<int, CatalogueEntry>& catalogue) {
+    const CourseColumns field(courses);
     for (const Row& row : document.Rows(xml::kCursosDelCentro)) {
         if (row.ValueCount() < 2) continue;
         const std::string key = row.Trimmed(0);
@@ -57,10 +70,10 @@ void WriteCourses(const ExchangeDocument& document, Table& courses,
         }
 
         courses.Append();
-        courses.SetText("CLAVE", key);
-        courses.SetText("NIVEL", level.empty() ? kDefaultLevel : level);
-        courses.SetText("CURSO", Left(name, 1));
-        courses.SetText("ESTUD", study);
+        courses.SetText(field.clave, key);
+        courses.SetText(field.nivel, level.empty() ? kDefaultLevel : level);
+        courses.SetText(field.curso, Left(name, 1));
+        courses.SetText(field.estud, study);
         courses.Post();
     }
 }
@@ -75,10 +88,11 @@ struct CourseFields {
 // field's width), the first record of a key winning as a scan from the first
 // record would find it.
 std::unordered_map<std::string, CourseFields> ReadCourses(Table& courses) {
+    const CourseColumns field(courses);
     std::unordered_map<std::string, CourseFields> byKey;
     for (courses.First(); !courses.Eof(); courses.Next())
-        byKey.try_emplace(courses.Text("CLAVE"),
-                          CourseFields{courses.Text("NIVEL"), courses.Text("CURSO"), courses.Text("ESTUD")});
+        byKey.try_emplace(courses.Text(field.clave), CourseFields{courses.Text(field.nivel), courses.Text(field.curso),
+                                                                  courses.Text(field.estud)});
     return byKey;
 }
 
@@ -88,8 +102,18 @@ std::string GroupDescription(const CourseFields& course, const std::string& grou
     return " " + course.level + " " + course.course + " " + groupLetter;
 }
 
+// The GRUPOST fields, found once.
+struct GroupColumns {
+    explicit GroupColumns(const Table& groups)
+        : abrev(groups.Field("ABREV")), turno(groups.Field("TURNO")), nivel(groups.Field("NIVEL")),
+          curso(groups.Field("CURSO")), grupo(groups.Field("GRUPO")), clave(groups.Field("CLAVE")),
+          claveCurso(groups.Field("CLAVECURSO")), descrip(groups.Field("DESCRIP")) {}
+    Table::FieldRef abrev, turno, nivel, curso, grupo, clave, claveCurso, descrip;
+};
+
 void WriteGroups(const ExchangeDocument& document, Table& groups,
                  const std::unordered_map<std::string, CourseFields>& courses) {
+    const GroupColumns field(groups);
     // Codes given to groups in this step, as stored; letter case ignored.
     CodeList groupCodes(CaseRule::Insensitive);
     for (const Row& row : document.Rows(xml::kUnidades)) {
@@ -105,14 +129,14 @@ void WriteGroups(const ExchangeDocument& document, Table& groups,
         const std::string code = groupCodes.GiveOut(name, Fitting::Always);
 
         groups.Append();
-        groups.SetText("ABREV", code);
-        groups.SetText("TURNO", "");
-        groups.SetText("NIVEL", course.level);
-        groups.SetText("CURSO", course.course);
-        groups.SetText("GRUPO", groupLetter);
-        groups.SetText("CLAVE", key);
-        groups.SetText("CLAVECURSO", courseKey);
-        groups.SetText("DESCRIP", GroupDescription(course, groupLetter));
+        groups.SetText(field.abrev, code);
+        groups.SetText(field.turno, "");
+        groups.SetText(field.nivel, course.level);
+        groups.SetText(field.curso, course.course);
+        groups.SetText(field.grupo, groupLetter);
+        groups.SetText(field.clave, key);
+        groups.SetText(field.claveCurso, courseKey);
+        groups.SetText(field.descrip, GroupDescription(course, groupLetter));
         groups.Post();
     }
 }
@@ -120,18 +144,16 @@ void WriteGroups(const ExchangeDocument& document, Table& groups,
 }  // namespace
 
 void ImportCoursesAndGroups(ImportContext& context) {
-    const auto& dir = context.TablesDirectory;
-    Table::DeleteFiles(dir, tables::kGrupost);
-    Table::DeleteFiles(dir, tables::kCursost);
-
-    Table courses(dir, tables::kCursost);
-    courses.Create(layouts::Cursost());
-    Table groups(dir, tables::kGrupost);
-    groups.Create(layouts::Grupost());
+    Table courses(context.TablesDirectory, layouts::Cursost());
+    Table groups(context.TablesDirectory, layouts::Grupost());
+    groups.DeleteFiles();
+    courses.DeleteFiles();
+    courses.Create();
+    groups.Create();
 
     courses.Open();
     {
-        Table catalogue(context.ProgramDirectory, tables::kNivelex);
+        Table catalogue(context.ProgramDirectory, layouts::Nivelex());
         catalogue.Open(false);
         const auto entries = ReadCatalogue(catalogue);
         WriteCourses(context.Document, courses, entries);

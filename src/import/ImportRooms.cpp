@@ -12,12 +12,13 @@
 namespace vindeleo {
 
 void ImportRooms(ImportContext& context) {
-    const auto& dir = context.TablesDirectory;
-    Table::DeleteFiles(dir, tables::kAulat);
+    Table rooms(context.TablesDirectory, layouts::Aulat());
+    rooms.DeleteFiles();
     CodeList roomCodes(CaseRule::Insensitive);
-    Table rooms(dir, tables::kAulat);
-    rooms.Create(layouts::Aulat());
+    rooms.Create();
     rooms.Open();
+    const auto abrev = rooms.Field("ABREV");
+    const auto nombre = rooms.Field("NOMBRE");
     for (const Row& row : context.Document.Rows(xml::kDependencias)) {
         if (row.ValueCount() < 2) continue;
         const std::string name = row.Trimmed(1);
@@ -25,8 +26,8 @@ void ImportRooms(ImportContext& context) {
         if (code.empty()) code = Left(name, 6);
         code = roomCodes.GiveOut(code, Fitting::Never);
         rooms.Append();
-        rooms.SetText("ABREV", code);
-        rooms.SetText("NOMBRE", name);
+        rooms.SetText(abrev, code);
+        rooms.SetText(nombre, name);
         rooms.Post();
     }
     rooms.Close();

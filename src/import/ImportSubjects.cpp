@@ -40,11 +40,14 @@ std::string LongCodeOf(const std::string& code, const std::string& name) {
 }  // namespace
 
 void ImportSubjects(ImportContext& context) {
-    const auto& dir = context.TablesDirectory;
-    Table::DeleteFiles(dir, tables::kAsignomt);
-    Table subjects(dir, tables::kAsignomt);
-    subjects.Create(layouts::Asignomt());
+    Table subjects(context.TablesDirectory, layouts::Asignomt());
+    subjects.DeleteFiles();
+    subjects.Create();
     subjects.Open();
+    const auto cod = subjects.Field("COD");
+    const auto codLargo = subjects.Field("CODLARGO");
+    const auto nombre = subjects.Field("NOMBRE");
+    const auto esTarea = subjects.Field("ESTAREA");
 
     CodeList& usedCodes = context.State.UsedCodes;
     CodeList& seenNames = context.State.SeenNames;
@@ -65,10 +68,10 @@ void ImportSubjects(ImportContext& context) {
         code = usedCodes.GiveOut(code, Fitting::Always);
 
         subjects.Append();
-        subjects.SetText("COD", code);
-        subjects.SetText("CODLARGO", longCode);
-        subjects.SetText("NOMBRE", name);
-        subjects.SetLogical("ESTAREA", false);
+        subjects.SetText(cod, code);
+        subjects.SetText(codLargo, longCode);
+        subjects.SetText(nombre, name);
+        subjects.SetLogical(esTarea, false);
         subjects.Post();
     }
     subjects.Close();

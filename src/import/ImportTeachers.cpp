@@ -27,21 +27,25 @@ std::string DisplayNameOf(const Row& row) {
 }  // namespace
 
 void ImportTeachers(ImportContext& context) {
-    const auto& dir = context.TablesDirectory;
-    Table::DeleteFiles(dir, tables::kProft);
+    Table teachers(context.TablesDirectory, layouts::Proft());
+    teachers.DeleteFiles();
     CodeList teacherCodes(CaseRule::Insensitive);
-    Table teachers(dir, tables::kProft);
-    teachers.Create(layouts::Proft());
+    teachers.Create();
     teachers.Open();
+    const auto abrev = teachers.Field("ABREV");
+    const auto nombre = teachers.Field("NOMBRE");
+    const auto depart = teachers.Field("DEPART");
+    const auto employee = teachers.Field("X_EMPLEADO");
+    const auto takingOffice = teachers.Field("F_TOMAPOS");
     for (const Row& row : context.Document.Rows(xml::kEmpleados)) {
         if (row.ValueCount() < 2) continue;
         const std::string abbreviation = teacherCodes.GiveOut(InitialsOf(row), Fitting::AfterSuffix);
         teachers.Append();
-        teachers.SetText("ABREV", abbreviation);
-        teachers.SetText("NOMBRE", DisplayNameOf(row));
-        teachers.SetText("DEPART", row.Trimmed(2));
-        teachers.SetText("X_EMPLEADO", row.Trimmed(0));
-        teachers.SetText("F_TOMAPOS", row.Trimmed(1));
+        teachers.SetText(abrev, abbreviation);
+        teachers.SetText(nombre, DisplayNameOf(row));
+        teachers.SetText(depart, row.Trimmed(2));
+        teachers.SetText(employee, row.Trimmed(0));
+        teachers.SetText(takingOffice, row.Trimmed(1));
         teachers.Post();
     }
     teachers.Close();

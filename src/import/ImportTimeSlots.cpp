@@ -33,9 +33,21 @@ std::string ChooseTemplate(ImportContext& context) {
     return context.Ui.ChooseTemplate(chooser);
 }
 
+// The fields that DIASHORAST and DIASHORAST2 share and the step writes, found
+// once in one of them.
+struct SlotColumns {
+    explicit SlotColumns(const Table& table)
+        : diho(table.Field("DIHO")), coddiho(table.Field("CODDIHO")), dia(table.Field("DIA")),
+          hora(table.Field("HORA")), textohor(table.Field("TEXTOHOR")), horadesde(table.Field("HORADESDE")),
+          horahasta(table.Field("HORAHASTA")), minutos(table.Field("MINUTOS")) {}
+    Table::FieldRef diho, coddiho, dia, hora, textohor, horadesde, horahasta, minutos;
+};
+
 // Every slot of the template, once per day, numbered by its row among the
 // slot rows: rows of other templates leave gaps in the numbers.
 void WriteSlotsByRow(const ExchangeDocument& document, const std::string& templateCode, Table& slots) {
+    const SlotColumns field(slots);
+    const auto orden = slots.Field("ORDEN");
     int rowNumber = 1;
     for (const Row& row : document.Rows(xml::kTramosHorarios)) {
         if (row.ValueCount() < 2) continue;
@@ -51,15 +63,15 @@ void WriteSlotsByRow(const ExchangeDocument& document, const std::string& templa
             for (int day = 1; day <= kDaysPerWeek; ++day) {
                 const std::string dayText = std::to_string(day);
                 slots.Append();
-                slots.SetText("DIHO", dayText + hour);
-                slots.SetText("DIA", dayText);
-                slots.SetText("HORA", hour);
-                slots.SetText("TEXTOHOR", label);
-                slots.SetText("CODDIHO", code);
-                slots.SetText("HORADESDE", ClockText(start));
-                slots.SetText("HORAHASTA", ClockText(end));
-                slots.SetText("MINUTOS", std::to_string(end - start));
-                slots.SetInteger("ORDEN", static_cast<std::int32_t>(start));
+                slots.SetText(field.diho, dayText + hour);
+                slots.SetText(field.dia, dayText);
+                slots.SetText(field.hora, hour);
+                slots.SetText(field.textohor, label);
+                slots.SetText(field.coddiho, code);
+                slots.SetText(field.horadesde, ClockText(start));
+                slots.SetText(field.horahasta, ClockText(end));
+                slots.SetText(field.minutos, std::to_string(end - start));
+                slots.SetInteger(orden, static_cast<std::int32_t>(start));
                 slots.Post();
             }
         }
@@ -72,42 +84,49 @@ void WriteSlotsByRow(const ExchangeDocument& document, const std::string& templa
 // order), hours numbered 1, 2, 3 ...: slots that start at the same minute
 // share an hour.
 void WriteGridByStartTime(Table& slots, Table& grid) {
+    const SlotColumns slot(slots);
+    const auto orden = slots.Field("ORDEN");
+    const SlotColumns cell(grid);
     slots.OrderBy("ORDEN");
     slots.First();
     if (slots.Eof()) return;
-    std::int32_t lastStart = slots.Integer("ORDEN");
+    std::int32_t lastStart = slots.Integer(orden);
     int hourNumber = 1;
     for (; !slots.Eof(); slots.Next()) {
-        const std::int32_t start = slots.Integer("ORDEN");
+        const std::int32_t start = slots.Integer(orden);
         if (start > lastStart) {
             ++hourNumber;
             lastStart = start;
         }
         const std::string hour = std::to_string(hourNumber);
-        const std::string day = slots.Text("DIA");
+        const std::string day = slots.Text(slot.dia);
         grid.Append();
-        grid.SetText("DIHO", day + hour);
-        grid.SetText("DIA", day);
-        grid.SetText("HORA", hour);
-        grid.SetText("TEXTOHOR", slots.Text("TEXTOHOR"));
-        grid.SetText("CODDIHO", slots.Text("CODDIHO"));
-        grid.SetText("HORADESDE", slots.Text("HORADESDE"));
-        grid.SetText("HORAHASTA", slots.Text("HORAHASTA"));
-        grid.SetText("MINUTOS", slots.Text("MINUTOS"));
+        grid.SetText(cell.diho, day + hour);
+        grid.SetText(cell.dia, day);
+        grid.SetText(cell.hora, hour);
+        grid.SetText(cell.textohor, slots.Text(slot.textohor));
+        grid.SetText(cell.coddiho, slots.Text(slot.coddiho));
+        grid.SetText(cell.horadesde, slots.Text(slot.horadesde));
+        grid.SetText(cell.horahasta, slots.Text(slot.horahasta));
+        grid.SetText(cell.minutos, slots.Text(slot.minutos));
         grid.Post();
     }
 }
 
 // The template's periods, every row read (no test of its values).
 void WritePeriods(const ExchangeDocument& document, const std::string& templateCode, Table& periods) {
+    const auto cjornada = periods.Field("CJORNADA");
+    const auto jornada = periods.Field("JORNADA");
+    const auto fecini = periods.Field("FECINI");
+    const auto fecfin = periods.Field("FECFIN");
     for (const Row& row : document.Rows(xml::kJornadasEscolares)) {
         const std::string code = row.Trimmed(0);
         if (code != templateCode) continue;
         periods.Append();
-        periods.SetText("CJORNADA", code);
-        periods.SetText("JORNADA", row.Trimmed(1));
-        periods.SetText("FECINI", row.Trimmed(2));
-        periods.SetText("FECFIN", row.Trimmed(3));
+        periods.SetText(cjornada, code);
+        periods.SetText(jornada, row.Trimmed(1));
+        periods.SetText(fecini, row.Trimmed(2));
+        periods.SetText(fecfin, row.Trimmed(3));
         periods.Post();
     }
 }
@@ -116,16 +135,16 @@ void WritePeriods(const ExchangeDocument& document, const std::string& templateC
 
 void ImportTimeSlots(ImportContext& context) {
     const auto& dir = context.TablesDirectory;
-    Table::DeleteFiles(dir, tables::kDiashorast);
-    Table::DeleteFiles(dir, tables::kDiashorast2);
+    Table grid(dir, layouts::Diashorast());
+    Table slots(dir, layouts::Diashorast2());
+    grid.DeleteFiles();
+    slots.DeleteFiles();
 
-    Table grid(dir, tables::kDiashorast);
-    grid.Create(layouts::Diashorast());
-    Table slots(dir, tables::kDiashorast2);
-    slots.Create(layouts::Diashorast2());
+    grid.Create();
+    slots.Create();
     // Not deleted first: creating it replaces an existing one.
-    Table periods(dir, tables::kPeriodos);
-    periods.Create(layouts::Periodos());
+    Table periods(dir, layouts::Periodos());
+    periods.Create();
 
     context.State.TemplateCode = ChooseTemplate(context);
     const std::string& templateCode = context.State.TemplateCode;

@@ -612,4 +612,18 @@ std::optional<std::string> CanonicalNumber(std::string_view text) {
     return canonical;
 }
 
+std::optional<std::int32_t> WholeNumber(std::string_view text) {
+    const auto parts = SplitNumber(text);
+    if (!parts || parts->fraction.find_first_not_of('0') != std::string_view::npos) return std::nullopt;
+    std::string_view digits = parts->whole;
+    while (!digits.empty() && digits[0] == '0') digits.remove_prefix(1);
+    if (digits.size() > 10) return std::nullopt;  // beyond 32 bits whatever the digits
+    std::int64_t magnitude = 0;
+    for (const char digit : digits) magnitude = magnitude * 10 + (digit - '0');
+    const std::int64_t value = parts->negative ? -magnitude : magnitude;
+    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
 }  // namespace vindeleo::dbf

@@ -124,4 +124,10 @@ std::optional<double> ParseNumber(std::string_view text);
 // text is not a number.
 std::optional<std::string> CanonicalNumber(std::string_view text);
 
+// A number text (as ParseNumber reads it) whose value is a whole number that
+// 32 bits hold ("3101", " 007", "3101.00", "-0"): that number, read from its
+// digits, not through a double. Empty for anything else: a blank, a text that
+// is not a number, a fraction other than zeros, a value beyond 32 bits.
+std::optional<std::int32_t> WholeNumber(std::string_view text);
+
 }  // namespace vindeleo::dbf

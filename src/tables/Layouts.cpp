@@ -29,7 +29,7 @@ std::vector<FieldDef> Followed(std::vector<FieldDef> first, std::initializer_lis
 }  // namespace
 
 const TableLayout& Asignomt() {
-    static const TableLayout layout{"ASIGNOMT",
+    static const TableLayout layout{tables::kAsignomt,
                                     {Character("COD", 10), Character("CODLARGO", 10), Character("NOMBRE", 80),
                                      Character("MATERIA", 8), Character("CODTAREA", 12), Logical("ESTAREA")},
                                     {}};
@@ -37,7 +37,7 @@ const TableLayout& Asignomt() {
 }
 
 const TableLayout& Proft() {
-    static const TableLayout layout{"PROFT",
+    static const TableLayout layout{tables::kProft,
                                     {Character("ABREV", 10), Character("NOMBRE", 80), Character("DEPART", 40),
                                      Integer("DNI"), Character("X_EMPLEADO", 10), Character("F_TOMAPOS", 10)},
                                     {}};
@@ -45,7 +45,7 @@ const TableLayout& Proft() {
 }
 
 const TableLayout& Aulat() {
-    static const TableLayout layout{"AULAT",
+    static const TableLayout layout{tables::kAulat,
                                     {Character("ABREV", 10), Character("NOMBRE", 80), Character("EDIFICIO", 1),
                                      Integer("MAXALUM"), Character("DEPCENTRO", 10)},
                                     {}};
@@ -54,12 +54,12 @@ const TableLayout& Aulat() {
 
 const TableLayout& Cursost() {
     static const TableLayout layout{
-        "CURSOST", Followed(CourseFields(), {Character("CLAVE", 10), Character("ESTUD", 80)}), {}};
+        tables::kCursost, Followed(CourseFields(), {Character("CLAVE", 10), Character("ESTUD", 80)}), {}};
     return layout;
 }
 
 const TableLayout& Grupost() {
-    static const TableLayout layout{"GRUPOST",
+    static const TableLayout layout{tables::kGrupost,
                                     Followed(CourseFields(), {Character("GRUPO", 2), Character("CLAVE", 10),
                                                               Character("CLAVECURSO", 10), Character("DESCRIP", 80)}),
                                     {}};
@@ -67,7 +67,7 @@ const TableLayout& Grupost() {
 }
 
 const TableLayout& Asigt() {
-    static const TableLayout layout{"ASIGT",
+    static const TableLayout layout{tables::kAsigt,
                                     {Character("CASIG", 10), Character("CPROF", 10), Character("CGRUP", 10),
                                      Character("CAULA", 10), Character("TURNO", 1), Character("NIVEL", 5),
                                      Character("CURSO", 3), Character("GRUPO", 2), Float("HORAS"),
@@ -78,18 +78,18 @@ const TableLayout& Asigt() {
 }
 
 const TableLayout& Diashorast() {
-    static const TableLayout layout{"DIASHORAST", SlotFields(), {}};
+    static const TableLayout layout{tables::kDiashorast, SlotFields(), {}};
     return layout;
 }
 
 const TableLayout& Diashorast2() {
     // The only index that a step creates: ascending, not unique, on ORDEN.
-    static const TableLayout layout{"DIASHORAST2", Followed(SlotFields(), {Integer("ORDEN")}), {{"ORDEN", "ORDEN"}}};
+    static const TableLayout layout{tables::kDiashorast2, Followed(SlotFields(), {Integer("ORDEN")}), {{"ORDEN", "ORDEN"}}};
     return layout;
 }
 
 const TableLayout& Periodos() {
-    static const TableLayout layout{"PERIODOS",
+    static const TableLayout layout{tables::kPeriodos,
                                     {Character("CJORNADA", 10), Character("JORNADA", 40), Character("FECINI", 10),
                                      Character("FECFIN", 10)},
                                     {}};
@@ -98,12 +98,12 @@ const TableLayout& Periodos() {
 
 const TableLayout& Nivelex() {
     static const TableLayout layout{
-        "NIVELEX", {Integer("X_OFERTAMATRIG"), Character("NIVEL_ABREV", 10), Character("ESTUDIO", 80)}, {}};
+        tables::kNivelex, {Integer("X_OFERTAMATRIG"), Character("NIVEL_ABREV", 10), Character("ESTUDIO", 80)}, {}};
     return layout;
 }
 
 const TableLayout& Soluc() {
-    static const TableLayout layout{"SOLUC",
+    static const TableLayout layout{tables::kSoluc,
                                     {Character("PROF", 10), Integer("DIA"), Integer("HORA"), Character("ASIG", 10),
                                      Character("CODGRUPO", 10), Character("TAREA", 10), Character("AULA", 10)},
                                     {}};

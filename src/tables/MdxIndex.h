@@ -37,6 +37,8 @@
 
 namespace vindeleo::mdx {
 
+// The production index of table T is the file T + ".MDX" beside T + ".DBF".
+inline constexpr const char* kFileExtension = ".MDX";
 inline constexpr int kNumericKeyLength = 12;
 inline constexpr int kMaxTags = 47;
 inline constexpr std::size_t kMaxTagNameLength = 10;

@@ -29,13 +29,23 @@ constexpr const char* kPlanFile = "PLAN";
 // file right after the directory).
 constexpr auto kUnlockedGrace = std::chrono::minutes(1);
 
-// One line of the plan: a file to put in place from the staging directory, or
-// a file to take away.
+// One line of the plan: a table's file to put in place from the staging
+// directory, a table's file to take away (an old index that the new table
+// lacks), or an obsolete file to take away when no other program holds it.
 struct PlanEntry {
-    enum class Kind { Install, Remove };
+    enum class Kind { Install, Remove, Discard };
     Kind kind;
     std::string fileName;
 };
+
+constexpr char KindLetter(PlanEntry::Kind kind) {
+    switch (kind) {
+        case PlanEntry::Kind::Install: return 'I';
+        case PlanEntry::Kind::Remove: return 'R';
+        case PlanEntry::Kind::Discard: return 'D';
+    }
+    return '?';
+}
 
 bool SameIgnoringCase(const std::string& a, const std::string& b) { return UpperAscii(a) == UpperAscii(b); }
 
@@ -99,10 +109,26 @@ fs::path KeepBackup(const fs::path& old, const fs::path& previous) {
     return backup;
 }
 
+// A table's file that another program holds is not replaced nor taken away,
+// as creating the table would not replace it: the commit stops with the
+// message that creation gives. An obsolete file that is held is passed over,
+// as deleting a table's file passes it over.
+void RefuseHeldTable(const PlanEntry& entry, const fs::path& working) {
+    if (entry.kind == PlanEntry::Kind::Discard) return;
+    for (const fs::path& file : FilesNamed(working, entry.fileName)) {
+        if (!dbf::IsHeldElsewhere(file)) continue;
+        const fs::path table = working / (fs::path(entry.fileName).stem().string() + ".DBF");
+        throw Error(Format(tables::msg::kCannotCreate, PathText(table), tables::msg::kInUse));
+    }
+}
+
 // Carries out one line of the plan. Lines already carried out (by a run that
 // was killed) are carried out again without harm.
 void Apply(const PlanEntry& entry, const fs::path& working, const fs::path& staging, Moves* moves) {
     const fs::path previous = staging / kPreviousFolder;
+    // Checked again right before the moves: a program may have taken the
+    // table since the commit began.
+    RefuseHeldTable(entry, working);
     if (entry.kind == PlanEntry::Kind::Install) {
         const fs::path staged = staging / entry.fileName;
         if (IsFile(staged)) {
@@ -116,6 +142,7 @@ void Apply(const PlanEntry& entry, const fs::path& working, const fs::path& stag
     // Old files of other spellings (and every spelling of a file to remove) go aside.
     for (const fs::path& old : FilesNamed(working, entry.fileName)) {
         if (entry.kind == PlanEntry::Kind::Install && old.filename() == entry.fileName) continue;
+        if (entry.kind == PlanEntry::Kind::Discard && dbf::IsHeldElsewhere(old)) continue;
         const fs::path aside = previous / old.filename();
         fs::rename(old, aside);
         if (moves) moves->Moved(old, aside);
@@ -132,14 +159,14 @@ std::vector<PlanEntry> MakePlan(const fs::path& staging, const std::vector<std::
             plan.push_back({built ? PlanEntry::Kind::Install : PlanEntry::Kind::Remove, fileName});
         }
     }
-    for (const auto& fileName : obsoleteFiles) plan.push_back({PlanEntry::Kind::Remove, fileName});
+    for (const auto& fileName : obsoleteFiles) plan.push_back({PlanEntry::Kind::Discard, fileName});
     return plan;
 }
 
 std::string PlanText(const std::vector<PlanEntry>& plan) {
     std::string text;
     for (const auto& entry : plan)
-        text += (entry.kind == PlanEntry::Kind::Install ? "I " : "R ") + entry.fileName + "\n";
+        text += std::string{KindLetter(entry.kind), ' '} + entry.fileName + "\n";
     return text;
 }
 
@@ -151,8 +178,8 @@ std::vector<PlanEntry> ReadPlan(const fs::path& file) {
         if (line.size() < 3 || line[1] != ' ') continue;
         const std::string fileName = line.substr(2);
         if (fileName.find_first_of("/\\") != std::string::npos || fileName == "." || fileName == "..") continue;
-        if (line[0] == 'I') plan.push_back({PlanEntry::Kind::Install, fileName});
-        if (line[0] == 'R') plan.push_back({PlanEntry::Kind::Remove, fileName});
+        for (const auto kind : {PlanEntry::Kind::Install, PlanEntry::Kind::Remove, PlanEntry::Kind::Discard})
+            if (line[0] == KindLetter(kind)) plan.push_back({kind, fileName});
     }
     return plan;
 }
@@ -165,7 +192,10 @@ void WritePlan(const fs::path& staging, const std::vector<PlanEntry>& plan) {
     if (error) throw fs::filesystem_error("plan", staging / kPlanFile, error);
 }
 
+// A failure of the system becomes the message that the old tables are kept;
+// a message for the user already (a table held by another program) stands.
 [[noreturn]] void RaiseCannotReplace(const fs::path& working, const std::exception& cause) {
+    if (const auto* told = dynamic_cast<const Error*>(&cause)) throw *told;
     const auto* fsError = dynamic_cast<const fs::filesystem_error*>(&cause);
     const std::string reason = fsError ? dbf::ReasonText(fsError->code()) : Utf8To1252(cause.what());
     throw Error(Format(msg::kCannotReplaceTables, PathText(working), reason));
@@ -283,6 +313,8 @@ void StagedTables::Commit(const std::vector<std::string>& tableNames,
     bool committed = false;
     try {
         const std::vector<PlanEntry> plan = MakePlan(staging_, tableNames, obsoleteFiles);
+        // A table held by another program stops the commit before anything moves.
+        for (const auto& entry : plan) RefuseHeldTable(entry, working_);
         dbf::MakeDirectoryDurable(staging_);
         dbf::EndDeferredDurability(staging_);
         fs::create_directory(staging_ / kPreviousFolder);

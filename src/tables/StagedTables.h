@@ -40,9 +40,10 @@ public:
     // Replaces, for each table name, the working directory's .DBF and .MDX
     // (any letter case) by the files built in the staging directory (an old
     // file that has no new counterpart is removed), and removes each of the
-    // obsolete files (e.g. "JORNADAS.DBF"). Either all of it happens or, on
-    // failure, the working directory is put back as it was and an error is
-    // raised.
+    // obsolete files (e.g. "JORNADAS.DBF"; one that another program holds is
+    // left). Either all of it happens or, on failure, the working directory
+    // is put back as it was and an error is raised. A table file that another
+    // program holds is a failure, told as creating that table tells it.
     void Commit(const std::vector<std::string>& tableNames, const std::vector<std::string>& obsoleteFiles);
 
 private:

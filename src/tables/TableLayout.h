@@ -19,10 +19,12 @@ struct IndexDef {
     std::string field;
 };
 
+// A table that is only read may be described by its name alone
+// (TableLayout{"NAME"}): its fields are then those its file holds.
 struct TableLayout {
     std::string name;  // table name without extension, as the system spells it
-    std::vector<FieldDef> fields;
-    std::vector<IndexDef> indexes;
+    std::vector<FieldDef> fields{};
+    std::vector<IndexDef> indexes{};
 };
 
 }  // namespace vindeleo

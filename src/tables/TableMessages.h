@@ -45,6 +45,9 @@ inline constexpr const char* kUnknownFormat = "El archivo %s no es una tabla dBa
 inline constexpr const char* kNotOpen = "La tabla %s no est\xE1 abierta";
 inline constexpr const char* kStillOpen = "La tabla %s est\xE1 abierta; ci\xE9rrela antes";
 inline constexpr const char* kNoRecordBeingAdded = "La tabla %s no tiene ning\xFAn registro en curso de alta";
+// The field's number (from 1), the table's name: a field handle of another
+// table, or of an earlier opening of this one.
+inline constexpr const char* kFieldOfAnotherOpening = "El campo n.\xBA %s no es de la tabla %s tal como est\xE1 abierta";
 
 // The table's name, what is wrong with its definition.
 inline constexpr const char* kBadLayout = "La definici\xF3n de la tabla %s no es v\xE1lida: %s";
@@ -89,9 +92,6 @@ inline constexpr const char* kTagNotKept = "la etiqueta %s del \xEDndice %s no e
 inline constexpr const char* kDBase7IndexNotKept = "el \xEDndice %s es de dBase 7";
 // The value.
 inline constexpr const char* kKeyOutOfRange = "El valor %s no cabe en una clave de \xEDndice";
-
-// The expression.
-inline constexpr const char* kUnsupportedFilter = "Expresi\xF3n de filtro no admitida: %s";
 
 // The value as text, the field's name.
 inline constexpr const char* kValueTooWide = "El valor %s no cabe en el campo '%s'";

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include "support/TestSupport.h"
+#include "tables/TablesSupport.h"
 
 namespace vindeleo {
 namespace {
@@ -93,6 +98,81 @@ TEST_F(CliTest, ImportsTheDemoSchool) {
     EXPECT_EQ(Column("DIASHORAST2", "DIHO")[7], "12");
     EXPECT_EQ(Column("DIASHORAST2", "DIHO")[14], "13");
     EXPECT_EQ(Column("PERIODOS", "CJORNADA"), std::vector<std::string>{"J1"});
+}
+
+// Catalogue records that no course can use (a key beyond 32 bits, a key with
+// decimals) are passed over: the import goes through, and each course takes
+// the record whose key equals its own.
+TEST_F(CliTest, CatalogueRecordsOfNoCourseDoNotStopTheImport) {
+    const fs::path program = prefix / "programa";
+    fs::create_directories(program);
+    fs::copy_file(VINDELEO_CLI, program / "vindeleo-cli");
+    test::WriteFile(program / "NIVELEX.DBF", test::tables::ForeignCatalogue({
+                                                 {"99999999999", "BIG", "Fuera de 32 bits"},
+                                                 {"3101.5", "FRAC", "Con decimales"},
+                                                 {"3101", "ESO", "Secundaria 1"},
+                                                 {"3102.00", "ESO2", "Secundaria 2"},
+                                             }));
+    const auto result = test::RunCommand("cd " + test::Quoted(prefix.Path()) + " && WINEPREFIX=" +
+                                         test::Quoted(prefix.Path()) + " " + test::Quoted(program / "vindeleo-cli") +
+                                         " import " + Sample());
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "Proceso finalizado\n");
+    EXPECT_EQ(Column("CURSOST", "CLAVE"), (std::vector<std::string>{"3101", "3102", "3104", "4101", "9901"}));
+    EXPECT_EQ(Column("CURSOST", "NIVEL"), (std::vector<std::string>{"ESO", "ESO2", "Niv", "Niv", "Niv"}));
+    const auto studies = Column("CURSOST", "ESTUD");
+    EXPECT_EQ(std::vector<std::string>(studies.begin(), studies.begin() + 2),
+              (std::vector<std::string>{"Secundaria 1", "Secundaria 2"}));
+}
+
+// A file held open the way another program holds a table: under a shared
+// lock of the kind that opening a table takes.
+class HeldByAnotherProgram {
+public:
+    explicit HeldByAnotherProgram(const fs::path& file) : fd_(::open(file.c_str(), O_RDONLY | O_CLOEXEC)) {
+        EXPECT_GE(fd_, 0) << file;
+        EXPECT_EQ(::flock(fd_, LOCK_SH | LOCK_NB), 0) << file;
+    }
+    ~HeldByAnotherProgram() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    HeldByAnotherProgram(const HeldByAnotherProgram&) = delete;
+    HeldByAnotherProgram& operator=(const HeldByAnotherProgram&) = delete;
+
+private:
+    int fd_;
+};
+
+// The commit does not replace a table that another program holds, nor its
+// index: the run stops with the message that creating the table gives, every
+// table stays byte for byte as it was and no staging is left for a later run
+// to finish. An obsolete file that is held is passed over, as a deletion is.
+TEST_F(CliTest, ATableHeldByAnotherProgramIsNotReplaced) {
+    const std::string importJ1 = "import --template J1 " + Sample();
+    ASSERT_EQ(Cli("import --template J2 " + Sample()).exitCode, 0);
+    const auto before = test::Snapshot(Tables());
+    ASSERT_EQ(Column("DIASHORAST", "DIHO").size(), 21u);
+
+    for (const std::string held : {"GRUPOST.DBF", "DIASHORAST2.MDX"}) {
+        SCOPED_TRACE(held);
+        HeldByAnotherProgram holder(Tables() / held);
+        const auto result = Cli(importJ1);
+        EXPECT_EQ(result.exitCode, 2);
+        const fs::path table = Tables() / (fs::path(held).stem().string() + ".DBF");
+        EXPECT_EQ(result.err, "No se puede crear la tabla " + table.string() + ": otro programa la tiene abierta.\n");
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(test::Snapshot(Tables()), before);
+    }
+
+    test::WriteFile(Tables() / "JORNADAS.DBF", "an old grid");
+    {
+        HeldByAnotherProgram holder(Tables() / "JORNADAS.DBF");
+        const auto result = Cli(importJ1);
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(result.out, "Proceso finalizado\n");
+    }
+    EXPECT_EQ(test::ReadFile(Tables() / "JORNADAS.DBF"), "an old grid");
+    EXPECT_EQ(Column("DIASHORAST", "DIHO").size(), 49u) << "every table replaced";
 }
 
 TEST_F(CliTest, TheTemplateOptionAnswersTheChooser) {

@@ -370,7 +370,7 @@ TEST_F(ExportRunTest, FailuresEndTheRunWithTheirMessageAndNothingWritten) {
 }
 
 TEST_F(ExportRunTest, TablesHeldByAnotherProgramStopTheRun) {
-    Table held(Working(), "ASIGT");
+    Table held(Working(), layouts::Asigt());
     held.Open(true);
     Run();
     ASSERT_EQ(ui.errors.size(), 1u);

@@ -29,8 +29,8 @@ inline const TableLayout& SolucLayout() { return layouts::Soluc(); }
 using Records = std::vector<std::vector<std::string>>;
 
 inline void WriteTable(const fs::path& dir, const TableLayout& layout, const Records& records) {
-    Table table(dir, layout.name);
-    table.Create(layout);
+    Table table(dir, layout);
+    table.Create();
     table.Open(true);
     for (const auto& values : records) {
         table.Append();
@@ -158,8 +158,10 @@ protected:
         EXPECT_EQ(state.ResultCode, 0);
         EXPECT_TRUE(state.RunButtonsEnabled);
         EXPECT_FALSE(ui.busy);
-        for (const char* name : {"SOLUC", "GRUPOST", "CURSOST", "PROFT", "AULAT", "ASIGNOMT", "DIASHORAST", "ASIGT"}) {
-            Table table(Working(), name);
+        for (const TableLayout* layout : {&layouts::Soluc(), &layouts::Grupost(), &layouts::Cursost(), &layouts::Proft(),
+                                          &layouts::Aulat(), &layouts::Asignomt(), &layouts::Diashorast(),
+                                          &layouts::Asigt()}) {
+            Table table(Working(), *layout);
             try {
                 table.Open(true);
             } catch (const Error& error) {  // missing or damaged is fine; held is not

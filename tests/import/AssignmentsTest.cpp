@@ -25,8 +25,8 @@ struct Group {
 };
 
 void WriteSubjects(const std::filesystem::path& dir, const std::vector<Subject>& subjects) {
-    Table table(dir, "ASIGNOMT");
-    table.Create(layouts::Asignomt());
+    Table table(dir, layouts::Asignomt());
+    table.Create();
     table.Open();
     for (const auto& subject : subjects) {
         table.Append();
@@ -38,8 +38,8 @@ void WriteSubjects(const std::filesystem::path& dir, const std::vector<Subject>&
 }
 
 void WriteGroups(const std::filesystem::path& dir, const std::vector<Group>& groups) {
-    Table table(dir, "GRUPOST");
-    table.Create(layouts::Grupost());
+    Table table(dir, layouts::Grupost());
+    table.Create();
     table.Open();
     for (const auto& group : groups) {
         table.Append();
@@ -122,8 +122,8 @@ TEST(Assignments, WithoutSubjectsTheTableIsNewAndEmpty) {
     StepFixture school(ExchangeXml({{"MATERIAS", {{"10", "M1"}}}}));
     WriteSubjects(school.Tables(), {{"ACT", ""}});
     WriteGroups(school.Tables(), {{"G1A", "ESO", "1", "A", "10"}});
-    Table old(school.Tables(), "ASIGT");  // left by an earlier import
-    old.Create(layouts::Asigt());
+    Table old(school.Tables(), layouts::Asigt());  // left by an earlier import
+    old.Create();
     old.Open();
     old.Append();
     old.SetText("CASIG", "OLD");

@@ -7,6 +7,7 @@
 #include "import/ImportSteps.h"
 #include "support/TestSupport.h"
 #include "tables/Layouts.h"
+#include "tables/TablesSupport.h"
 #include "text/Codepage.h"
 #include "text/Error.h"
 
@@ -64,6 +65,30 @@ TEST(CoursesAndGroups, CoursesTakeLevelAndStudyFromTheCatalogue) {
               (std::vector<std::string>{"Secundaria", "Bachillerato", "", "Ciclo", "Largo", "Uno"}));
     EXPECT_EQ(Column(courses.records, "ABREV"), std::vector<std::string>(6, ""));
     EXPECT_EQ(Column(courses.records, "TURNO"), std::vector<std::string>(6, ""));
+}
+
+// A catalogue record whose key is not exactly a whole number of 32 bits is
+// no course's record: passed over, never rounded to a neighbour, never an
+// error. A key equal to a whole number (3101.00) is that number.
+TEST(CoursesAndGroups, CatalogueKeysThatAreNoWholeNumberMatchNoCourse) {
+    StepFixture school(ExchangeXml({{"CURSOS_DEL_CENTRO",
+                                     {{"3101", "1\xBA ESO"}, {"3102", "2\xBA ESO"}, {"0", "Cero"}, {"7", "Siete"}}}}));
+    test::WriteFile(school.Program() / "NIVELEX.DBF",
+                    test::tables::ForeignCatalogue({
+                        {"99999999999", "BIG", "Fuera de 32 bits"},
+                        {"3101.5", "FRAC", "Con decimales"},  // not course 3102
+                        {"", "BLANK", "Sin clave"},           // not course 0
+                        {"abc", "TXT", "Sin n\xFAmero"},
+                        {"3101.0000", "ESO", "Secundaria 1"},
+                        {"3101", "OTRO", "Repetido"},  // a later record of 3101
+                        {"00007", "PRI", "Primaria"},
+                    }));
+    ImportCoursesAndGroups(school.Context());
+
+    const auto courses = ReadWithDbfread(school.Tables() / "CURSOST.DBF");
+    EXPECT_EQ(Column(courses.records, "NIVEL"), (std::vector<std::string>{"ESO", "Niv", "Niv", "PRI"}));
+    EXPECT_EQ(Column(courses.records, "ESTUD"),
+              (std::vector<std::string>{"Secundaria 1", "2\xBA ESO", "Cero", "Primaria"}));
 }
 
 TEST(CoursesAndGroups, GroupsTakeTheirCourseRecord) {
@@ -124,7 +149,7 @@ TEST(CoursesAndGroups, GroupCodesAreUniqueIgnoringCaseAndFitted) {
     for (const auto& c : cases) rows.push_back({"K", c.name, ""});
     const auto school = Imported({{"UNIDADES", rows}});
 
-    const auto groups = ReadRecords(school->Tables(), "GRUPOST", kGroupFields);
+    const auto groups = ReadRecords(school->Tables(), layouts::Grupost(), kGroupFields);
     ASSERT_EQ(groups.size(), std::size(cases));
     std::set<std::string> folded;
     for (std::size_t i = 0; i < groups.size(); ++i) {
@@ -152,16 +177,16 @@ TEST(CoursesAndGroups, ACourseKeyThatIsNoWholeNumberStopsTheStep) {
             EXPECT_EQ(std::string(error.what()), message);
         }
         // What was posted before stays; the groups are never written.
-        EXPECT_EQ(Column(ReadRecords(bad->Tables(), "CURSOST", {"CLAVE"}), "CLAVE"), std::vector<std::string>{"7"});
-        EXPECT_TRUE(ReadRecords(bad->Tables(), "GRUPOST", {"CLAVE"}).empty());
+        EXPECT_EQ(Column(ReadRecords(bad->Tables(), layouts::Cursost(), {"CLAVE"}), "CLAVE"), std::vector<std::string>{"7"});
+        EXPECT_TRUE(ReadRecords(bad->Tables(), layouts::Grupost(), {"CLAVE"}).empty());
     }
 }
 
 TEST(CoursesAndGroups, WithoutRowsBothTablesAreNewAndEmpty) {
     // Earlier tables in the directory are replaced.
     const auto school = School({});
-    Table old(school->Tables(), "GRUPOST");
-    old.Create(layouts::Grupost());
+    Table old(school->Tables(), layouts::Grupost());
+    old.Create();
     old.Open();
     old.Append();
     old.SetText("ABREV", "OLD");

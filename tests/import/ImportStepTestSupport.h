@@ -14,9 +14,9 @@ namespace vindeleo::test {
 using Record = std::map<std::string, std::string>;
 
 // Every record of a table, the named fields as text, in the current order.
-inline std::vector<Record> ReadRecords(const std::filesystem::path& dir, const std::string& name,
+inline std::vector<Record> ReadRecords(const std::filesystem::path& dir, const TableLayout& layout,
                                        const std::vector<std::string>& fields) {
-    Table table(dir, name);
+    Table table(dir, layout);
     table.Open();
     std::vector<Record> records;
     for (table.First(); !table.Eof(); table.Next()) {

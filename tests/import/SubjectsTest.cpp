@@ -19,7 +19,7 @@ struct Subject {
 };
 
 std::vector<Subject> ReadSubjects(const std::filesystem::path& dir) {
-    Table table(dir, tables::kAsignomt);
+    Table table(dir, layouts::Asignomt());
     table.Open();
     std::vector<Subject> subjects;
     for (table.First(); !table.Eof(); table.Next())

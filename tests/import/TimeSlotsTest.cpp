@@ -5,6 +5,7 @@
 #include "import/ImportStepTestSupport.h"
 #include "import/ImportSteps.h"
 #include "support/TestSupport.h"
+#include "tables/Layouts.h"
 #include "text/Error.h"
 
 namespace vindeleo {
@@ -19,7 +20,7 @@ using test::StepFixture;
 const std::vector<std::string> kGridFields = {"DIHO",     "CODDIHO",   "DIA",       "TEXTODIA", "HORA",
                                               "TEXTOHOR", "HORADESDE", "HORAHASTA", "MINUTOS"};
 
-std::vector<std::string> Grid(const StepFixture& school, const char* table, const char* field) {
+std::vector<std::string> Grid(const StepFixture& school, const TableLayout& table, const char* field) {
     return Column(ReadRecords(school.Tables(), table, {field}), field);
 }
 
@@ -111,10 +112,10 @@ TEST(TimeSlots, HoursFollowTheStartTimes) {
     std::vector<std::string> rowHours;
     for (const char* hour : {"1", "2", "4", "5", "6", "7", "8", "9", "10", "11", "12"})
         rowHours.insert(rowHours.end(), 7, hour);
-    EXPECT_EQ(Grid(school, "DIASHORAST2", "HORA"), rowHours);
+    EXPECT_EQ(Grid(school, layouts::Diashorast2(), "HORA"), rowHours);
 
     // DIASHORAST: 480 (P2, then P3) is hour 1, 600 hour 2, 700 ... 1500 hours 3 to 10.
-    const auto grid = ReadRecords(school.Tables(), "DIASHORAST", kGridFields);
+    const auto grid = ReadRecords(school.Tables(), layouts::Diashorast(), kGridFields);
     ASSERT_EQ(grid.size(), 77u);
     std::vector<std::string> codes;
     for (const char* code : {"P2", "P3", "P1", "P4", "P5", "P6", "P7", "P8", "P9", "P10", "P11"})
@@ -157,9 +158,9 @@ TEST(TimeSlots, TheChoiceDecidesWhichSlotsAreTaken) {
         EXPECT_EQ(school.State().TemplateCode, c.code);
         std::vector<std::string> expected;
         for (const auto& code : c.slotCodes) expected.insert(expected.end(), 7, code);
-        EXPECT_EQ(Grid(school, "DIASHORAST", "CODDIHO"), expected) << c.code;
-        EXPECT_EQ(Grid(school, "DIASHORAST2", "CODDIHO"), expected) << c.code;
-        EXPECT_EQ(Grid(school, "PERIODOS", "JORNADA"), c.periods) << c.code;
+        EXPECT_EQ(Grid(school, layouts::Diashorast(), "CODDIHO"), expected) << c.code;
+        EXPECT_EQ(Grid(school, layouts::Diashorast2(), "CODDIHO"), expected) << c.code;
+        EXPECT_EQ(Grid(school, layouts::Periodos(), "JORNADA"), c.periods) << c.code;
     }
 }
 
@@ -173,8 +174,8 @@ TEST(TimeSlots, WithoutTemplatesOnlySlotsWithoutCodeAreTaken) {
     EXPECT_EQ(school.State().TemplateCode, "");
     std::vector<std::string> expected(7, "E1");
     expected.insert(expected.end(), 7, "E2");
-    EXPECT_EQ(Grid(school, "DIASHORAST", "CODDIHO"), expected);
-    EXPECT_TRUE(Grid(school, "PERIODOS", "CJORNADA").empty());
+    EXPECT_EQ(Grid(school, layouts::Diashorast(), "CODDIHO"), expected);
+    EXPECT_TRUE(Grid(school, layouts::Periodos(), "CJORNADA").empty());
 }
 
 // Only the chosen template's times are read as numbers.
@@ -194,9 +195,9 @@ TEST(TimeSlots, ATimeThatIsNoWholeNumberStopsTheStep) {
         } catch (const Error& error) {
             EXPECT_EQ(std::string(error.what()), message);
         }
-        EXPECT_EQ(Grid(school, "DIASHORAST2", "CODDIHO"), std::vector<std::string>(7, "S1"));
-        EXPECT_TRUE(Grid(school, "DIASHORAST", "CODDIHO").empty());
-        EXPECT_TRUE(Grid(school, "PERIODOS", "CJORNADA").empty());
+        EXPECT_EQ(Grid(school, layouts::Diashorast2(), "CODDIHO"), std::vector<std::string>(7, "S1"));
+        EXPECT_TRUE(Grid(school, layouts::Diashorast(), "CODDIHO").empty());
+        EXPECT_TRUE(Grid(school, layouts::Periodos(), "CJORNADA").empty());
     }
 }
 

@@ -12,8 +12,8 @@ namespace {
 TEST(ManyRecords, AppendedAfterExistingOnesAcrossBlocks) {
     test::TempDir dir;
     {
-        Table table(dir.Path(), tables::kPeriodos);
-        table.Create(layouts::Periodos());
+        Table table(dir.Path(), layouts::Periodos());
+        table.Create();
         table.Open();
         for (int i = 0; i < 3; ++i) {
             table.Append();
@@ -23,7 +23,7 @@ TEST(ManyRecords, AppendedAfterExistingOnesAcrossBlocks) {
         table.Close();
     }
     constexpr int kAppended = 20000;
-    Table table(dir.Path(), tables::kPeriodos);
+    Table table(dir.Path(), layouts::Periodos());
     table.Open();
     for (int i = 0; i < kAppended; ++i) {
         if (i % 2) {

@@ -124,8 +124,8 @@ TEST(MdxIndex, TheTableAnnouncesItsIndexAndItsIndexedField) {
                                &layouts::Grupost(), &layouts::Asigt(), &layouts::Diashorast(), &layouts::Periodos()}) {
         SCOPED_TRACE(layout->name);
         WriteFile(dir / (layout->name + ".MDX"), "an old index");
-        Table table(dir.Path(), layout->name);
-        table.Create(*layout);
+        Table table(dir.Path(), *layout);
+        table.Create();
         EXPECT_EQ(ReadFile(dir / (layout->name + ".DBF"))[28], '\0');
         EXPECT_FALSE(fs::exists(dir / (layout->name + ".MDX"))) << "no old index left";
     }
@@ -171,7 +171,7 @@ TEST(MdxIndex, RecordsAddedToAnIndexedTableTakeTheirPlaceAndTheIndexIsRebuilt) {
     CreateSlots(dir.Path(), keys);
     const std::vector<std::int32_t> more = {480, -100000, 0, 2147483647, 480, 7, 100000, -5};
     {
-        Table table(dir.Path(), "DIASHORAST2");
+        Table table(dir.Path(), layouts::Diashorast2());
         table.Open(true);
         std::size_t number = keys.size() + 1;
         for (const auto key : more) {
@@ -245,7 +245,7 @@ TEST(MdxIndex, ADamagedIndexIsAnErrorOnlyWhenUsed) {
         WriteFile(dir / "DIASHORAST2.MDX", bytes);
         const auto before = Snapshot(dir.Path());
 
-        Table table(dir.Path(), "DIASHORAST2");
+        Table table(dir.Path(), layouts::Diashorast2());
         table.Open(true);
         EXPECT_EQ(table.RecordCount(), 300);
         EXPECT_EQ(Walk(table, {"DIHO"}).size(), 300u) << "read in record order";
@@ -278,7 +278,7 @@ TEST(MdxIndex, AnIndexThatCannotBeReadIsAnErrorOnlyWhenUsed) {
     dbf::LockedFile holder;  // another program holds the index
     std::error_code error;
     ASSERT_EQ(holder.Open(dir / "DIASHORAST2.MDX", true, error), dbf::LockedFile::Status::Ok);
-    Table table(dir.Path(), "DIASHORAST2");
+    Table table(dir.Path(), layouts::Diashorast2());
     table.Open(true);
     EXPECT_EQ(Walk(table, {"DIHO"}), (std::vector<std::vector<std::string>>{{"r1"}, {"r2"}}));
     const std::string reading = "No se puede leer el \xEDndice " + (dir / "DIASHORAST2.MDX").string() +
@@ -312,7 +312,7 @@ TEST(MdxIndex, ATableAnnouncingAnIndexIsReadWithoutItsFileOrAUsableTag) {
     WriteFile(dir / "diashorast2.mdx", other);
     EXPECT_EQ(WalkWithPerl(dir / "diashorast2.mdx", "MAS").tags, "DIAS,MAS");
     EXPECT_EQ(ReadInOrdenOrder(dir.Path()), ExpectedEntries(withNew));
-    Table table(dir.Path(), "DIASHORAST2");
+    Table table(dir.Path(), layouts::Diashorast2());
     table.Open(true);
     EXPECT_EQ(ErrorOf([&] { table.Append(); }),
               "No se pueden a\xF1" "adir registros a la tabla DIASHORAST2, porque su \xEDndice no se podr\xED" "a "
@@ -325,8 +325,8 @@ TEST(MdxIndex, RecreatingATableLeavesAFreshEmptyIndexOnly) {
     CreateSlots(dir.Path(), MixedKeys(100));
     WriteFile(dir / "diashorast2.mdx", "another spelling of an old index");
 
-    Table table(dir.Path(), "DIASHORAST2");
-    table.Create(layouts::Diashorast2());
+    Table table(dir.Path(), layouts::Diashorast2());
+    table.Create();
     EXPECT_EQ(FileNames(dir.Path()), (std::vector<std::string>{"DIASHORAST2.DBF", "DIASHORAST2.MDX"}));
     const auto walked = WalkWithPerl(dir / "DIASHORAST2.MDX", "ORDEN");
     EXPECT_EQ(walked.tags, "ORDEN");
@@ -341,7 +341,7 @@ TEST(MdxIndex, LayoutIndexesAreNumericFieldsOfDBaseIVTables) {
     TempDir dir;
     const std::string prefix = "La definici\xF3n de la tabla T no es v\xE1lida: ";
     auto errorOf = [&](const TableLayout& layout, DbfLevel level = DbfLevel::DBase4) {
-        return ErrorOf([&] { Table(dir.Path(), "T").Create(layout, level); });
+        return ErrorOf([&] { Table(dir.Path(), layout).Create(level); });
     };
     const std::vector<FieldDef> fields = {{"A", FieldType::Character, 5}, {"N", FieldType::Integer, 0}};
     EXPECT_EQ(errorOf({"T", fields, {{"A", "A"}}}), prefix + "el \xEDndice 'A' usa el campo 'A', que no es num\xE9rico");
@@ -354,8 +354,9 @@ TEST(MdxIndex, LayoutIndexesAreNumericFieldsOfDBaseIVTables) {
     EXPECT_TRUE(FileNames(dir.Path()).empty());
 
     // Two tags, each on its own field, walked by Perl.
-    Table table(dir.Path(), "T");
-    table.Create({"T", {{"A", FieldType::Float, 0}, {"N", FieldType::Integer, 0}}, {{"POR_N", "N"}, {"POR_A", "a"}}});
+    Table table(dir.Path(),
+                {"T", {{"A", FieldType::Float, 0}, {"N", FieldType::Integer, 0}}, {{"POR_N", "N"}, {"POR_A", "a"}}});
+    table.Create();
     table.Open(true);
     for (const auto& [a, n] : std::vector<std::pair<double, int>>{{2.5, 3}, {-0.25, 1}, {100, 2}}) {
         table.Append();
@@ -376,8 +377,8 @@ TEST(MdxIndex, StagedTablesPutTheNewIndexInPlaceAndEveryOldOneAside) {
     {
         StagedTables staged(dir.Path());
         CreateSlots(staged.Directory(), {535, 480});
-        Table asigt(staged.Directory(), "ASIGT");
-        asigt.Create(layouts::Asigt());
+        Table asigt(staged.Directory(), layouts::Asigt());
+        asigt.Create();
         staged.Commit({"DIASHORAST2", "ASIGT"}, {});
     }
     EXPECT_EQ(FileNames(dir.Path()), (std::vector<std::string>{"ASIGT.DBF", "DIASHORAST2.DBF", "DIASHORAST2.MDX"}));

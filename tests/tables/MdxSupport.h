@@ -92,7 +92,7 @@ inline PerlIndex WalkWithPerl(const fs::path& mdx, const std::string& tag) {
 // The slots of a DIASHORAST2 table: each record's DIHO is "r" and its number
 // from 1, its ORDEN the given key.
 inline void WriteSlots(const fs::path& dir, const std::vector<std::int32_t>& keys, std::size_t firstNumber = 1) {
-    Table table(dir, "DIASHORAST2");
+    Table table(dir, layouts::Diashorast2());
     table.Open(true);
     std::size_t number = firstNumber;
     for (const auto key : keys) {
@@ -105,8 +105,8 @@ inline void WriteSlots(const fs::path& dir, const std::vector<std::int32_t>& key
 }
 
 inline void CreateSlots(const fs::path& dir, const std::vector<std::int32_t>& keys) {
-    Table table(dir, "DIASHORAST2");
-    table.Create(layouts::Diashorast2());
+    Table table(dir, layouts::Diashorast2());
+    table.Create();
     WriteSlots(dir, keys);
 }
 
@@ -131,7 +131,7 @@ inline std::vector<std::pair<std::string, std::uint32_t>> ReadInOrdenOrder(Table
 }
 
 inline std::vector<std::pair<std::string, std::uint32_t>> ReadInOrdenOrder(const fs::path& dir) {
-    Table table(dir, "DIASHORAST2");
+    Table table(dir, layouts::Diashorast2());
     table.Open();
     return ReadInOrdenOrder(table);
 }

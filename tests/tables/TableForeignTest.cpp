@@ -36,7 +36,7 @@ t.close()
     const std::string bytes = ReadFile(dir / "alumnos.dbf");
     ASSERT_EQ(bytes[0], '\x03');
 
-    Table table(dir.Path(), "ALUMNOS");
+    Table table(dir.Path(), TableLayout{"ALUMNOS"});
     table.Open();
     EXPECT_EQ(table.RecordCount(), 3) << "the deleted record is left out";
     EXPECT_EQ(Walk(table, {"NOMBRE", "EDAD", "PESO", "ACTIVO", "ALTA"}),
@@ -69,15 +69,16 @@ t.close()
     ASSERT_EQ(bytes[0], '\x30');
     ASSERT_EQ(bytes.substr(8, 2), Le16(32 + 3 * 32 + 1 + 263)) << "the fixture has FoxPro's backlink";
 
-    Table table(dir.Path(), "CLAVES");
+    Table table(dir.Path(), TableLayout{"CLAVES"});
     table.Open();
     EXPECT_EQ(table.RecordCount(), 3);
     EXPECT_EQ(Walk(table, {"CLAVE", "NOMBRE", "PRECIO"}),
               (Rows{{"1", "uno", "1.5"}, {"-2000000000", "grande", "0"}, {"123456789", "nueve", "-3"}}));
-    EXPECT_TRUE(table.Locate("CLAVE", -2000000000));
+    table.First();
+    table.Next();
     EXPECT_EQ(table.Integer("CLAVE"), -2000000000);
+    EXPECT_EQ(table.ExactInteger(table.Field("CLAVE")), -2000000000);
     EXPECT_EQ(table.Float("CLAVE"), -2000000000.0);
-    EXPECT_FALSE(table.Locate("CLAVE", -2)) << "the deleted record is not found";
 
     // Adding a record keeps the FoxPro layout, readable by dbfread.
     table.Append();
@@ -110,7 +111,7 @@ std::string DBase4WithMemo() {
 TEST(TableForeign, DBase4WithMemoFieldReadsTheMemoAsEmptyText) {
     TempDir dir;
     WriteFile(dir / "FRUTAS.DBF", DBase4WithMemo());
-    Table table(dir.Path(), "FRUTAS");
+    Table table(dir.Path(), TableLayout{"FRUTAS"});
     table.Open();
     EXPECT_EQ(table.RecordCount(), 2);
     EXPECT_EQ(Walk(table, {"NOMBRE", "CANTIDAD", "PESO", "FECHA", "HECHO", "NOTAS"}),
@@ -154,25 +155,29 @@ TEST(TableForeign, DBase7BinaryFieldsAreReadAfterThePublishedFormat) {
         SCOPED_TRACE(static_cast<int>(version));
         TempDir dir;
         WriteFile(dir / "ARTICULOS.DBF", DBase7Table(version));
-        Table table(dir.Path(), "ARTICULOS");
+        Table table(dir.Path(), TableLayout{"ARTICULOS"});
         table.Open();
         EXPECT_EQ(table.RecordCount(), 3);
         EXPECT_EQ(Walk(table, {"NOMBRE_DEL_ARTICULO", "CANTIDAD", "PRECIO", "CONTADOR", "MOMENTO"}),
                   (Rows{{"Tornillo", "5", "2.5", "1", "20240315103045"},
                         {"Deuda", "-5", "-1234.125", "2", ""},
                         {"", "", "", "4", ""}}));
+        const auto quantity = table.Field("CANTIDAD"), price = table.Field("PRECIO");
         table.First();
         EXPECT_EQ(table.Integer("CANTIDAD"), 5);
         EXPECT_EQ(table.Float("PRECIO"), 2.5);
         EXPECT_EQ(table.Integer("PRECIO"), 2) << "rounded half to even";
+        EXPECT_EQ(table.ExactInteger(quantity), 5);
+        EXPECT_EQ(table.ExactInteger(price), std::nullopt) << "2.5 is no whole number";
         table.Next();
         EXPECT_EQ(table.Integer("CANTIDAD"), -5);
         EXPECT_EQ(table.Float("PRECIO"), -1234.125);
+        EXPECT_EQ(table.ExactInteger(quantity), -5);
         table.Next();
         EXPECT_EQ(table.Integer("CANTIDAD"), 0) << "blank";
         EXPECT_EQ(table.Float("PRECIO"), 0.0);
-        EXPECT_TRUE(table.Locate("CANTIDAD", -5));
-        EXPECT_EQ(table.Text("CONTADOR"), "2");
+        EXPECT_EQ(table.ExactInteger(quantity), std::nullopt) << "a blank is no number";
+        EXPECT_EQ(table.ExactInteger(price), std::nullopt);
         table.OrderBy("PRECIO");
         EXPECT_EQ(Walk(table, {"CONTADOR"}), (Rows{{"4"}, {"2"}, {"1"}})) << "blank first, then ascending";
     }
@@ -182,7 +187,7 @@ TEST(TableForeign, DBase7TablesWrittenHereKeepTheirFormOnAppend) {
     TempDir dir;
     WriteFile(dir / "ARTICULOS.DBF", DBase7Table(0x04));
     {
-        Table table(dir.Path(), "ARTICULOS");
+        Table table(dir.Path(), TableLayout{"ARTICULOS"});
         table.Open(true);
         table.Append();
         table.SetText("NOMBRE_DEL_ARTICULO", "Nuevo");
@@ -247,7 +252,7 @@ TEST(TableForeign, DamagedFilesAreRefusedWithAClearMessage) {
         SCOPED_TRACE(damage.what);
         TempDir dir;
         WriteFile(dir / "FRUTAS.DBF", damage.bytes);
-        Table table(dir.Path(), "FRUTAS");
+        Table table(dir.Path(), TableLayout{"FRUTAS"});
         EXPECT_EQ(ErrorOf([&] { table.Open(true); }),
                   "El archivo " + (dir / "FRUTAS.DBF").string() + " est\xE1 da\xF1" "ado o incompleto (" +
                       damage.detail + ")");
@@ -261,7 +266,7 @@ TEST(TableForeign, UnknownVersionsAndUnreadableTypes) {
     std::string dBase2 = DBase4WithMemo();
     dBase2[0] = '\x02';
     WriteFile(dir / "VIEJA.DBF", dBase2);
-    Table old(dir.Path(), "VIEJA");
+    Table old(dir.Path(), TableLayout{"VIEJA"});
     EXPECT_EQ(ErrorOf([&] { old.Open(); }),
               "El archivo " + (dir / "VIEJA.DBF").string() + " no es una tabla dBase reconocida (versi\xF3n 0x02)");
 
@@ -270,7 +275,7 @@ TEST(TableForeign, UnknownVersionsAndUnreadableTypes) {
     for (const auto& f : fields) fox += ClassicDescriptor(f);
     fox += '\x0D' + Zeros(263) + " Ana " + Zeros(8) + "\x1A";
     WriteFile(dir / "FOX.DBF", fox);
-    Table table(dir.Path(), "FOX");
+    Table table(dir.Path(), TableLayout{"FOX"});
     table.Open();
     EXPECT_EQ(table.Text("NOMBRE"), "Ana") << "fields of other types do not stop the reading";
     EXPECT_EQ(ErrorOf([&] { (void)table.Text("FECHAHORA"); }),

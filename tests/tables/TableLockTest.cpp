@@ -57,8 +57,8 @@ private:
 class LockedTable : public ::testing::Test {
 protected:
     void SetUp() override {
-        Table table(dir_.Path(), "PROFT");
-        table.Create(layouts::Proft());
+        Table table(dir_.Path(), layouts::Proft());
+        table.Create();
     }
 
     std::string InUse() const {
@@ -71,7 +71,7 @@ protected:
 
 TEST_F(LockedTable, ExclusiveOpeningFailsWhileAnotherProgramHasTheTable) {
     LockHolder holder(File(), false);
-    Table table(dir_.Path(), "PROFT");
+    Table table(dir_.Path(), layouts::Proft());
     EXPECT_EQ(ErrorOf([&] { table.Open(true); }), InUse());
     EXPECT_FALSE(table.IsOpen());
     table.Open(false);  // shared opening goes along with another shared one
@@ -84,17 +84,17 @@ TEST_F(LockedTable, ExclusiveOpeningFailsWhileAnotherProgramHasTheTable) {
 
 TEST_F(LockedTable, AnExclusiveHolderKeepsEveryOpeningOut) {
     LockHolder holder(File(), true);
-    Table table(dir_.Path(), "PROFT");
+    Table table(dir_.Path(), layouts::Proft());
     EXPECT_EQ(ErrorOf([&] { table.Open(false); }), InUse());
-    EXPECT_EQ(ErrorOf([&] { table.Create(layouts::Proft()); }),
+    EXPECT_EQ(ErrorOf([&] { table.Create(); }),
               "No se puede crear la tabla " + File().string() + ": otro programa la tiene abierta");
-    Table::DeleteFiles(dir_.Path(), "PROFT");
+    table.DeleteFiles();
     EXPECT_TRUE(fs::exists(File())) << "a file in use is passed over";
 }
 
 TEST_F(LockedTable, OtherProgramsCannotLockATableOpenedForExclusiveUse) {
     const std::string tryShared = "flock --nonblock --shared '" + File().string() + "' true";
-    Table table(dir_.Path(), "PROFT");
+    Table table(dir_.Path(), layouts::Proft());
     table.Open(true);
     EXPECT_EQ(RunCommand(tryShared).exitCode, 1) << "flock(1) must fail to lock";
     table.Close();
@@ -104,7 +104,7 @@ TEST_F(LockedTable, OtherProgramsCannotLockATableOpenedForExclusiveUse) {
     EXPECT_EQ(RunCommand(tryShared).exitCode, 0) << "a shared opening lets readers in";
     EXPECT_EQ(RunCommand("flock --nonblock --exclusive '" + File().string() + "' true").exitCode, 1);
 
-    Table second(dir_.Path(), "PROFT");
+    Table second(dir_.Path(), layouts::Proft());
     EXPECT_EQ(ErrorOf([&] { second.Open(true); }), InUse()) << "within one program too";
 }
 

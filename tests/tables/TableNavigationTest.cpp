@@ -1,5 +1,5 @@
-// Walking a table: first, next and the end; the filter on a teacher's
-// abbreviation; the order of the ORDEN index; locate; reading with no record.
+// Walking a table: first, next and the end; the order of the ORDEN index;
+// reading with no record.
 
 #include <gtest/gtest.h>
 
@@ -34,8 +34,8 @@ void AddLesson(Table& table, const std::string& teacher, int day, int hour) {
 class LessonsTable : public ::testing::Test {
 protected:
     void SetUp() override {
-        Table writer(dir_.Path(), "SOLUC");
-        writer.Create(Lessons());
+        Table writer(dir_.Path(), Lessons());
+        writer.Create();
         writer.Open(true);
         AddLesson(writer, "AB", 1, 1);
         AddLesson(writer, "ab", 1, 2);
@@ -48,53 +48,8 @@ protected:
     }
 
     TempDir dir_;
-    Table table_{dir_.Path(), "SOLUC"};
+    Table table_{dir_.Path(), Lessons()};
 };
-
-TEST_F(LessonsTable, FilterSelectsExactlyOneTeachersRecords) {
-    table_.SetFilter(FilterExpression("PROF", "AB"));
-    table_.FilterOn();
-    EXPECT_FALSE(table_.Eof()) << "switching on goes to the first record that passes";
-    EXPECT_EQ(table_.Text("DIA"), "1");
-    EXPECT_EQ(Walk(table_, {"PROF", "DIA", "HORA"}), (Rows{{"AB", "1", "1"}, {"AB", "3", "4"}}))
-        << "ab and ABC do not pass";
-
-    table_.FilterOff();
-    table_.SetFilter(FilterExpression("PROF", "ab"));
-    table_.FilterOn();
-    EXPECT_EQ(Walk(table_, {"PROF", "HORA"}), (Rows{{"ab", "2"}}));
-
-    EXPECT_EQ(FilterExpression("PROF", "O'NEIL"), "PROF= 'O''NEIL'");
-    table_.SetFilter(FilterExpression("PROF", "O'NEIL"));  // while on: applied at once
-    EXPECT_EQ(table_.Text("PROF"), "O'NEIL");
-    EXPECT_EQ(Walk(table_, {"DIA", "HORA"}), (Rows{{"2", "1"}, {"5", "6"}}));
-
-    table_.SetFilter(FilterExpression("PROF", "NADIE"));
-    EXPECT_TRUE(table_.Eof());
-    EXPECT_EQ(table_.Text("PROF"), "") << "no record: fields read blank";
-    EXPECT_EQ(table_.Integer("DIA"), 0);
-
-    table_.FilterOff();
-    EXPECT_EQ(Walk(table_, {"PROF"}).size(), 6u);
-    EXPECT_EQ(table_.RecordCount(), 6);
-}
-
-TEST_F(LessonsTable, FilterExpressionsOfOtherFormsAreRefused) {
-    for (const std::string expression :
-         {"PROF = AB", "PROF= 'AB' AND DIA= '1'", "PROF= 'AB", "PROF<>'AB'", "PROF= 'O'NEIL'", "= 'AB'", "PROF"}) {
-        SCOPED_TRACE(expression);
-        EXPECT_EQ(ErrorOf([&] { table_.SetFilter(expression); }), "Expresi\xF3n de filtro no admitida: " + expression);
-    }
-    table_.SetFilter("  PROF  =  'O''NEIL'  ");  // blanks around the parts are fine
-    table_.FilterOn();
-    EXPECT_EQ(Walk(table_, {"HORA"}), (Rows{{"1"}, {"6"}}));
-
-    EXPECT_EQ(ErrorOf([&] { table_.SetFilter("NOPE= 'AB'"); }), "No se encuentra el campo 'NOPE'");
-    EXPECT_EQ(Walk(table_, {"HORA"}), (Rows{{"1"}, {"6"}})) << "the filter in force stays";
-    table_.FilterOff();
-    table_.SetFilter("NOPE= 'AB'");  // checked when switched on
-    EXPECT_EQ(ErrorOf([&] { table_.FilterOn(); }), "No se encuentra el campo 'NOPE'");
-}
 
 TEST_F(LessonsTable, FirstNextAndTheEnd) {
     table_.First();
@@ -112,25 +67,10 @@ TEST_F(LessonsTable, FirstNextAndTheEnd) {
     EXPECT_EQ(table_.Text("PROF"), "AB");
 }
 
-TEST_F(LessonsTable, LocateFindsTheFirstMatchOrLeavesThePosition) {
-    table_.First();
-    table_.Next();  // on "ab"
-    EXPECT_TRUE(table_.Locate("DIA", 2));
-    EXPECT_EQ(table_.Text("PROF"), "O'NEIL");
-    EXPECT_EQ(table_.Text("HORA"), "1") << "the first record of day 2";
-    EXPECT_FALSE(table_.Locate("DIA", 4));
-    EXPECT_EQ(table_.Text("PROF"), "O'NEIL") << "failure leaves the position";
-    EXPECT_FALSE(table_.Locate("DIA", 20)) << "no partial match";
-    EXPECT_FALSE(table_.Eof());
-    table_.Next();
-    EXPECT_EQ(table_.Text("PROF"), "ABC");
-    EXPECT_EQ(ErrorOf([&] { table_.Locate("NOPE", 1); }), "No se encuentra el campo 'NOPE'");
-}
-
 TEST(TableNavigation, EmptyTableIsAtItsEnd) {
     TempDir dir;
-    Table table(dir.Path(), "PROFT");
-    table.Create(layouts::Proft());
+    Table table(dir.Path(), layouts::Proft());
+    table.Create();
     table.Open(true);
     EXPECT_TRUE(table.Eof());
     table.First();
@@ -139,14 +79,13 @@ TEST(TableNavigation, EmptyTableIsAtItsEnd) {
     EXPECT_TRUE(table.Eof());
     EXPECT_EQ(table.Text("ABREV"), "");
     EXPECT_EQ(table.Integer("DNI"), 0);
-    EXPECT_FALSE(table.Locate("DNI", 0));
     EXPECT_EQ(table.RecordCount(), 0);
 }
 
 TEST(TableNavigation, OrderByOrdenIsAscendingAndKeepsTheWrittenOrderOfEqualKeys) {
     TempDir dir;
-    Table table(dir.Path(), "DIASHORAST2");
-    table.Create(layouts::Diashorast2());
+    Table table(dir.Path(), layouts::Diashorast2());
+    table.Create();
     table.Open(true);
     const std::vector<std::pair<std::string, int>> slots = {{"a", 30}, {"b", 10}, {"c", 20}, {"d", 10},
                                                             {"e", 30}, {"f", -5}, {"g", 100}, {"h", 10}};
@@ -170,39 +109,7 @@ TEST(TableNavigation, OrderByOrdenIsAscendingAndKeepsTheWrittenOrderOfEqualKeys)
                                                     {"a", "30"},
                                                     {"e", "30"},
                                                     {"g", "100"}}));
-    EXPECT_TRUE(table.Locate("ORDEN", 30));
-    EXPECT_EQ(table.Text("DIHO"), "a") << "locate follows the current order";
     EXPECT_EQ(ErrorOf([&] { table.OrderBy("NOPE"); }), "No se encuentra el campo 'NOPE'");
-}
-
-TEST(TableNavigation, LocateInTheLevelCatalogue) {
-    TempDir dir;
-    WriteCatalogue(dir.Path(), {{1101, "INF", "Infantil 3"}, {2201, "ESO", "Secundaria 1"}, {-7, "X", "Negativo"}});
-    Table catalogue(dir.Path(), "NIVELEX.dbf");
-    catalogue.Open(false);
-    ASSERT_TRUE(catalogue.Locate("X_OFERTAMATRIG", 2201));
-    EXPECT_EQ(catalogue.Text("NIVEL_ABREV"), "ESO");
-    EXPECT_EQ(catalogue.Text("ESTUDIO"), "Secundaria 1");
-    EXPECT_EQ(catalogue.Integer("X_OFERTAMATRIG"), 2201);
-    EXPECT_FALSE(catalogue.Locate("X_OFERTAMATRIG", 9999));
-    EXPECT_EQ(catalogue.Text("NIVEL_ABREV"), "ESO");
-    EXPECT_TRUE(catalogue.Locate("X_OFERTAMATRIG", -7));
-    EXPECT_EQ(catalogue.Text("ESTUDIO"), "Negativo");
-}
-
-TEST(TableNavigation, SetDirectoryPointsAClosedTableElsewhere) {
-    TempDir first, second;
-    WriteCatalogue(second.Path(), {{1, "A", "Uno"}});
-    Table catalogue(first.Path(), "NIVELEX.dbf");
-    catalogue.SetDirectory(second.Path());
-    EXPECT_EQ(catalogue.Directory(), second.Path());
-    catalogue.Open();
-    EXPECT_EQ(catalogue.Text("ESTUDIO"), "Uno");
-    EXPECT_EQ(ErrorOf([&] { catalogue.SetDirectory(first.Path()); }),
-              "La tabla NIVELEX.dbf est\xE1 abierta; ci\xE9rrela antes");
-    catalogue.Close();
-    catalogue.SetDirectory(first.Path());
-    EXPECT_NE(ErrorOf([&] { catalogue.Open(); }), "");
 }
 
 }  // namespace

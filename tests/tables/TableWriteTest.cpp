@@ -71,8 +71,8 @@ void Fill(Table& table, const TableLayout& layout, const Values& values) {
 }
 
 void WriteSamples(const fs::path& dir, const LayoutCase& c) {
-    Table table(dir, c.layout.name);
-    table.Create(c.layout, c.level);
+    Table table(dir, c.layout);
+    table.Create(c.level);
     table.Open(true);
     table.Append();
     Fill(table, c.layout, RecordValues()[0]);
@@ -99,7 +99,7 @@ TEST(TableWrite, EveryLayoutReadsBackItsValues) {
         TempDir dir;
         WriteSamples(dir.Path(), c);
 
-        Table table(dir.Path(), c.layout.name);
+        Table table(dir.Path(), c.layout);
         table.Open();
         EXPECT_EQ(table.RecordCount(), 4);
         std::size_t i = 0;
@@ -257,8 +257,8 @@ TEST(TableWrite, PerlXBaseReadsWhatWasWritten) {
 
 TEST(TableWrite, TextsAreCutToTheFieldAndReadWithoutTrailingBlanks) {
     TempDir dir;
-    Table table(dir.Path(), "ASIGNOMT");
-    table.Create(layouts::Asignomt());
+    Table table(dir.Path(), layouts::Asignomt());
+    table.Create();
     table.Open(true);
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"ABCDEFGHIJKL", "ABCDEFGHIJ"},  // twelve characters in COD's ten
@@ -285,8 +285,8 @@ TEST(TableWrite, TextsAreCutToTheFieldAndReadWithoutTrailingBlanks) {
 
 TEST(TableWrite, NumbersReadWithoutTheirPadding) {
     TempDir dir;
-    Table table(dir.Path(), "ASIGT");
-    table.Create(layouts::Asigt());
+    Table table(dir.Path(), layouts::Asigt());
+    table.Create();
     table.Open(true);
     table.Append();
     table.SetFloat("HORAS", 3);
@@ -314,8 +314,8 @@ TEST(TableWrite, NumbersReadWithoutTheirPadding) {
 TEST(TableWrite, RecreatingLeavesANewEmptyTableAndNoOldIndex) {
     TempDir dir;
     {
-        Table table(dir.Path(), "DIASHORAST2");
-        table.Create(layouts::Diashorast2());
+        Table table(dir.Path(), layouts::Diashorast2());
+        table.Create();
         table.Open(true);
         table.Append();
         table.SetText("DIHO", "L1");
@@ -326,8 +326,8 @@ TEST(TableWrite, RecreatingLeavesANewEmptyTableAndNoOldIndex) {
     WriteFile(dir / "diashorast2.mdx", "another spelling of it");
     WriteFile(dir / "OTHER.MDX", "not this table's");
 
-    Table table(dir.Path(), "DIASHORAST2");
-    table.Create(layouts::Diashorast2());
+    Table table(dir.Path(), layouts::Diashorast2());
+    table.Create();
     EXPECT_FALSE(table.IsOpen()) << "the table stays closed";
     EXPECT_EQ(FileNames(dir.Path()), (std::vector<std::string>{"DIASHORAST2.DBF", "DIASHORAST2.MDX", "OTHER.MDX"}));
     EXPECT_NE(ReadFile(dir / "DIASHORAST2.MDX"), "an old production index") << "a new, empty index";
@@ -341,12 +341,12 @@ TEST(TableWrite, RecreatingLeavesANewEmptyTableAndNoOldIndex) {
 TEST(TableWrite, FileNamesMatchInAnyLetterCase) {
     TempDir dir;
     {
-        Table table(dir.Path(), "PROFT");
-        table.Create(layouts::Proft());
+        Table table(dir.Path(), layouts::Proft());
+        table.Create();
     }
     fs::rename(dir / "PROFT.DBF", dir / "proft.dbf");
 
-    Table table(dir.Path(), "PROFT");
+    Table table(dir.Path(), layouts::Proft());
     EXPECT_EQ(table.FilePath(), dir / "proft.dbf");
     EXPECT_EQ(Table::FindFile(dir.Path(), "PROFT.DBF"), dir / "proft.dbf");
     EXPECT_EQ(Table::FindFile(dir.Path(), "ASIGT.DBF"), fs::path());
@@ -358,11 +358,12 @@ TEST(TableWrite, FileNamesMatchInAnyLetterCase) {
     EXPECT_EQ(FileNames(dir.Path()), std::vector<std::string>{"proft.dbf"}) << "written in place, nothing left aside";
 
     // Re-creating gives the spelling that the system uses.
-    table.Create(layouts::Proft());
+    table.Create();
     EXPECT_EQ(FileNames(dir.Path()), std::vector<std::string>{"PROFT.DBF"});
-    Table withExtension(dir.Path(), "PROFT.DBF");
-    withExtension.Open();
-    EXPECT_EQ(withExtension.RecordCount(), 0);
+    Table byName(dir.Path(), TableLayout{"proft"});  // a table known by its name alone
+    byName.Open();
+    EXPECT_EQ(byName.RecordCount(), 0);
+    EXPECT_EQ(byName.Text("ABREV"), "") << "its fields are those of its file";
 }
 
 TEST(TableWrite, DeleteFilesRemovesTableAndIndexInAnyCase) {
@@ -371,17 +372,17 @@ TEST(TableWrite, DeleteFilesRemovesTableAndIndexInAnyCase) {
     WriteFile(dir / "PROFT.mdx", "x");
     WriteFile(dir / "PROFTX.DBF", "x");
     WriteFile(dir / "AULAT.DBF", "x");
-    Table::DeleteFiles(dir.Path(), "PROFT");
+    Table(dir.Path(), layouts::Proft()).DeleteFiles();
     EXPECT_EQ(FileNames(dir.Path()), (std::vector<std::string>{"AULAT.DBF", "PROFTX.DBF"}));
-    Table::DeleteFiles(dir.Path(), "PROFT");  // nothing left to delete: no error
-    Table::DeleteFiles(dir / "missing", "PROFT");
+    Table(dir.Path(), layouts::Proft()).DeleteFiles();  // nothing left to delete: no error
+    Table(dir / "missing", layouts::Proft()).DeleteFiles();
     EXPECT_EQ(FileNames(dir.Path()).size(), 2u);
 }
 
 TEST(TableWrite, OnlyPostedRecordsAreWritten) {
     TempDir dir;
-    Table table(dir.Path(), "AULAT");
-    table.Create(layouts::Aulat());
+    Table table(dir.Path(), layouts::Aulat());
+    table.Create();
     table.Open(true);
     table.Append();
     table.SetText("ABREV", "A1");
@@ -399,15 +400,15 @@ TEST(TableWrite, OnlyPostedRecordsAreWritten) {
 
 TEST(TableWrite, AppendingKeepsWhatWasThere) {
     TempDir dir;
-    Table subjects(dir.Path(), "ASIGNOMT");
-    subjects.Create(layouts::Asignomt());
+    Table subjects(dir.Path(), layouts::Asignomt());
+    subjects.Create();
     subjects.Open(true);
     subjects.Append();
     subjects.SetText("COD", "MAT");
     subjects.Post();
     subjects.Close();
 
-    Table activities(dir.Path(), "ASIGNOMT.DBF");
+    Table activities(dir.Path(), layouts::Asignomt());
     activities.Open();
     activities.Append();
     activities.SetText("COD", "GUARDIA");
@@ -422,22 +423,22 @@ TEST(TableWrite, AppendingKeepsWhatWasThere) {
 
 TEST(TableWrite, FailuresNameTheTable) {
     TempDir dir;
-    Table missingDir(dir / "MTEMP", "PROFT");
-    EXPECT_EQ(ErrorOf([&] { missingDir.Create(layouts::Proft()); }),
+    Table missingDir(dir / "MTEMP", layouts::Proft());
+    EXPECT_EQ(ErrorOf([&] { missingDir.Create(); }),
               "No se puede crear la tabla " + (dir / "MTEMP" / "PROFT.DBF").string() + ": no existe el directorio");
     EXPECT_FALSE(fs::exists(dir / "MTEMP")) << "the directory is never created";
 
-    Table missing(dir.Path(), "SOLUC");
+    Table missing(dir.Path(), layouts::Soluc());
     EXPECT_EQ(ErrorOf([&] { missing.Open(true); }),
               "No se puede abrir la tabla " + (dir / "SOLUC.DBF").string() + ": no existe el archivo");
     EXPECT_FALSE(missing.IsOpen());
     EXPECT_EQ(ErrorOf([&] { missing.Append(); }), "La tabla SOLUC no est\xE1 abierta");
 
-    Table table(dir.Path(), "AULAT");
-    table.Create(layouts::Aulat());
+    Table table(dir.Path(), layouts::Aulat());
+    table.Create();
     table.Open(true);
     EXPECT_EQ(ErrorOf([&] { table.SetText("ABREV", "A"); }), "La tabla AULAT no tiene ning\xFAn registro en curso de alta");
-    EXPECT_EQ(ErrorOf([&] { table.Create(layouts::Aulat()); }), "La tabla AULAT est\xE1 abierta; ci\xE9rrela antes");
+    EXPECT_EQ(ErrorOf([&] { table.Create(); }), "La tabla AULAT est\xE1 abierta; ci\xE9rrela antes");
     table.Append();
     EXPECT_EQ(ErrorOf([&] { table.SetText("NOPE", "A"); }), "No se encuentra el campo 'NOPE'");
     table.Post();
@@ -446,16 +447,44 @@ TEST(TableWrite, FailuresNameTheTable) {
     EXPECT_EQ(table.Integer("abrev"), 0) << "names match in any letter case; blank reads 0";
 
     TableLayout bad{"BAD", {{"NOMBRE_LARGO", FieldType::Integer, 0}}, {}};
-    EXPECT_EQ(ErrorOf([&] { Table(dir.Path(), "BAD").Create(bad); }),
+    EXPECT_EQ(ErrorOf([&] { Table(dir.Path(), bad).Create(); }),
               "La definici\xF3n de la tabla BAD no es v\xE1lida: el nombre de campo 'NOMBRE_LARGO' no es v\xE1lido");
     EXPECT_FALSE(fs::exists(dir / "BAD.DBF"));
+}
+
+// A field handle names a field of one opening of one table: on another table,
+// or once the table was closed and opened again, it is refused rather than
+// taken for whatever field has its number there.
+TEST(TableWrite, FieldHandlesServeTheOpeningThatGaveThem) {
+    TempDir dir;
+    Table rooms(dir.Path(), layouts::Aulat());
+    rooms.Create();
+    rooms.Open(true);
+    Table teachers(dir.Path(), layouts::Proft());
+    teachers.Create();
+    teachers.Open(true);
+    const auto roomName = rooms.Field("NOMBRE");
+    rooms.Append();
+    rooms.SetText(roomName, "Aula 1");
+    rooms.Post();
+    teachers.Append();
+    EXPECT_EQ(ErrorOf([&] { teachers.SetText(roomName, "Ana"); }),
+              "El campo n.\xBA 2 no es de la tabla PROFT tal como est\xE1 abierta");
+    teachers.Post();
+    EXPECT_EQ(teachers.Text("NOMBRE"), "");
+    rooms.Close();
+    EXPECT_EQ(ErrorOf([&] { (void)rooms.Text(roomName); }), "La tabla AULAT no est\xE1 abierta");
+    rooms.Open();
+    EXPECT_EQ(ErrorOf([&] { (void)rooms.Text(roomName); }),
+              "El campo n.\xBA 2 no es de la tabla AULAT tal como est\xE1 abierta");
+    EXPECT_EQ(rooms.Text(rooms.Field("NOMBRE")), "Aula 1");
 }
 
 TEST(TableWrite, AFailedWriteOnClosingIsReported) {
     TempDir dir;
     fs::create_directory(dir / "MTEMP");
-    Table table(dir / "MTEMP", "AULAT");
-    table.Create(layouts::Aulat());
+    Table table(dir / "MTEMP", layouts::Aulat());
+    table.Create();
     table.Open(true);
     table.Append();
     table.SetText("ABREV", "A1");
@@ -469,8 +498,8 @@ TEST(TableWrite, AFailedWriteOnClosingIsReported) {
 
 TEST(TableWrite, ValuesThatDoNotFitAreRefused) {
     TempDir dir;
-    Table table(dir.Path(), "ASIGT");
-    table.Create(layouts::Asigt());
+    Table table(dir.Path(), layouts::Asigt());
+    table.Create();
     table.Open(true);
     table.Append();
     EXPECT_EQ(ErrorOf([&] { table.SetFloat("HORAS", 1e17); }),

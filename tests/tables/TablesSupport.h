@@ -82,6 +82,25 @@ inline std::string DBase7Double(double v) {
     return Be64(bits);
 }
 
+// A level catalogue NIVELEX.DBF as another program may write it: dBase 7, its
+// key X_OFERTAMATRIG a number field N(20,4) holding each record's key text as
+// it stands (with decimals, beyond 32 bits, blank, or no number at all).
+struct CatalogueRecord {
+    std::string key;
+    std::string level;
+    std::string study;
+};
+inline std::string ForeignCatalogue(const std::vector<CatalogueRecord>& records) {
+    const std::vector<RawField> fields = {{"X_OFERTAMATRIG", 'N', 20, 4}, {"NIVEL_ABREV", 'C', 10}, {"ESTUDIO", 'C', 80}};
+    std::string file = HeaderStart(0x04, static_cast<std::uint32_t>(records.size()), 68 + 48 * 3 + 1,
+                                   RecordLengthOf(fields)) +
+                       Padded("DBWINWE0", 32, '\0') + Zeros(4);
+    for (const auto& field : fields) file += DBase7Descriptor(field);
+    file += '\x0D';
+    for (const auto& record : records)
+        file += " " + RightJustified(record.key, 20) + Padded(record.level, 10) + Padded(record.study, 80);
+    return file + "\x1A";
+}
 
 // Runs a script file written from source with the given interpreter.
 inline CommandResult RunScript(const std::string& interpreter, const std::string& source, const std::string& args) {
