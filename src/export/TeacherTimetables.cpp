@@ -1,5 +1,6 @@
 #include "export/TeacherTimetables.h"
 
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -46,54 +47,66 @@ std::string PairKey(const std::string& first, const std::string& second) {
     return std::to_string(first.size()) + ':' + first + second;
 }
 
+// Fields are looked up at the first record: a table without records is never
+// asked for a field, as the timetable program may leave such tables bare.
 FirstMatch<AssignmentKeys> AssignmentsBySubjectAndGroup(Table& asigt) {
+    FirstMatch<AssignmentKeys> map;
+    asigt.First();
+    if (asigt.Eof()) return map;
     const auto casig = asigt.Field("CASIG"), cgrup = asigt.Field("CGRUP");
     const auto clave = asigt.Field("CLAVE"), claveCurso = asigt.Field("CLAVECURSO");
-    FirstMatch<AssignmentKeys> map;
-    for (asigt.First(); !asigt.Eof(); asigt.Next())
+    for (; !asigt.Eof(); asigt.Next())
         map.try_emplace(PairKey(asigt.Text(casig), asigt.Text(cgrup)),
                         AssignmentKeys{asigt.Text(clave), asigt.Text(claveCurso)});
     return map;
 }
 
 FirstMatch<std::string> ActivitiesBySubject(Table& asignomt) {
-    const auto cod = asignomt.Field("COD"), codTarea = asignomt.Field("CODTAREA");
     FirstMatch<std::string> map;
-    for (asignomt.First(); !asignomt.Eof(); asignomt.Next()) map.try_emplace(asignomt.Text(cod), asignomt.Text(codTarea));
+    asignomt.First();
+    if (asignomt.Eof()) return map;
+    const auto cod = asignomt.Field("COD"), codTarea = asignomt.Field("CODTAREA");
+    for (; !asignomt.Eof(); asignomt.Next()) map.try_emplace(asignomt.Text(cod), asignomt.Text(codTarea));
     return map;
 }
 
 FirstMatch<Slot> SlotsByDayAndHour(Table& diashorast) {
+    FirstMatch<Slot> map;
+    diashorast.First();
+    if (diashorast.Eof()) return map;
     const auto diho = diashorast.Field("DIHO"), dia = diashorast.Field("DIA"), coddiho = diashorast.Field("CODDIHO");
     const auto horadesde = diashorast.Field("HORADESDE"), horahasta = diashorast.Field("HORAHASTA");
-    FirstMatch<Slot> map;
-    for (diashorast.First(); !diashorast.Eof(); diashorast.Next())
+    for (; !diashorast.Eof(); diashorast.Next())
         map.try_emplace(diashorast.Text(diho), Slot{diashorast.Text(dia), diashorast.Text(coddiho),
                                                      diashorast.Text(horadesde), diashorast.Text(horahasta)});
     return map;
 }
 
 FirstMatch<std::string> GroupKeysByCode(Table& grupost) {
-    const auto abrev = grupost.Field("ABREV"), clave = grupost.Field("CLAVE");
     FirstMatch<std::string> map;
-    for (grupost.First(); !grupost.Eof(); grupost.Next()) map.try_emplace(grupost.Text(abrev), grupost.Text(clave));
+    grupost.First();
+    if (grupost.Eof()) return map;
+    const auto abrev = grupost.Field("ABREV"), clave = grupost.Field("CLAVE");
+    for (; !grupost.Eof(); grupost.Next()) map.try_emplace(grupost.Text(abrev), grupost.Text(clave));
     return map;
 }
 
 std::unordered_set<std::string> TeacherAbbreviations(Table& proft) {
-    const auto abrev = proft.Field("ABREV");
     std::unordered_set<std::string> abbreviations;
-    for (proft.First(); !proft.Eof(); proft.Next()) abbreviations.insert(proft.Text(abrev));
+    proft.First();
+    if (proft.Eof()) return abbreviations;
+    const auto abrev = proft.Field("ABREV");
+    for (; !proft.Eof(); proft.Next()) abbreviations.insert(proft.Text(abrev));
     return abbreviations;
 }
 
-// The SOLUC fields that the export reads, found once: the table holds every
-// lesson of the school.
+// The SOLUC fields of a teacher's lesson, found once at the first such
+// record: the table holds every lesson of the school.
 struct LessonColumns {
     explicit LessonColumns(const Table& soluc)
-        : prof(soluc.Field("PROF")), dia(soluc.Field("DIA")), hora(soluc.Field("HORA")), asig(soluc.Field("ASIG")),
+        : dia(soluc.Field("DIA")), hora(soluc.Field("HORA")), asig(soluc.Field("ASIG")),
           codGrupo(soluc.Field("CODGRUPO")), tarea(soluc.Field("TAREA")), aula(soluc.Field("AULA")) {}
-    Table::FieldRef prof, dia, hora, asig, codGrupo, tarea, aula;
+    Table::FieldRef dia, hora, asig, codGrupo, tarea, aula;
 };
 
 // The lessons of every teacher in one pass over SOLUC: the records whose PROF
@@ -101,15 +114,19 @@ struct LessonColumns {
 // is 0. Records of no teacher are not read further.
 std::unordered_map<std::string, std::vector<Lesson>> LessonsByTeacher(Table& soluc, Table& proft) {
     const auto abbreviations = TeacherAbbreviations(proft);
-    const LessonColumns field(soluc);
     std::unordered_map<std::string, std::vector<Lesson>> lessons;
-    for (soluc.First(); !soluc.Eof(); soluc.Next()) {
-        std::string teacher = soluc.Text(field.prof);
+    soluc.First();
+    if (soluc.Eof()) return lessons;
+    const auto prof = soluc.Field("PROF");
+    std::optional<LessonColumns> field;  // a table of no teacher's lessons reads PROF only
+    for (; !soluc.Eof(); soluc.Next()) {
+        std::string teacher = soluc.Text(prof);
         if (!abbreviations.contains(teacher)) continue;
-        if (soluc.Integer(field.dia) == 0) continue;
-        lessons[std::move(teacher)].push_back(Lesson{soluc.Text(field.dia), soluc.Integer(field.hora),
-                                                     soluc.Text(field.asig), soluc.Text(field.codGrupo),
-                                                     soluc.Text(field.tarea), soluc.Text(field.aula)});
+        if (!field) field.emplace(soluc);
+        if (soluc.Integer(field->dia) == 0) continue;
+        lessons[std::move(teacher)].push_back(Lesson{soluc.Text(field->dia), soluc.Integer(field->hora),
+                                                     soluc.Text(field->asig), soluc.Text(field->codGrupo),
+                                                     soluc.Text(field->tarea), soluc.Text(field->aula)});
     }
     return lessons;
 }
@@ -126,10 +143,12 @@ public:
           lessons_(LessonsByTeacher(tables.soluc, tables.proft)) {}
 
     void WriteTeachers(Node section, Table& proft) {
+        proft.First();
+        if (proft.Eof()) return;
         const auto employeeField = proft.Field("X_EMPLEADO"), takingOfficeField = proft.Field("F_TOMAPOS");
         const auto abrev = proft.Field("ABREV");
         long long teacherOrdinal = 1;
-        for (proft.First(); !proft.Eof(); proft.Next()) {
+        for (; !proft.Eof(); proft.Next()) {
             const std::string employee = proft.Text(employeeField);
             const std::string takingOffice = proft.Text(takingOfficeField);
             const Node teacher = document_.CreateElement(xml::kGrupoDatos);
