@@ -1,15 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <clocale>
-#include <cstdlib>
-#include <ctime>
 #include <functional>
 #include <optional>
 #include <regex>
 
+#include "document/DocumentSupport.h"
 #include "export/ExportSupport.h"
 #include "export/TeacherTimetables.h"
-#include "text/RegionalTime.h"
 
 namespace vindeleo {
 namespace {
@@ -385,16 +382,6 @@ TEST(TimeRuleTest, ClockTextBecomesMinutesAfterMidnight) {
     };
     for (const auto& [text, minutes] : cases) EXPECT_EQ(MinutesAfterMidnight(text), minutes) << text;
     EXPECT_THROW(MinutesAfterMidnight("8:3"), Error);
-}
-
-TEST(RegionalTimeTest, FechaFollowsTheRegionalFormats) {
-    setenv("TZ", "UTC", 1);
-    tzset();
-    const char* saved = std::setlocale(LC_TIME, nullptr);
-    const std::string previous = saved ? saved : "C";
-    std::setlocale(LC_TIME, "C");
-    EXPECT_EQ(RegionalDateTime(1796774400 + 3723), "12/09/26 01:02:03");  // 2026-12-09 01:02:03 UTC
-    std::setlocale(LC_TIME, previous.c_str());
 }
 
 }  // namespace
