@@ -315,6 +315,21 @@ TEST_F(ExportRunTest, ResultLiesBesideTheDocumentAndTheInputIsUntouched) {
     EXPECT_EQ(ResultFileName("/datos/alumnos.xml"), std::filesystem::path("/datos/ResultadoTuvanealumnos.xml"));
 }
 
+// On Windows a result of the same name in other letters is the same file: it
+// is replaced, keeping its spelling, and no second result appears beside it.
+TEST_F(ExportRunTest, AResultInOtherLetterCaseIsReplacedUnderItsSpelling) {
+    const std::filesystem::path earlier = dir / "resultadotuvanealumnos.xml";
+    test::WriteFile(earlier, "<?xml version=\"1.0\"?>\n<SERVICIO>resultado anterior</SERVICIO>\n");
+    Run();
+    ASSERT_EQ(ui.messages, std::vector<std::string>{"Proceso finalizado"});
+    EXPECT_EQ(test::FileNames(dir.Path()),
+              (std::vector<std::string>{"MTEMP", "alumnos.xml", "resultadotuvanealumnos.xml"}));
+    EXPECT_EQ(test::XmllintComplaint(earlier), "");
+    ExchangeDocument result;
+    ASSERT_EQ(result.Load(earlier).status, LoadStatus::Loaded);
+    EXPECT_EQ(result.SelectNodes(result.DocumentNode(), "/SERVICIO/BLOQUE_DATOS/grupo_datos").size(), 2u);
+}
+
 TEST_F(ExportRunTest, FailuresEndTheRunWithTheirMessageAndNothingWritten) {
     struct Case {
         const char* what;
