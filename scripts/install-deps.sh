@@ -5,6 +5,8 @@ set -euo pipefail
 
 packages=(cmake g++ make libxml2-dev libxml2-utils qt6-base-dev libgtest-dev libjemalloc-dev
           python3-dbfread python3-dbf libdbd-xbase-perl strace
+          # the locale sources from which the tests compile the locales of fecha
+          locales
           libxcb1-dev fonts-dejavu-core
           # the desktop tests: an X server, xwininfo, XTEST, screenshots
           xvfb x11-utils libx11-dev libxtst-dev imagemagick

@@ -104,6 +104,14 @@ Node ReplaceEnvelope(ExchangeDocument& document, const std::string& academicYear
     return block;
 }
 
+// The result file's path: an existing file of that name in another letter
+// case is the same file on Windows, so it is replaced under its own spelling.
+fs::path ResultFileToWrite(const fs::path& chosen) {
+    const fs::path result = ResultFileName(chosen);
+    const fs::path existing = Table::FindFile(result.parent_path(), result.filename().string());
+    return existing.empty() ? result : existing;
+}
+
 // Everything between the busy cursor's start and end. Returns the message that
 // stops the run early, or nothing when the result document was saved.
 std::optional<std::string> ConvertTimetable(ModuleState& state) {
@@ -125,7 +133,7 @@ std::optional<std::string> ConvertTimetable(ModuleState& state) {
     ExchangeDocument::SetAttribute(timetables, xml::kRegistros, std::to_string(tables.Proft().RecordCount()));
     WriteTeacherTimetables(document, timetables, tables.ForTimetables(), *period);
     tables.CloseAll();
-    document.Save(ResultFileName(DocumentPath(state)));
+    document.Save(ResultFileToWrite(DocumentPath(state)));
     return std::nullopt;
 }
 

@@ -16,7 +16,8 @@ class RunUi;
 void BImportarClick(ModuleState& state, RunUi& ui);
 
 // Where the result of a chosen document goes: its directory, then
-// "ResultadoTuvane" followed by its file name.
+// "ResultadoTuvane" followed by its file name. The run replaces an existing
+// file of that name in any letter case, under that file's own spelling.
 std::filesystem::path ResultFileName(const std::filesystem::path& chosen);
 
 }  // namespace vindeleo

@@ -1,10 +1,12 @@
 #include "text/RegionalTime.h"
 
+#include <cerrno>
 #include <clocale>
-#include <cstring>
 
 #ifndef _WIN32
+#include <iconv.h>
 #include <langinfo.h>
+#include <locale.h>
 #endif
 
 #include "text/Codepage.h"
@@ -13,32 +15,136 @@ namespace vindeleo {
 
 namespace {
 
-std::string Formatted(const char* pattern, const std::tm& moment) {
-    char buffer[256];
-    const std::size_t length = std::strftime(buffer, sizeof buffer, pattern, &moment);
-    return std::string(buffer, length);
-}
+// The exchange documents' own form, written when no region is set.
+constexpr const char* kPlainPattern = "%d/%m/%Y %H:%M:%S";
 
-// strftime writes in the locale's own character set; the document layer takes
-// Windows-1252.
-std::string InWindows1252(const std::string& text) {
-#ifndef _WIN32
-    const char* codeset = nl_langinfo(CODESET);
-    if (codeset != nullptr && std::strcmp(codeset, "UTF-8") == 0) return Utf8To1252(text);
-#endif
-    return text;
-}
-
-}  // namespace
-
-std::string RegionalDateTime(std::time_t moment) {
+std::tm LocalTime(std::time_t moment) {
     std::tm local{};
 #ifdef _WIN32
     localtime_s(&local, &moment);
 #else
     localtime_r(&moment, &local);
 #endif
-    return InWindows1252(Formatted("%x", local) + ' ' + Formatted("%X", local));
+    return local;
+}
+
+std::string Formatted(const char* pattern, const std::tm& moment) {
+    char buffer[256];
+    const std::size_t length = std::strftime(buffer, sizeof buffer, pattern, &moment);
+    return std::string(buffer, length);
+}
+
+// Where the conversion letter of the strftime conversion starting at `percent`
+// stands: after glibc's flags and width and an E or O modifier.
+std::size_t ConversionLetter(std::string_view pattern, std::size_t percent) {
+    std::size_t i = percent + 1;
+    while (i < pattern.size() && std::string_view("_-0^#").find(pattern[i]) != std::string_view::npos) ++i;
+    while (i < pattern.size() && pattern[i] >= '0' && pattern[i] <= '9') ++i;
+    if (i < pattern.size() && (pattern[i] == 'E' || pattern[i] == 'O')) ++i;
+    return i;
+}
+
+#ifndef _WIN32
+
+// The C locale, under any of its names, sets no region.
+bool NamesNoRegion(std::string_view name) { return name == "C" || name == "POSIX" || name.starts_with("C."); }
+
+// A locale of the time formats and the character type of one locale name, so
+// that its codeset is known without changing the process's own LC_CTYPE.
+class TimeLocale {
+public:
+    explicit TimeLocale(const char* name) : locale_(newlocale(LC_TIME_MASK | LC_CTYPE_MASK, name, locale_t{})) {}
+    ~TimeLocale() {
+        if (locale_ != locale_t{}) freelocale(locale_);
+    }
+    TimeLocale(const TimeLocale&) = delete;
+    TimeLocale& operator=(const TimeLocale&) = delete;
+
+    explicit operator bool() const { return locale_ != locale_t{}; }
+    std::string Item(nl_item item) const {
+        const char* text = nl_langinfo_l(item, locale_);
+        return text != nullptr ? text : "";
+    }
+    // Bytes in the locale's codeset.
+    std::string Formatted(const std::string& pattern, const std::tm& moment) const {
+        char buffer[512];
+        return std::string(buffer, strftime_l(buffer, sizeof buffer, pattern.c_str(), &moment, locale_));
+    }
+
+private:
+    locale_t locale_;
+};
+
+// Text of the given codeset as UTF-8; a byte that does not begin a character of
+// the codeset becomes '?'.
+std::string CodesetToUtf8(const std::string& text, const std::string& codeset) {
+    if (codeset == "UTF-8") return text;
+    const iconv_t converter = iconv_open("UTF-8", codeset.c_str());
+    if (converter == reinterpret_cast<iconv_t>(-1)) {
+        std::string ascii = text;
+        for (char& c : ascii)
+            if (static_cast<unsigned char>(c) >= 0x80) c = '?';
+        return ascii;
+    }
+    std::string utf8;
+    char* in = const_cast<char*>(text.data());
+    std::size_t inLeft = text.size();
+    while (inLeft > 0) {
+        char buffer[256];
+        char* out = buffer;
+        std::size_t outLeft = sizeof buffer;
+        const std::size_t converted = iconv(converter, &in, &inLeft, &out, &outLeft);
+        utf8.append(buffer, static_cast<std::size_t>(out - buffer));
+        if (converted == static_cast<std::size_t>(-1) && errno != E2BIG) {
+            utf8 += '?';
+            ++in;
+            --inLeft;
+        }
+    }
+    iconv_close(converter);
+    return utf8;
+}
+
+#endif
+
+}  // namespace
+
+std::string WithFourDigitYear(std::string_view datePattern) {
+    std::string out;
+    std::size_t i = 0;
+    while (i < datePattern.size()) {
+        if (datePattern[i] != '%') {
+            out += datePattern[i++];
+            continue;
+        }
+        const std::size_t letter = ConversionLetter(datePattern, i);
+        if (letter >= datePattern.size()) {
+            out.append(datePattern.substr(i));
+            break;
+        }
+        const bool modified = datePattern[letter - 1] == 'E' || datePattern[letter - 1] == 'O';
+        std::string conversion(datePattern.substr(i, letter + 1 - i));
+        if (!modified && datePattern[letter] == 'y') conversion.back() = 'Y';
+        if (!modified && datePattern[letter] == 'D') conversion = "%m/%d/%Y";
+        out += conversion;
+        i = letter + 1;
+    }
+    return out;
+}
+
+std::string RegionalDateTime(std::time_t moment) {
+    const std::tm local = LocalTime(moment);
+#ifdef _WIN32
+    return Formatted("%x", local) + ' ' + Formatted("%X", local);
+#else
+    const char* name = std::setlocale(LC_TIME, nullptr);
+    if (name == nullptr || NamesNoRegion(name)) return Formatted(kPlainPattern, local);
+    const TimeLocale regional(name);
+    if (!regional) return Formatted(kPlainPattern, local);
+    // %x and %X are D_FMT and T_FMT.
+    const std::string pattern = WithFourDigitYear(regional.Item(D_FMT)) + ' ' + regional.Item(T_FMT);
+    return Utf8To1252(CodesetToUtf8(regional.Formatted(pattern, local), regional.Item(CODESET)));
+#endif
 }
 
 std::string RegionalDateTimeNow() { return RegionalDateTime(std::time(nullptr)); }

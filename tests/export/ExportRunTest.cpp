@@ -1,15 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <clocale>
-#include <cstdlib>
-#include <ctime>
 #include <functional>
 #include <optional>
 #include <regex>
 
+#include "document/DocumentSupport.h"
 #include "export/ExportSupport.h"
 #include "export/TeacherTimetables.h"
-#include "text/RegionalTime.h"
 
 namespace vindeleo {
 namespace {
@@ -318,6 +315,21 @@ TEST_F(ExportRunTest, ResultLiesBesideTheDocumentAndTheInputIsUntouched) {
     EXPECT_EQ(ResultFileName("/datos/alumnos.xml"), std::filesystem::path("/datos/ResultadoTuvanealumnos.xml"));
 }
 
+// On Windows a result of the same name in other letters is the same file: it
+// is replaced, keeping its spelling, and no second result appears beside it.
+TEST_F(ExportRunTest, AResultInOtherLetterCaseIsReplacedUnderItsSpelling) {
+    const std::filesystem::path earlier = dir / "resultadotuvanealumnos.xml";
+    test::WriteFile(earlier, "<?xml version=\"1.0\"?>\n<SERVICIO>resultado anterior</SERVICIO>\n");
+    Run();
+    ASSERT_EQ(ui.messages, std::vector<std::string>{"Proceso finalizado"});
+    EXPECT_EQ(test::FileNames(dir.Path()),
+              (std::vector<std::string>{"MTEMP", "alumnos.xml", "resultadotuvanealumnos.xml"}));
+    EXPECT_EQ(test::XmllintComplaint(earlier), "");
+    ExchangeDocument result;
+    ASSERT_EQ(result.Load(earlier).status, LoadStatus::Loaded);
+    EXPECT_EQ(result.SelectNodes(result.DocumentNode(), "/SERVICIO/BLOQUE_DATOS/grupo_datos").size(), 2u);
+}
+
 TEST_F(ExportRunTest, FailuresEndTheRunWithTheirMessageAndNothingWritten) {
     struct Case {
         const char* what;
@@ -377,16 +389,6 @@ TEST_F(ExportRunTest, TablesHeldByAnotherProgramStopTheRun) {
     EXPECT_NE(ui.errors[0].find("otro programa la tiene abierta"), std::string::npos) << ui.errors[0];
     held.Close();
     ExpectNothingDone();
-}
-
-TEST(RegionalTimeTest, FechaFollowsTheRegionalFormats) {
-    setenv("TZ", "UTC", 1);
-    tzset();
-    const char* saved = std::setlocale(LC_TIME, nullptr);
-    const std::string previous = saved ? saved : "C";
-    std::setlocale(LC_TIME, "C");
-    EXPECT_EQ(RegionalDateTime(1796774400 + 3723), "12/09/26 01:02:03");  // 2026-12-09 01:02:03 UTC
-    std::setlocale(LC_TIME, previous.c_str());
 }
 
 }  // namespace
