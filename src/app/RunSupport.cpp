@@ -41,6 +41,10 @@ LoadedDocument ReadExchangeDocument(const ModuleState& state) {
             throw Error(Format(msg::kCannotReadDocument, state.XmlFileName));
         case LoadStatus::NotWellFormed:
             return {nullptr, Format(msg::kXmlNotValid, result.line, result.column)};
+        case LoadStatus::EntitiesTooLarge:
+            return {nullptr, Format(msg::kXmlEntitiesTooLarge, result.line, result.column)};
+        case LoadStatus::UnreadEntity:
+            return {nullptr, Format(msg::kXmlUnreadEntity, result.line, result.column)};
         case LoadStatus::Loaded:
             break;
     }

@@ -1,8 +1,8 @@
 #pragma once
 // The exchange document over libxml2. Loading drops the white space that only
 // separates elements (the indentation of a pretty-printed file) and keeps text
-// inside an element as it stands; it reads no network, no external entity and
-// no DTD, and bounds entity expansion. Texts cross this layer in Windows-1252:
+// inside an element as it stands; it replaces internal entities within a bound
+// on the text they add, and reads no network, no external entity and no DTD. Texts cross this layer in Windows-1252:
 // read text is converted to it ('?' for a character it lacks), written text
 // from it ('?' for a control character that XML cannot hold).
 
@@ -18,11 +18,14 @@ struct _xmlNode;
 namespace vindeleo {
 
 // CannotRead: the file is missing or unreadable, or does not fit in memory.
-enum class LoadStatus { Loaded, NotWellFormed, CannotRead };
+// EntitiesTooLarge: its entities expand beyond the layer's bound (or into
+// themselves). UnreadEntity: it uses an entity that is not read: an external
+// one, one declared only outside the file, or a parameter entity.
+enum class LoadStatus { Loaded, NotWellFormed, CannotRead, EntitiesTooLarge, UnreadEntity };
 
 struct LoadResult {
     LoadStatus status = LoadStatus::CannotRead;
-    int line = 0;      // where the parser stopped, for NotWellFormed
+    int line = 0;      // where the parser stopped, unless Loaded or CannotRead
     int column = 0;
     std::string detail;  // the parser's own words (UTF-8), for logs and tests
 };

@@ -6,11 +6,15 @@
 #include <libxml/xmlerror.h>
 #include <libxml/xmlversion.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <memory>
 #include <new>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vindeleo::xmlload {
@@ -22,13 +26,26 @@ using ErrorRecord = const xmlError*;
 using ErrorRecord = xmlErrorPtr;
 #endif
 
-// No network, line numbers beyond 65535 kept in nodes. Deliberately absent:
-// XML_PARSE_NOENT (substitute entities), XML_PARSE_DTDLOAD, XML_PARSE_DTDATTR and
-// XML_PARSE_HUGE (lifts libxml2's own size limits). XML_PARSE_NOBLANKS spares
-// building the indentation's text nodes of a large document only to drop them;
-// libxml2 keeps the blank content of an element without children, and the pass
-// after parsing applies the exact rule to whatever blank text is left.
-constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_BIG_LINES | XML_PARSE_NOBLANKS | XML_PARSE_COMPACT;
+// No network, line numbers beyond 65535 kept in nodes, internal entities
+// replaced by their text (XML_PARSE_NOENT; external and parameter entities are
+// refused before anything is read, and the expansion is bounded below).
+// Deliberately absent: XML_PARSE_DTDLOAD, XML_PARSE_DTDATTR and XML_PARSE_HUGE
+// (lifts libxml2's own size limits). XML_PARSE_NOBLANKS spares building the
+// indentation's text nodes of a large document only to drop them; libxml2
+// keeps the blank content of an element without children, and the pass after
+// parsing applies the exact rule to whatever blank text is left.
+constexpr int kParseOptions =
+    XML_PARSE_NONET | XML_PARSE_NOENT | XML_PARSE_BIG_LINES | XML_PARSE_NOBLANKS | XML_PARSE_COMPACT;
+
+// The most text that entity references may add to one document: ten million
+// bytes, far beyond any name or phrase an exchange document declares once to
+// use it often, and little beside the memory a large document takes anyway.
+// An entity bomb, or a large entity referenced many times, reaches it long
+// before it strains memory or time.
+constexpr std::uint64_t kMaxEntityExpansion = 10'000'000;
+constexpr std::uint64_t kOverLimit = kMaxEntityExpansion + 1;
+// Entities nested deeper than libxml2 itself follows them count as endless.
+constexpr std::size_t kMaxEntityNesting = 40;
 
 void IgnoreStructuredError(void*, ErrorRecord) {}
 void IgnoreGenericError(void*, const char*, ...) {}
@@ -37,16 +54,23 @@ void IgnoreGenericError(void*, const char*, ...) {}
 // here and is refused; the document itself is read through our own stream.
 xmlParserInputPtr RefuseExternalEntity(const char*, const char*, xmlParserCtxtPtr) { return nullptr; }
 
-// What one parse saw, reached from the parser context's private pointer.
+using ExpandedLengths = std::unordered_map<const xmlEntity*, std::uint64_t>;
+
+// What one parse saw, reached from the parser context's private pointer (the
+// contexts in which libxml2 parses an entity's text share it).
 struct ParseWatch {
     std::ifstream* in = nullptr;
+    xmlParserCtxtPtr document = nullptr;  // the context that reads the file itself
     bool readFailed = false;
-    bool refused = false;
+    LoadStatus refusal = LoadStatus::Loaded;  // Loaded: nothing refused
     int refusedLine = 0;
     int refusedColumn = 0;
     std::string refusedWhy;
+    std::uint64_t entityText = 0;    // text added by entity references so far
+    ExpandedLengths expandedLengths;  // of internal entities, once every declaration is read
     bool outOfMemory = false;
     bool sawError = false;
+    bool entityLoop = false;  // the first error was libxml2's entity guard
     int errorLine = 0;
     int errorColumn = 0;
     std::string errorText;
@@ -63,38 +87,156 @@ std::string WithoutTrailingNewline(std::string text) {
     return text;
 }
 
-// Records the first refusal with the parser's position and halts the parse.
-void Refuse(void* parserContext, std::string why) {
+// Where the parser stands in the file itself, also while it reads the text of
+// an entity that the file uses.
+void PositionInFile(const ParseWatch& watch, int& line, int& column) {
+    const xmlParserCtxt& document = *watch.document;
+    if (document.inputNr < 1 || document.inputTab[0] == nullptr) return;
+    line = document.inputTab[0]->line;
+    column = document.inputTab[0]->col;
+}
+
+// Records the first refusal, at the position in the file where the parser
+// stands (not in the entity text it may be reading), and halts the parse of
+// this context.
+void Refuse(void* parserContext, LoadStatus refusal, std::string why) {
     auto* ctxt = static_cast<xmlParserCtxtPtr>(parserContext);
     ParseWatch& watch = WatchOf(parserContext);
-    if (!watch.refused) {
-        watch.refused = true;
-        if (ctxt->input != nullptr) {
-            watch.refusedLine = ctxt->input->line;
-            watch.refusedColumn = ctxt->input->col;
-        }
+    if (watch.refusal == LoadStatus::Loaded) {
+        watch.refusal = refusal;
+        PositionInFile(watch, watch.refusedLine, watch.refusedColumn);
         watch.refusedWhy = std::move(why);
     }
     xmlStopParser(ctxt);
 }
 
-void OnEntityDecl(void* ctx, const xmlChar* name, int, const xmlChar*, const xmlChar*, xmlChar*) {
-    Refuse(ctx, "entity declarations are not accepted: '" + NameText(name) + "'");
+bool IsNameByte(unsigned char c) {
+    return c >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+           c == '-' || c == '_' || c == ':';
 }
 
-void OnUnparsedEntityDecl(void* ctx, const xmlChar* name, const xmlChar*, const xmlChar*, const xmlChar*) {
-    Refuse(ctx, "entity declarations are not accepted: '" + NameText(name) + "'");
+// The length of an internal entity's text with every entity reference in it
+// replaced, as far as the declarations read so far tell: a reference counts as
+// the text it stands for and one byte more, so that endless references to
+// empty entities count as well (predefined entities count one byte, undeclared
+// and external ones nothing: their use is refused or reported anyway). An
+// entity that contains itself, or nests deeper than libxml2 follows, counts as
+// over the limit; every length stops there. `lengths` keeps what was
+// measured; `open` holds the entities being measured.
+std::uint64_t ExpandedLength(xmlDocPtr doc, const xmlEntity* entity, ExpandedLengths& lengths,
+                             std::vector<const xmlEntity*>& open) {
+    if (const auto known = lengths.find(entity); known != lengths.end()) return known->second;
+    if (open.size() >= kMaxEntityNesting || std::find(open.begin(), open.end(), entity) != open.end())
+        return kOverLimit;
+    open.push_back(entity);
+    const std::string_view text = entity->content != nullptr
+                                      ? std::string_view(reinterpret_cast<const char*>(entity->content))
+                                      : std::string_view();
+    std::uint64_t length = 0;
+    std::size_t i = 0;
+    while (i < text.size() && length < kOverLimit) {
+        std::size_t end = i + 1;
+        if (text[i] == '&')
+            while (end < text.size() && IsNameByte(static_cast<unsigned char>(text[end]))) ++end;
+        if (text[i] != '&' || end == i + 1 || end >= text.size() || text[end] != ';') {
+            ++length;
+            ++i;
+            continue;
+        }
+        const std::string name(text.substr(i + 1, end - i - 1));
+        const xmlEntity* inner = xmlGetDocEntity(doc, reinterpret_cast<const xmlChar*>(name.c_str()));
+        if (inner != nullptr && inner->etype == XML_INTERNAL_PREDEFINED_ENTITY) length += 1;
+        if (inner != nullptr && inner->etype == XML_INTERNAL_GENERAL_ENTITY)
+            length += 1 + ExpandedLength(doc, inner, lengths, open);
+        i = end + 1;
+    }
+    open.pop_back();
+    length = std::min(length, kOverLimit);
+    lengths[entity] = length;
+    return length;
 }
 
-// libxml2 answers the five predefined entities itself before asking here, so
-// every call is a reference to a declared, external or undeclared entity.
+// Counts the text that one more use of the entity adds; false (and the parse
+// refused) once the document's entities have added more than the limit. While
+// the declarations are still being read an entity declared later may change a
+// length, so those lengths are measured afresh each time.
+bool AdmitExpansion(xmlParserCtxtPtr ctxt, const xmlEntity* entity) {
+    ParseWatch& watch = WatchOf(ctxt);
+    std::vector<const xmlEntity*> open;
+    ExpandedLengths fresh;
+    ExpandedLengths& lengths = ctxt->inSubset != 0 ? fresh : watch.expandedLengths;
+    watch.entityText = std::min(watch.entityText + ExpandedLength(ctxt->myDoc, entity, lengths, open), kOverLimit);
+    if (watch.entityText <= kMaxEntityExpansion) return true;
+    Refuse(ctxt, LoadStatus::EntitiesTooLarge,
+           "entity references expand beyond " + std::to_string(kMaxEntityExpansion) + " bytes at '&" +
+               NameText(entity->name) + ";'");
+    return false;
+}
+
+// Whether the outcome is known: a refusal, or the document found not well
+// formed. The parse goes no further then, and in particular expands no more
+// entities (libxml2 would go on through the declarations after an error).
+bool Settled(xmlParserCtxtPtr ctxt) {
+    const ParseWatch& watch = WatchOf(ctxt);
+    return watch.refusal != LoadStatus::Loaded || ctxt->wellFormed == 0 || watch.document->wellFormed == 0;
+}
+
+// Whether an entity that the document does not declare may be one of an
+// external DTD or parameter entity, which libxml2 then passes over (instead of
+// reporting the document as not well formed).
+bool MayBeDeclaredOutside(const ParseWatch& watch) {
+    const xmlParserCtxt& document = *watch.document;
+    return document.standalone != 1 && (document.hasExternalSubset != 0 || document.hasPErefs != 0);
+}
+
+// Every reference to a general entity: internal entities are given to libxml2
+// to replace, their text counted against the limit where a reference of the
+// document itself (or of an attribute default) uses them, not again for the
+// references inside an entity's text; an external entity, or one declared only
+// outside the file, is refused before anything is read.
 xmlEntityPtr OnGetEntity(void* ctx, const xmlChar* name) {
-    Refuse(ctx, "entity references are not accepted: '&" + NameText(name) + ";'");
-    return nullptr;
+    auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+    if (Settled(ctxt)) {
+        xmlStopParser(ctxt);
+        return nullptr;
+    }
+    ParseWatch& watch = WatchOf(ctx);
+    // Not libxml2's own xmlSAX2GetEntity: with entities replaced, it reads an
+    // external entity as soon as it is looked up.
+    xmlEntityPtr entity = ctxt->myDoc != nullptr ? xmlGetDocEntity(ctxt->myDoc, name) : xmlGetPredefinedEntity(name);
+    // A declaration looking up the entity it has just declared: no use of it.
+    if (ctxt->instate == XML_PARSER_ENTITY_VALUE) return entity;
+    if (entity == nullptr) {
+        if (MayBeDeclaredOutside(watch))
+            Refuse(ctx, LoadStatus::UnreadEntity, "entity '&" + NameText(name) + ";' is not declared in the document");
+        return nullptr;  // otherwise libxml2 reports the undeclared entity
+    }
+    switch (entity->etype) {
+        case XML_INTERNAL_PREDEFINED_ENTITY:
+            return entity;
+        case XML_INTERNAL_GENERAL_ENTITY:
+            if (ctxt->depth == 0 && !AdmitExpansion(ctxt, entity)) return nullptr;
+            return entity;
+        default:
+            Refuse(ctx, LoadStatus::UnreadEntity, "external entity '&" + NameText(name) + ";' is not read");
+            return nullptr;
+    }
 }
 
+// Parameter entities are not read, internal ones included: libxml2 reads
+// their text anew at each reference, and nested references slow it down beyond
+// measure long before their text grows large. Exchange documents have no use
+// for them. (Declaring one is harmless.)
 xmlEntityPtr OnGetParameterEntity(void* ctx, const xmlChar* name) {
-    Refuse(ctx, "parameter entity references are not accepted: '%" + NameText(name) + ";'");
+    auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+    if (Settled(ctxt)) {
+        xmlStopParser(ctxt);
+        return nullptr;
+    }
+    // A declaration looking up the entity it has just declared: no use of it.
+    if (ctxt->instate == XML_PARSER_ENTITY_VALUE)
+        return ctxt->myDoc != nullptr ? xmlGetParameterEntity(ctxt->myDoc, name) : nullptr;
+    Refuse(ctx, LoadStatus::UnreadEntity, "parameter entity references are not read: '%" + NameText(name) + ";'");
     return nullptr;
 }
 
@@ -113,8 +255,13 @@ void OnParseError(void* ctx, ErrorRecord error) {
     // The document may well be well-formed: it did not fit in memory. (After
     // another error libxml2 may report a failed allocation that did not happen.)
     watch.outOfMemory = IsOutOfMemory(error);
+    // libxml2's own guard against entities that grow too much (or contain
+    // themselves) stopped the parse.
+    watch.entityLoop = error->code == XML_ERR_ENTITY_LOOP;
     watch.errorLine = error->line;
     watch.errorColumn = error->int2;
+    // An error in the text of an entity is placed where the file uses it.
+    if (ctx != watch.document || watch.document->inputNr > 1) PositionInFile(watch, watch.errorLine, watch.errorColumn);
     watch.errorText = WithoutTrailingNewline(NameText(reinterpret_cast<const xmlChar*>(error->message)));
 }
 
@@ -130,9 +277,8 @@ int ReadChunk(void* context, char* buffer, int length) {
 
 void GuardParser(xmlParserCtxtPtr ctxt, ParseWatch& watch) {
     ctxt->_private = &watch;
+    watch.document = ctxt;
     xmlSAXHandler* sax = ctxt->sax;
-    sax->entityDecl = OnEntityDecl;
-    sax->unparsedEntityDecl = OnUnparsedEntityDecl;
     sax->getEntity = OnGetEntity;
     sax->getParameterEntity = OnGetParameterEntity;
     sax->serror = OnParseError;
@@ -226,10 +372,10 @@ ParsedFile ParseFile(const std::filesystem::path& file) {
         out.result = CannotRead("the file cannot be read");
     } else if (watch.outOfMemory) {
         out.result = CannotRead("not enough memory to hold the document");
-    } else if (watch.refused) {
-        out.result = {LoadStatus::NotWellFormed, watch.refusedLine, watch.refusedColumn, watch.refusedWhy};
+    } else if (watch.refusal != LoadStatus::Loaded) {
+        out.result = {watch.refusal, watch.refusedLine, watch.refusedColumn, watch.refusedWhy};
     } else if (!wellFormed) {
-        out.result.status = LoadStatus::NotWellFormed;
+        out.result.status = watch.entityLoop ? LoadStatus::EntitiesTooLarge : LoadStatus::NotWellFormed;
         if (watch.sawError) {
             out.result.line = watch.errorLine;
             out.result.column = watch.errorColumn;

@@ -1,7 +1,8 @@
 #pragma once
 // Reading an exchange document into a libxml2 tree without trusting the file:
-// no network, no external entity, no DTD loaded, and no entity declared in the
-// document is accepted, so nothing outside the file can be read and nothing can
+// no network, no external entity, DTD or parameter entity read, so nothing
+// outside the file can be read; the document's internal entities are replaced
+// by their text, up to a fixed bound on the text they add, so nothing can
 // expand without bound. Private to the document layer.
 
 #include <filesystem>

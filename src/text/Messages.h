@@ -13,6 +13,13 @@ inline constexpr const char* kNoPeriods =
 // printf-style: line, column.
 inline constexpr const char* kXmlNotValid =
     "ATENCI\xD3N - El archivo XML no es v\xE1lido (l\xEDnea %d, columna %d)";
+// printf-style: line, column.
+inline constexpr const char* kXmlEntitiesTooLarge =
+    "ATENCI\xD3N - Las entidades del archivo XML se expanden a un texto demasiado grande (l\xEDnea %d, columna %d)";
+// printf-style: line, column.
+inline constexpr const char* kXmlUnreadEntity =
+    "ATENCI\xD3N - El archivo XML usa una entidad que no se lee: externa, no declarada en \xE9l o de par\xE1metro "
+    "(l\xEDnea %d, columna %d)";
 inline constexpr const char* kNotExchangeDocument =
     "ATENCI\xD3N - El archivo no es un documento de intercambio de Siravel";
 // printf-style: the text that is not a number.

@@ -19,6 +19,7 @@
 #include "app/ModuleState.h"
 #include "import/ImportRun.h"
 #include "support/TestSupport.h"
+#include "text/Codepage.h"
 #include "text/Error.h"
 
 namespace vindeleo::test {
@@ -80,42 +81,63 @@ std::string Subjects(const Strings& names, const std::string& sectionAttributes 
     return xml + "</grupo_datos>";
 }
 
+// The beginnings of the stop messages, up to the column.
 std::string NotValidAtLine(int line) {
     return "ATENCI\xD3N - El archivo XML no es v\xE1lido (l\xEDnea " + std::to_string(line) + ", columna ";
+}
+std::string EntitiesTooLargeAtLine(int line) {
+    return "ATENCI\xD3N - Las entidades del archivo XML se expanden a un texto demasiado grande (l\xEDnea " +
+           std::to_string(line) + ", columna ";
+}
+std::string UnreadEntityAtLine(int line) {
+    return "ATENCI\xD3N - El archivo XML usa una entidad que no se lee: externa, no declarada en \xE9l o de "
+           "par\xE1metro (l\xEDnea " + std::to_string(line) + ", columna ";
 }
 
 struct Refused {
     const char* what;
     std::string xml;
-    int line;  // where the message places the fault
+    std::string message;  // how the message begins: what is wrong and where
 };
 
+// Forty levels of four references each: 3 * 4^40 bytes when expanded.
+std::string Laughs() {
+    std::string dtd = "<!DOCTYPE SERVICIO [\n<!ENTITY l0 \"lol\">\n";
+    for (int i = 1; i <= 40; ++i) {
+        const std::string previous = "&l" + std::to_string(i - 1) + ";";
+        dtd += "<!ENTITY l" + std::to_string(i) + " \"" + previous + previous + previous + previous + "\">\n";
+    }
+    return dtd + "]>\n";
+}
+
+// One entity of a million bytes used ten thousand times: ten thousand million.
+std::string OneLargeEntityUsedOften() {
+    std::string uses;
+    for (int i = 0; i < 10000; ++i) uses += "&grande;";
+    return Document(Subjects({uses}), "<!DOCTYPE SERVICIO [\n<!ENTITY grande \"" + std::string(1'000'000, 'x') +
+                                          "\">\n]>\n");
+}
+
 std::vector<Refused> RefusedDocuments() {
-    const std::string laughs = [] {
-        std::string dtd = "<!DOCTYPE SERVICIO [\n<!ENTITY l0 \"lol\">\n";
-        for (int i = 1; i <= 40; ++i) {
-            const std::string previous = "&l" + std::to_string(i - 1) + ";";
-            dtd += "<!ENTITY l" + std::to_string(i) + " \"" + previous + previous + previous + previous + "\">\n";
-        }
-        return dtd + "]>\n";
-    }();
     std::string nested;
     for (int i = 0; i < 100000; ++i) nested += "<a>";
     for (int i = 0; i < 100000; ++i) nested += "</a>";
     const std::string overLimit(10'000'001, 'x');  // libxml2 keeps a text or an attribute to ten million bytes
     return {
         {"external entity", Document(Subjects({"&s;"}), "<!DOCTYPE SERVICIO [\n<!ENTITY s SYSTEM \"/etc/passwd\">\n]>\n"),
-         3},
+         UnreadEntityAtLine(5)},
         {"external DTD with an entity", Document(Subjects({"&s;"}), "<!DOCTYPE SERVICIO SYSTEM \"http://127.0.0.1:9/x.dtd\">\n"),
-         3},
-        {"entity expansion bomb", Document(Subjects({"&l40;"}), laughs), 3},
-        {"a hundred thousand levels of nesting", Document(nested), 2},
-        {"text over ten million characters", Document(Subjects({overLimit})), 2},
-        {"attribute over ten million characters", Document(Subjects({"x"}, " nota=\"" + overLimit + "\"")), 2},
-        {"control character", Document("\n" + Subjects({"A\x01" "B"})), 3},
-        {"reference to a control character", Document("\n" + Subjects({"A&#1;B"})), 3},
-        {"NUL byte", Document("\n" + Subjects({std::string("A\0B", 3)})), 3},
-        {"bytes that are no UTF-8", Document("\n" + Subjects({"Matem\xE1ticas"})), 3},
+         UnreadEntityAtLine(3)},
+        {"entity expansion bomb", Document(Subjects({"&l40;"}), Laughs()), EntitiesTooLargeAtLine(45)},
+        {"one large entity used often", OneLargeEntityUsedOften(), EntitiesTooLargeAtLine(5)},
+        {"a hundred thousand levels of nesting", Document(nested), NotValidAtLine(2)},
+        {"text over ten million characters", Document(Subjects({overLimit})), NotValidAtLine(2)},
+        {"attribute over ten million characters", Document(Subjects({"x"}, " nota=\"" + overLimit + "\"")),
+         NotValidAtLine(2)},
+        {"control character", Document("\n" + Subjects({"A\x01" "B"})), NotValidAtLine(3)},
+        {"reference to a control character", Document("\n" + Subjects({"A&#1;B"})), NotValidAtLine(3)},
+        {"NUL byte", Document("\n" + Subjects({std::string("A\0B", 3)})), NotValidAtLine(3)},
+        {"bytes that are no UTF-8", Document("\n" + Subjects({"Matem\xE1ticas"})), NotValidAtLine(3)},
     };
 }
 
@@ -132,7 +154,7 @@ TEST_F(HostileDocument, RefusedDocumentsStopTheImportAndLeaveTheTablesAsTheyWere
         EXPECT_LT(seconds, 5.0);
         EXPECT_EQ(ui.errors, Strings{});
         ASSERT_EQ(ui.messages.size(), 1u);
-        EXPECT_EQ(ui.messages[0].rfind(NotValidAtLine(refused.line), 0), 0u) << ui.messages[0];
+        EXPECT_EQ(ui.messages[0].rfind(refused.message, 0), 0u) << ui.messages[0];
         EXPECT_EQ(state.ResultCode, 0);
         EXPECT_EQ(Snapshot(Working()), before);
     }
@@ -154,6 +176,17 @@ TEST_F(HostileDocument, OddButWellFormedDocumentsConvert) {
     EXPECT_EQ(Column("ASIGNOMT", "NOMBRE"),
               (Strings{"Hondo", std::string(80, 'L'), "?\xF3" "d? ? \x80", "Lengua 'A' \"B\" & <C> <D>", "Ana\tB?C"}));
     EXPECT_EQ(Column("ASIGNOMT", "COD").size(), 5u);
+}
+
+// An internal entity is replaced by its text: the school's name declared once
+// reaches the subjects' table wherever the document uses it.
+TEST_F(HostileDocument, InternalEntitiesReachTheTablesAsTheirText) {
+    Import(Document(Subjects({"Historia de &centro;", "&centro;", "&lengua;"}),
+                    "<!DOCTYPE SERVICIO [\n<!ENTITY centro \"IES Uno\">\n"
+                    "<!ENTITY lengua \"Lengua del &centro; &amp; Almaz\xC3\xA1n\">\n]>\n"));
+    ASSERT_EQ(ui.errors, Strings{});
+    ASSERT_EQ(ui.messages, Strings{"Proceso finalizado"});
+    EXPECT_EQ(Column("ASIGNOMT", "NOMBRE"), (Strings{"Historia de IES Uno", "IES Uno", "Lengua del IES Uno & Almaz\xE1n"}));
 }
 
 TEST_F(HostileDocument, SectionNamesWithQuotesAreComparedAsTheyStand) {
@@ -270,6 +303,82 @@ TEST(HugeDocument, SeveralHundredMegabytesConvertWithinBoundedMemory) {
     EXPECT_EQ(starved.err, "No se puede leer el archivo " + document.string() + ".\n");
     EXPECT_EQ(starved.out, "");
     EXPECT_EQ(Snapshot(tables), before);
+}
+
+// Entity bombs through vindeleo-cli in a process whose address space is held
+// to 512 MB: each stops with its message, within a few tens of megabytes.
+TEST(EntityBombs, StopWithTheirMessageWithinBoundedMemory) {
+    TempDir prefix;
+    fs::create_directories(prefix / "drive_c" / "MTEMP");
+    const std::pair<std::string, std::string> bombs[] = {
+        {Document(Subjects({"&l40;"}), Laughs()), EntitiesTooLargeAtLine(45)},
+        {OneLargeEntityUsedOften(), EntitiesTooLargeAtLine(5)},
+    };
+    for (const auto& [xml, message] : bombs) {
+        const fs::path document = prefix / "bomba.xml";
+        WriteFile(document, xml);
+        const MeasuredRun run = ImportMeasured(prefix.Path(), document, rlim_t{512} << 20);
+        EXPECT_EQ(run.exitCode, 1) << run.err;
+        EXPECT_EQ(run.out.rfind(Cp1252ToUtf8(message), 0), 0u) << run.out;
+        EXPECT_LT(run.maxResidentKb, 100 * 1024);
+        EXPECT_TRUE(FileNames(prefix / "drive_c" / "MTEMP").empty());
+    }
+}
+
+// External entities, external DTDs and an external parameter entity name a
+// file and a DTD that exist, and a server: the import (under strace) never
+// opens the files nor connects anywhere, and stops with its message. Declared
+// but unused, they are opened no more, and the import goes on.
+TEST(ExternalReferences, AreNeverOpened) {
+    if (RunCommand("strace -f -qq -o /dev/null true").exitCode != 0)
+        GTEST_SKIP() << "strace cannot trace processes here (no ptrace)";
+    TempDir prefix;
+    const fs::path tables = prefix / "drive_c" / "MTEMP";
+    fs::create_directories(tables);
+    WriteFile(prefix / "secreto.txt", "Secreto");
+    WriteFile(prefix / "secreto.dtd", "<!ENTITY s \"Secreto\">\n");
+    const std::string file = (prefix / "secreto.txt").string();
+    struct Case {
+        const char* what;
+        std::string prolog;
+        std::string name;  // the subject's name, where the entity is used
+        int refusedAtLine;  // 0: not refused
+    };
+    const Case cases[] = {
+        {"entity by path", "<!DOCTYPE SERVICIO [<!ENTITY s SYSTEM \"" + file + "\">]>\n", "&s;", 3},
+        {"entity by file URI", "<!DOCTYPE SERVICIO [<!ENTITY s SYSTEM \"file://" + file + "\">]>\n", "&s;", 3},
+        {"entity by a name beside the document", "<!DOCTYPE SERVICIO [<!ENTITY s SYSTEM \"secreto.txt\">]>\n", "&s;",
+         3},
+        {"entity from a server", "<!DOCTYPE SERVICIO [<!ENTITY s SYSTEM \"http://127.0.0.1:9/secreto\">]>\n", "&s;",
+         3},
+        {"external DTD beside the document", "<!DOCTYPE SERVICIO SYSTEM \"secreto.dtd\">\n", "&s;", 3},
+        {"external DTD from a server", "<!DOCTYPE SERVICIO SYSTEM \"http://127.0.0.1:9/secreto.dtd\">\n", "&s;", 3},
+        {"external parameter entity", "<!DOCTYPE SERVICIO [<!ENTITY % p SYSTEM \"secreto.dtd\"> %p;]>\n", "&s;", 2},
+        {"declared and never used",
+         "<!DOCTYPE SERVICIO SYSTEM \"secreto.dtd\" [<!ENTITY x SYSTEM \"secreto.txt\">"
+         "<!ENTITY % p SYSTEM \"http://127.0.0.1:9/secreto.dtd\">]>\n",
+         "Lengua", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFile(prefix / "alumnos.xml", Document(Subjects({c.name}), c.prolog));
+        const fs::path trace = prefix / "trace.txt";
+        const auto run = RunCommand("cd " + Quoted(prefix.Path()) + " && strace -f -qq -e trace=open,openat,connect -o " +
+                                    Quoted(trace) + " env WINEPREFIX=" + Quoted(prefix.Path()) + " " +
+                                    Quoted(VINDELEO_CLI) + " import alumnos.xml");
+        const std::string calls = ReadFile(trace);
+        EXPECT_NE(calls.find("alumnos.xml"), std::string::npos) << "the trace sees the document opened";
+        EXPECT_EQ(calls.find("secreto"), std::string::npos) << calls;
+        EXPECT_EQ(calls.find("connect("), std::string::npos) << calls;
+        if (c.refusedAtLine != 0) {
+            EXPECT_EQ(run.exitCode, 1) << run.err;
+            EXPECT_EQ(run.out.rfind(Cp1252ToUtf8(UnreadEntityAtLine(c.refusedAtLine)), 0), 0u) << run.out;
+        } else {
+            EXPECT_EQ(run.out, "Proceso finalizado\n") << run.err;
+        }
+        for (const std::string& table : FileNames(tables))
+            EXPECT_EQ(ReadFile(tables / table).find("Secreto"), std::string::npos) << table;
+    }
 }
 
 }  // namespace

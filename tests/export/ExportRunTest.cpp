@@ -257,9 +257,18 @@ TEST_F(ExportRunTest, DocumentsThatAreNoExchangeDocumentStopWithAMessage) {
         std::string xml;
         std::string message;
     };
+    std::string laughs = "<!DOCTYPE SERVICIO [<!ENTITY l0 \"lol\">";
+    for (int i = 1; i <= 30; ++i)
+        laughs += "<!ENTITY l" + std::to_string(i) + " \"" + std::string() + "&l" + std::to_string(i - 1) + ";&l" +
+                  std::to_string(i - 1) + ";&l" + std::to_string(i - 1) + ";\">";
     for (const Case& c : {Case{"<SERVICIO><BLOQUE_DATOS></SERVICIO>", "ATENCI\xD3N - El archivo XML no es v\xE1lido"},
                           Case{"<?xml version=\"1.0\"?><OTRO><BLOQUE_DATOS/></OTRO>",
-                               "ATENCI\xD3N - El archivo no es un documento de intercambio de Siravel"}}) {
+                               "ATENCI\xD3N - El archivo no es un documento de intercambio de Siravel"},
+                          Case{laughs + "]><SERVICIO><BLOQUE_DATOS>&l30;</BLOQUE_DATOS></SERVICIO>",
+                               "ATENCI\xD3N - Las entidades del archivo XML se expanden a un texto demasiado grande"},
+                          Case{"<!DOCTYPE SERVICIO [<!ENTITY a SYSTEM \"/etc/hostname\">]>"
+                               "<SERVICIO><BLOQUE_DATOS>&a;</BLOQUE_DATOS></SERVICIO>",
+                               "ATENCI\xD3N - El archivo XML usa una entidad que no se lee"}}) {
         const std::string before = c.xml;
         ui = test::RecordingUi{};
         ui.fileAnswer = WriteDocument("alumnos.xml", c.xml);
@@ -292,6 +301,23 @@ TEST_F(ExportRunTest, AcademicYearIsTheFirstFiveCharactersOfTheBlocksFirstChild)
         ASSERT_FALSE(years.empty());
         EXPECT_EQ(ExchangeDocument::Text(years[0]), c.year);
     }
+}
+
+// An internal entity gives the academic year its text; the document type
+// with its declaration stays before the new root, and the result reads back.
+TEST_F(ExportRunTest, AnInternalEntityIsReadAsItsText) {
+    ui.fileAnswer = WriteDocument("alumnos.xml",
+                                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                  "<!DOCTYPE SERVICIO [<!ENTITY curso \"2026/27\">]>\n"
+                                  "<SERVICIO><BLOQUE_DATOS><grupo_datos><dato>&curso;</dato></grupo_datos>"
+                                  "</BLOQUE_DATOS></SERVICIO>\n");
+    Export();
+    EXPECT_EQ(test::XmllintComplaint(Result()), "");
+    ExchangeDocument result;
+    ASSERT_EQ(result.Load(Result()).status, LoadStatus::Loaded);
+    const auto years = result.SelectNodes(result.DocumentNode(), "/SERVICIO/BLOQUE_DATOS/grupo_datos/dato");
+    ASSERT_FALSE(years.empty());
+    EXPECT_EQ(ExchangeDocument::Text(years[0]), "2026/");
 }
 
 // Nodes outside the input's root stay, the new root follows them; the input

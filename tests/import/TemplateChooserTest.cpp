@@ -51,6 +51,33 @@ TEST_F(TemplateChooserTest, ListsTheTemplatesAndShowsTheFirst) {
     EXPECT_EQ(chooser.ChosenTemplate(), "A");
 }
 
+// The chooser loads its own copy of the document by the runs' rule: an
+// internal entity is read as its text; a document whose entities grow beyond
+// the bound reads as empty.
+TEST_F(TemplateChooserTest, EntitiesAreReadAsTheRunsReadThem) {
+    const std::string templates =
+        "<SERVICIO><BLOQUE_DATOS><grupo_datos seq=\"JORNADAS_ESCOLARES\">"
+        "<grupo_datos><dato>A</dato><dato>&tarde;</dato><dato>1</dato><dato>2</dato></grupo_datos>"
+        "<grupo_datos><dato>B</dato><dato>Ma\xC3\xB1" "ana</dato><dato>3</dato><dato>4</dato></grupo_datos>"
+        "</grupo_datos></BLOQUE_DATOS></SERVICIO>";
+    WriteFile(file, "<!DOCTYPE SERVICIO [<!ENTITY tarde \"Jornada de tarde\">]>" + templates);
+    TemplateChooser chooser(PathText(file));
+    chooser.FormActivate();
+    EXPECT_EQ(chooser.ComboItems(), (Lines{"A", "B"}));
+    EXPECT_EQ(chooser.LabelNombre(), "Jornada de tarde");
+
+    std::string laughs = "<!DOCTYPE SERVICIO [<!ENTITY l0 \"lol\">";
+    for (int i = 1; i <= 30; ++i) {
+        const std::string previous = "&l" + std::to_string(i - 1) + ";";
+        laughs += "<!ENTITY l" + std::to_string(i) + " \"" + previous + previous + previous + previous + "\">";
+    }
+    WriteFile(file, laughs + "<!ENTITY tarde \"&l30;\">]>" + templates);
+    TemplateChooser bombed(PathText(file));
+    bombed.FormActivate();
+    EXPECT_EQ(bombed.ComboItems(), Lines{});
+    EXPECT_EQ(bombed.LabelNombre(), "-");
+}
+
 TEST_F(TemplateChooserTest, TheComboTextIsMatchedRawAndReturnedTrimmed) {
     struct Case {
         std::string text;
