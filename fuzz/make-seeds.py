@@ -87,6 +87,12 @@ def exchange_documents(build):
     write(folder, "internal-entity.xml",
           '<?xml version="1.0"?>\n<!DOCTYPE SERVICIO [<!ENTITY a "aaaa">]>\n'
           "<SERVICIO><BLOQUE_DATOS>&a;</BLOQUE_DATOS></SERVICIO>")
+    write(folder, "entities-in-rows.xml",
+          '<?xml version="1.0"?>\n<!DOCTYPE SERVICIO [<!ENTITY c "IES &d;"><!ENTITY d "Uno">'
+          '<!ENTITY f "<grupo_datos><dato>1</dato><dato>&d;</dato><dato>&c;</dato></grupo_datos>">'
+          '<!ATTLIST dato n CDATA "&c;"><!ENTITY % p "y">]>\n'
+          '<SERVICIO><BLOQUE_DATOS><grupo_datos seq="MATERIAS"><grupo_datos><dato>&c;</dato>'
+          '<dato a="&d;">x</dato><dato>&c;&c;</dato></grupo_datos>&f;&f;</grupo_datos></BLOQUE_DATOS></SERVICIO>')
 
 
 # --- tables ---------------------------------------------------------------
