@@ -113,9 +113,10 @@ fs::path KeepBackup(const fs::path& old, const fs::path& previous) {
 // as creating the table would not replace it: the commit stops with the
 // message that creation gives. An obsolete file that is held is passed over,
 // as deleting a table's file passes it over.
-void RefuseHeldTable(const PlanEntry& entry, const fs::path& working) {
+// `files` are the entry's files in the working directory, every spelling.
+void RefuseHeldTable(const PlanEntry& entry, const std::vector<fs::path>& files, const fs::path& working) {
     if (entry.kind == PlanEntry::Kind::Discard) return;
-    for (const fs::path& file : FilesNamed(working, entry.fileName)) {
+    for (const fs::path& file : files) {
         if (!dbf::IsHeldElsewhere(file)) continue;
         const fs::path table = working / (fs::path(entry.fileName).stem().string() + ".DBF");
         throw Error(Format(tables::msg::kCannotCreate, PathText(table), tables::msg::kInUse));
@@ -126,9 +127,12 @@ void RefuseHeldTable(const PlanEntry& entry, const fs::path& working) {
 // was killed) are carried out again without harm.
 void Apply(const PlanEntry& entry, const fs::path& working, const fs::path& staging, Moves* moves) {
     const fs::path previous = staging / kPreviousFolder;
+    // Listed before the staged file comes in: it takes its own spelling's
+    // place, which the loop below passes over.
+    const std::vector<fs::path> olds = FilesNamed(working, entry.fileName);
     // Checked again right before the moves: a program may have taken the
     // table since the commit began.
-    RefuseHeldTable(entry, working);
+    RefuseHeldTable(entry, olds, working);
     if (entry.kind == PlanEntry::Kind::Install) {
         const fs::path staged = staging / entry.fileName;
         if (IsFile(staged)) {
@@ -140,7 +144,7 @@ void Apply(const PlanEntry& entry, const fs::path& working, const fs::path& stag
         }
     }
     // Old files of other spellings (and every spelling of a file to remove) go aside.
-    for (const fs::path& old : FilesNamed(working, entry.fileName)) {
+    for (const fs::path& old : olds) {
         if (entry.kind == PlanEntry::Kind::Install && old.filename() == entry.fileName) continue;
         if (entry.kind == PlanEntry::Kind::Discard && dbf::IsHeldElsewhere(old)) continue;
         const fs::path aside = previous / old.filename();
@@ -314,7 +318,7 @@ void StagedTables::Commit(const std::vector<std::string>& tableNames,
     try {
         const std::vector<PlanEntry> plan = MakePlan(staging_, tableNames, obsoleteFiles);
         // A table held by another program stops the commit before anything moves.
-        for (const auto& entry : plan) RefuseHeldTable(entry, working_);
+        for (const auto& entry : plan) RefuseHeldTable(entry, FilesNamed(working_, entry.fileName), working_);
         dbf::MakeDirectoryDurable(staging_);
         dbf::EndDeferredDurability(staging_);
         fs::create_directory(staging_ / kPreviousFolder);

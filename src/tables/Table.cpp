@@ -21,6 +21,7 @@
 #include "text/Error.h"
 #include "text/Format.h"
 #include "text/Messages.h"
+#include "text/RegionalTime.h"
 
 namespace vindeleo {
 
@@ -53,16 +54,7 @@ std::vector<fs::path> MatchingFiles(const fs::path& dir, const std::string& file
     return found;
 }
 
-std::tm Today() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    return local;
-}
+std::tm Today() { return LocalTime(std::time(nullptr)); }
 
 struct NameHash {
     using is_transparent = void;

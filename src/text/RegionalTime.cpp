@@ -18,16 +18,6 @@ namespace {
 // The exchange documents' own form, written when no region is set.
 constexpr const char* kPlainPattern = "%d/%m/%Y %H:%M:%S";
 
-std::tm LocalTime(std::time_t moment) {
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &moment);
-#else
-    localtime_r(&moment, &local);
-#endif
-    return local;
-}
-
 std::string Formatted(const char* pattern, const std::tm& moment) {
     char buffer[256];
     const std::size_t length = std::strftime(buffer, sizeof buffer, pattern, &moment);
@@ -108,6 +98,16 @@ std::string CodesetToUtf8(const std::string& text, const std::string& codeset) {
 #endif
 
 }  // namespace
+
+std::tm LocalTime(std::time_t moment) {
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &moment);
+#else
+    localtime_r(&moment, &local);
+#endif
+    return local;
+}
 
 std::string WithFourDigitYear(std::string_view datePattern) {
     std::string out;

@@ -1,11 +1,15 @@
 #pragma once
-// The current date and time as the user's regional settings write them.
+// The local date and time of a moment, and as the user's regional settings
+// write them.
 
 #include <ctime>
 #include <string>
 #include <string_view>
 
 namespace vindeleo {
+
+// The calendar date and time of a moment in the machine's time zone.
+std::tm LocalTime(std::time_t moment);
 
 // The short date, one blank, the long time, of the given moment, in
 // Windows-1252 ('?' for a character it lacks). The formats are those of the C
