@@ -73,6 +73,7 @@ protected:
     void Answer(const std::string& windowName, const std::string& key, const char* screenshot = nullptr) {
         const auto window = xvfb->WaitForWindow(windowName, kWait);
         ASSERT_TRUE(window) << "no window \"" << windowName << "\"; program output:\n" << Log();
+        ASSERT_TRUE(xvfb->WaitForFocus(*window, kWait)) << windowName << " never gets the keyboard";
         TakeScreenshot(screenshot);
         xvfb->PressKey(key);
         ASSERT_TRUE(xvfb->WaitUntilGone(windowName, kWait)) << windowName << " stays";
@@ -122,7 +123,9 @@ TEST_F(HostXvfbTest, ExportarEmbedsRunsTheImportAndLeavesOne) {
                                                  std::to_string(host));
     EXPECT_NE(tree.find("\"" + kCaption + "\""), std::string::npos) << tree;
 
-    ASSERT_TRUE(xvfb->WaitForWindow("Archivo XML", kWait)) << Log();
+    const auto fileDialog = xvfb->WaitForWindow("Archivo XML", kWait);
+    ASSERT_TRUE(fileDialog) << Log();
+    ASSERT_TRUE(xvfb->WaitForFocus(*fileDialog, kWait));
     TakeScreenshot("file-dialog");
     xvfb->Type("escuela.xml");
     ASSERT_NO_FATAL_FAILURE(Answer("Archivo XML", "Return"));

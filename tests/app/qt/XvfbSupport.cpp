@@ -235,6 +235,29 @@ bool Xvfb::WaitUntilGone(const std::string& name, std::chrono::milliseconds time
     }
 }
 
+bool Xvfb::WaitForFocus(XWindowId window, std::chrono::milliseconds timeout) {
+    Display* d = Dpy(display_);
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        Window focus = 0;
+        int revertTo = 0;
+        XGetInputFocus(d, &focus, &revertTo);
+        // Up from the focused window to the root, looking for the given one.
+        while (focus != None && focus != PointerRoot) {
+            if (focus == window) return true;
+            Window root = 0, parent = 0;
+            Window* children = nullptr;
+            unsigned int count = 0;
+            if (!XQueryTree(d, focus, &root, &parent, &children, &count)) break;
+            if (children) XFree(children);
+            if (parent == root || parent == 0) break;
+            focus = parent;
+        }
+        if (Clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(kPollInterval);
+    }
+}
+
 void Xvfb::KeyStroke(unsigned long keysym) {
     Display* d = Dpy(display_);
     const KeyCode code = XKeysymToKeycode(d, keysym);

@@ -49,6 +49,10 @@ public:
                                            XWindowId under = 0);
     // True when no viewable window of that name is left, waiting up to the timeout.
     bool WaitUntilGone(const std::string& name, std::chrono::milliseconds timeout);
+    // True once the keyboard focus is on that window or one of its
+    // descendants, waiting up to the timeout: a window is shown before the
+    // toolkit gives it the focus, and a key sent in between is lost.
+    bool WaitForFocus(XWindowId window, std::chrono::milliseconds timeout);
     // The direct children of a window.
     std::vector<XWindowId> Children(XWindowId window);
     std::string Name(XWindowId window);
