@@ -12,7 +12,7 @@ set(CMAKE_RANLIB ${VINDELEO_MINGW_TRIPLET}-gcc-ranlib-posix CACHE FILEPATH "")
 
 # Libraries and headers of the target only from the mingw sysroot and the
 # prefixes the build names (libxml2's); programs from the build machine.
-set(CMAKE_FIND_ROOT_PATH /usr/${VINDELEO_MINGW_TRIPLET})
+list(APPEND CMAKE_FIND_ROOT_PATH /usr/${VINDELEO_MINGW_TRIPLET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -55,7 +55,7 @@ build_libxml2() {
 
 # --- the programs ------------------------------------------------------------
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_FIND_ROOT_PATH="$prefix" -DVINDELEO_DESKTOP=OFF "$@" >/dev/null
+  -DCMAKE_FIND_ROOT_PATH="$prefix" -Dlibxml2_DIR="$(echo "$prefix"/lib/cmake/libxml2-*)" -DVINDELEO_DESKTOP=OFF "$@" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
 # --- the package -------------------------------------------------------------
