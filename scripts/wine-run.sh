@@ -39,6 +39,21 @@ boot_prefix() {
   ) 9>"$prefix.lock"
 }
 
+# Wine's services (services.exe, rpcss.exe ...) start with the first program
+# and outlive it, keeping the descriptors they inherited: a caller that waits
+# for the end of a program's output (CTest) would wait for them too. So they
+# are started first by a program with no descriptors of the caller's.
+server_running() {
+  local socket
+  for socket in /tmp/wine-*/"server-$(stat -c %D "$prefix")-$(printf %x "$(stat -c %i "$prefix")")"/socket; do
+    [ -S "$socket" ] && return 0
+  done
+  return 1
+}
+start_services() {
+  server_running || "$WINELOADER" wineboot </dev/null >/dev/null 2>&1
+}
+
 # The X server that --start started for this prefix, while it runs.
 use_recorded_display() {
   [ -z "${DISPLAY:-}" ] && [ -f "$prefix/.xvfb" ] || return 0
@@ -53,7 +68,7 @@ start_xvfb() {
   local number
   for number in $(seq 90 140); do
     [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
-    Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
     local pid=$!
     for _ in $(seq 50); do
       [ -e "/tmp/.X11-unix/X$number" ] && break
@@ -73,7 +88,9 @@ case "$1" in
     boot_prefix
     start_xvfb
     use_recorded_display
-    "$WINESERVER" -p
+    # Fails when a server of this prefix is running already, which serves as well.
+    "$WINESERVER" -p </dev/null >/dev/null 2>&1 || true
+    "$WINELOADER" wineboot </dev/null >/dev/null 2>&1
     ;;
   --stop)
     "$WINESERVER" -k 2>/dev/null || true
@@ -86,6 +103,7 @@ case "$1" in
   *)
     boot_prefix
     use_recorded_display
+    start_services
     exec "$WINELOADER" "$@"
     ;;
 esac
