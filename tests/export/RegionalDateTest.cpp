@@ -16,7 +16,7 @@
 #include <sstream>
 
 #include "export/ExportSupport.h"
-#include "text/RegionalTime.h"
+#include "platform/RegionalTime.h"
 
 namespace vindeleo {
 namespace {
