@@ -466,7 +466,7 @@ void ExchangeDocument::Save(const std::filesystem::path& target) const {
     // Serialised whole first, then written by the one way files are replaced.
     std::string text;
     std::error_code error;
-    if (SerialiseDocument(doc, text)) platform::ReplaceFile(target, {text}, error);
+    if (SerialiseDocument(doc, text)) platform::ReplaceContent(target, {text}, error);
     else error = std::make_error_code(std::errc::io_error);
     if (error) throw Error(Format(msg::kCannotWrite, PathText(target)));
 }

@@ -86,7 +86,7 @@ void ReplaceFiles(const std::vector<Replacement>& files, std::error_code& error)
     }
 }
 
-void ReplaceFile(const fs::path& path, const std::vector<std::string_view>& chunks, std::error_code& error) {
+void ReplaceContent(const fs::path& path, const std::vector<std::string_view>& chunks, std::error_code& error) {
     ReplaceFiles({{path, chunks}}, error);
 }
 

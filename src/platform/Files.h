@@ -75,7 +75,7 @@ struct Replacement {
 // Files that belong together (a table and its index, the tables of a
 // journalled commit) are replaced in one call.
 void ReplaceFiles(const std::vector<Replacement>& files, std::error_code& error);
-void ReplaceFile(const std::filesystem::path& path, const std::vector<std::string_view>& chunks,
+void ReplaceContent(const std::filesystem::path& path, const std::vector<std::string_view>& chunks,
                  std::error_code& error);
 
 // Files replaced inside a registered directory are not flushed to disk one by
@@ -94,7 +94,7 @@ void RenameOver(const std::filesystem::path& from, const std::filesystem::path& 
 // Deletes a file; a file that is not there is no failure.
 void RemoveFile(const std::filesystem::path& path, std::error_code& error);
 void RemoveFile(const std::filesystem::path& path);
-void CreateHardLink(const std::filesystem::path& existing, const std::filesystem::path& link,
+void MakeHardLink(const std::filesystem::path& existing, const std::filesystem::path& link,
                     std::error_code& error);
 // The entries of dir, in the order the system lists them.
 std::vector<std::filesystem::directory_entry> ListDirectory(const std::filesystem::path& dir,

@@ -110,7 +110,7 @@ void RemoveFile(const fs::path& path, std::error_code& error) {
     if (std::remove(path.c_str()) != 0 && errno != ENOENT) error = LastError();
 }
 
-void CreateHardLink(const fs::path& existing, const fs::path& link, std::error_code& error) {
+void MakeHardLink(const fs::path& existing, const fs::path& link, std::error_code& error) {
     error.clear();
     if (::link(existing.c_str(), link.c_str()) != 0) error = LastError();
 }

@@ -167,7 +167,7 @@ void RemoveFile(const fs::path& path, std::error_code& error) {
     else error = InUseWhenHeld(error, path);
 }
 
-void CreateHardLink(const fs::path& existing, const fs::path& link, std::error_code& error) {
+void MakeHardLink(const fs::path& existing, const fs::path& link, std::error_code& error) {
     error.clear();
     if (!CreateHardLinkW(link.c_str(), existing.c_str(), nullptr)) error = LastError();
 }

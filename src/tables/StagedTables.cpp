@@ -93,7 +93,7 @@ private:
 fs::path KeepBackup(const fs::path& old, const fs::path& previous) {
     const fs::path backup = previous / old.filename();
     std::error_code error;
-    platform::CreateHardLink(old, backup, error);
+    platform::MakeHardLink(old, backup, error);
     if (error) fs::copy_file(old, backup, fs::copy_options::overwrite_existing);  // no hard links here
     return backup;
 }
@@ -182,7 +182,7 @@ std::vector<PlanEntry> ReadPlan(const fs::path& file) {
 void WritePlan(const fs::path& staging, const std::vector<PlanEntry>& plan) {
     const std::string text = PlanText(plan);
     std::error_code error;
-    platform::ReplaceFile(staging / kPlanFile, {text}, error);
+    platform::ReplaceContent(staging / kPlanFile, {text}, error);
     if (error) throw fs::filesystem_error("plan", staging / kPlanFile, error);
 }
 
