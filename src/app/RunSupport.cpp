@@ -3,7 +3,7 @@
 #include "app/ModuleState.h"
 #include "document/ExchangeDocument.h"
 #include "document/XmlNames.h"
-#include "text/Codepage.h"
+#include "platform/PathText.h"
 #include "text/Error.h"
 #include "text/Format.h"
 #include "text/Messages.h"
@@ -15,11 +15,11 @@ namespace fs = std::filesystem;
 void ChooseDocument(ModuleState& state, RunUi& ui) {
     // The choice is Windows-1252 text: made a path of this platform before it is completed.
     if (const auto chosen = ui.ChooseFile())
-        state.XmlFileName = PathText(fs::absolute(fs::path(Cp1252ToUtf8(*chosen))));
+        state.XmlFileName = PathText(fs::absolute(PathFromText(*chosen)));
 }
 
 fs::path DocumentPath(const ModuleState& state) {
-    return fs::path(Cp1252ToUtf8(state.XmlFileName));
+    return PathFromText(state.XmlFileName);
 }
 
 bool CheckDocumentExists(ModuleState& state, RunUi& ui) {

@@ -17,6 +17,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/PathText.h"
+
 namespace vindeleo::xmlload {
 namespace {
 
@@ -283,11 +285,6 @@ void GuardParser(xmlParserCtxtPtr ctxt, ParseWatch& watch) {
     sax->getParameterEntity = OnGetParameterEntity;
     sax->serror = OnParseError;
     sax->initialized = XML_SAX2_MAGIC;
-}
-
-std::string PathUtf8(const std::filesystem::path& file) {
-    auto text = file.u8string();
-    return std::string(reinterpret_cast<const char*>(text.data()), text.size());
 }
 
 struct ParserContextFree {

@@ -99,11 +99,6 @@ std::string Cp1252ToUtf8(std::string_view text1252) {
     return out;
 }
 
-std::string PathText(const std::filesystem::path& path) {
-    const std::u8string utf8 = path.u8string();
-    return Utf8To1252(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));
-}
-
 unsigned char FoldCase1252(unsigned char c) {
     if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 32);
     if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 32);

@@ -3,7 +3,6 @@
 // convert between it and the UTF-8 of the XML layer and the terminal, and fold
 // letter case the way the case-insensitive code lists compare.
 
-#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -14,9 +13,6 @@ namespace vindeleo {
 std::string Utf8To1252(std::string_view utf8);
 // Windows-1252 to UTF-8; every byte maps to one character, so nothing is lost.
 std::string Cp1252ToUtf8(std::string_view text1252);
-
-// A path as the user reads it in a message, in Windows-1252.
-std::string PathText(const std::filesystem::path& path);
 
 // Folds one Windows-1252 letter to lower case: A-Z, À-Þ (not ×), Š, Œ, Ž, Ÿ.
 unsigned char FoldCase1252(unsigned char c);

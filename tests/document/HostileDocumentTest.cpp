@@ -51,7 +51,7 @@ protected:
         ui.fileAnswer = file.string();
         state.ResultCode = 0;
         try {
-            BExportarClick(state, ui);
+            RunImport(state, ui);
         } catch (const Error& error) {
             ui.errors.push_back(error.what());
         }

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 
 #include "import/Plantihoras.h"
+#include "platform/PathText.h"
 #include "text/Codepage.h"
 
 namespace vindeleo::test {

@@ -12,9 +12,10 @@
 
 #include "app/ModuleState.h"
 #include "app/Paths.h"
+#include "platform/Directories.h"
 #include "app/qt/DialogRunner.h"
 #include "app/qt/MainForm.h"
-#include "help/HelpViewer.h"
+#include "app/qt/HelpViewer.h"
 #include "text/Messages.h"
 
 int main(int argc, char** argv) {
