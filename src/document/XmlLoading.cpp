@@ -74,7 +74,7 @@ struct ParseWatch {
     bool sawError = false;
     bool entityLoop = false;  // the first error was libxml2's entity guard
     bool unsupportedEncoding = false;  // the first error: no converter for the declared encoding
-    std::string encoding;              // the name the declaration gives, then
+    std::string encoding;              // with it: the name the declaration gives
     int errorLine = 0;
     int errorColumn = 0;
     std::string errorText;
