@@ -4,6 +4,7 @@
 #include "document/ExchangeDocument.h"
 #include "document/XmlNames.h"
 #include "platform/PathText.h"
+#include "text/Codepage.h"
 #include "text/Error.h"
 #include "text/Format.h"
 #include "text/Messages.h"

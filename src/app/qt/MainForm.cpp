@@ -19,7 +19,7 @@
 #include "app/qt/Look.h"
 #include "app/qt/QtRunUi.h"
 #include "export/ExportRun.h"
-#include "app/qt/HelpViewer.h"
+#include "help/HelpViewer.h"
 #include "import/ImportRun.h"
 #include "platform/PathText.h"
 #include "text/Codepage.h"

@@ -15,7 +15,7 @@
 #include "platform/Directories.h"
 #include "app/qt/DialogRunner.h"
 #include "app/qt/MainForm.h"
-#include "app/qt/HelpViewer.h"
+#include "help/HelpViewer.h"
 #include "text/Messages.h"
 
 int main(int argc, char** argv) {

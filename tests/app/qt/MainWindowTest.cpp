@@ -13,7 +13,7 @@
 #include "app/qt/DesktopSupport.h"
 #include "app/qt/MainForm.h"
 #include "app/qt/Plantillas.h"
-#include "app/qt/HelpViewer.h"
+#include "help/HelpViewer.h"
 #include "support/TestSupport.h"
 
 namespace vindeleo {

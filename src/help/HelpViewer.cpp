@@ -1,4 +1,4 @@
-#include "app/qt/HelpViewer.h"
+#include "help/HelpViewer.h"
 
 #include <QDesktopServices>
 #include <QString>
