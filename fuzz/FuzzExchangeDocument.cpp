@@ -80,7 +80,7 @@ void Import(const Places& places, const fs::path& chosen) {
     ModuleState state = StateFor(places);
     fuzz::SilentUi ui(chosen);
     try {
-        BExportarClick(state, ui);
+        RunImport(state, ui);
     } catch (const Error&) {
         // Told to the user in the error box.
     }
@@ -95,7 +95,7 @@ void Export(const Places& places, const fs::path& chosen) {
     ModuleState state = StateFor(places);
     fuzz::SilentUi ui(chosen);
     try {
-        BImportarClick(state, ui);
+        RunExport(state, ui);
     } catch (const Error&) {
     }
     const fs::path result = ResultFileName(chosen);

@@ -17,6 +17,7 @@
 
 #include "app/RunUi.h"
 #include "import/Plantihoras.h"
+#include "platform/PathText.h"
 #include "text/Codepage.h"
 #include "text/Error.h"
 

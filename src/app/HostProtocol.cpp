@@ -5,7 +5,8 @@
 #include "app/IniFile.h"
 #include "app/ModuleState.h"
 #include "app/Paths.h"
-#include "tables/Table.h"
+#include "platform/PathText.h"
+#include "platform/FileNames.h"
 #include "text/Error.h"
 #include "text/Format.h"
 #include "text/Messages.h"
@@ -52,8 +53,9 @@ std::uint32_t ReadHostHandle(const std::string& argument1252) {
 }
 
 std::filesystem::path HostResultFile(const std::filesystem::path& programDirectory) {
-    const auto found = Table::FindFile(programDirectory, kHostResultFile);
-    return found.empty() ? programDirectory / kHostResultFile : found;
+    std::error_code ignored;  // the writing tells a directory that cannot be read
+    const auto found = platform::FindFile(programDirectory, kHostResultFile, ignored);
+    return found.empty() ? programDirectory / PathFromText(kHostResultFile) : found;
 }
 
 void WriteHostResult(const ModuleState& state) {

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/PathText.h"
 #include "text/Codepage.h"
 #include "text/Error.h"
 #include "text/Format.h"

@@ -1,6 +1,6 @@
 #include "app/ModuleState.h"
 
-#include "app/Paths.h"
+#include "platform/Directories.h"
 
 namespace vindeleo {
 

@@ -1,17 +1,9 @@
 #pragma once
-// Where the system finds its files on this platform.
-
-#include <filesystem>
+// The files that the system finds beside the program (ProgramDirectory, see
+// platform/Directories.h).
 
 namespace vindeleo {
 
-// The timetable program's working tables: C:\MTEMP on Windows; elsewhere the
-// drive C: of the Wine prefix ($WINEPREFIX, or ~/.wine): drive_c/MTEMP.
-std::filesystem::path WorkingTablesDirectory();
-// The directory of the running executable.
-std::filesystem::path ProgramDirectory();
-
-// Files beside the program.
 inline constexpr const char* kCatalogueFile = "NIVELEX.DBF";
 inline constexpr const char* kHelpFile = "SIRAVEL.chm";
 inline constexpr const char* kHostResultFile = "Morvalen.ini";

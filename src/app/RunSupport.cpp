@@ -3,6 +3,7 @@
 #include "app/ModuleState.h"
 #include "document/ExchangeDocument.h"
 #include "document/XmlNames.h"
+#include "platform/PathText.h"
 #include "text/Codepage.h"
 #include "text/Error.h"
 #include "text/Format.h"
@@ -15,11 +16,11 @@ namespace fs = std::filesystem;
 void ChooseDocument(ModuleState& state, RunUi& ui) {
     // The choice is Windows-1252 text: made a path of this platform before it is completed.
     if (const auto chosen = ui.ChooseFile())
-        state.XmlFileName = PathText(fs::absolute(fs::path(Cp1252ToUtf8(*chosen))));
+        state.XmlFileName = PathText(fs::absolute(PathFromText(*chosen)));
 }
 
 fs::path DocumentPath(const ModuleState& state) {
-    return fs::path(Cp1252ToUtf8(state.XmlFileName));
+    return PathFromText(state.XmlFileName);
 }
 
 bool CheckDocumentExists(ModuleState& state, RunUi& ui) {
@@ -45,6 +46,8 @@ LoadedDocument ReadExchangeDocument(const ModuleState& state) {
             return {nullptr, Format(msg::kXmlEntitiesTooLarge, result.line, result.column)};
         case LoadStatus::UnreadEntity:
             return {nullptr, Format(msg::kXmlUnreadEntity, result.line, result.column)};
+        case LoadStatus::UnsupportedEncoding:
+            return {nullptr, Format(msg::kXmlUnsupportedEncoding, Utf8To1252(result.encoding))};
         case LoadStatus::Loaded:
             break;
     }

@@ -27,7 +27,8 @@ bool CheckDocumentExists(ModuleState& state, RunUi& ui);
 
 // The chosen document loaded, or the message that stops the run when the file
 // is not well-formed, uses entities beyond the loading bound or from outside
-// the file, or is not an exchange document. A file that cannot be read is an
+// the file, declares an encoding that cannot be converted, or is not an
+// exchange document. A file that cannot be read is an
 // error.
 struct LoadedDocument {
     std::unique_ptr<ExchangeDocument> document;  // none when the run stops

@@ -14,9 +14,10 @@
 #include <unordered_set>
 #include <utility>
 
-#include "document/FileReplacement.h"
 #include "document/XmlLoading.h"
 #include "document/XmlNames.h"
+#include "platform/Files.h"
+#include "platform/PathText.h"
 #include "text/Codepage.h"
 #include "text/Error.h"
 #include "text/Format.h"
@@ -216,11 +217,6 @@ std::string XmlTextUtf8(std::string_view text1252) {
     return utf8;
 }
 
-std::string PathText1252(const std::filesystem::path& file) {
-    auto utf8 = file.u8string();
-    return Utf8To1252(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));
-}
-
 struct XPathContextFree {
     void operator()(xmlXPathContextPtr context) const { xmlXPathFreeContext(context); }
 };
@@ -234,10 +230,10 @@ void IgnoreXPathError(void*, const xmlError*) {}
 void IgnoreXPathError(void*, xmlErrorPtr) {}
 #endif
 
-int WriteToFile(void* file, const char* buffer, int length) {
+int AppendToText(void* text, const char* buffer, int length) {
     if (length <= 0) return 0;
-    const std::size_t written = std::fwrite(buffer, 1, static_cast<std::size_t>(length), static_cast<std::FILE*>(file));
-    return written == static_cast<std::size_t>(length) ? length : -1;
+    static_cast<std::string*>(text)->append(buffer, static_cast<std::size_t>(length));
+    return length;
 }
 
 // "<?xml" as the encoder writes it, without a byte order mark and without the
@@ -269,10 +265,10 @@ bool ReadersFindTheEncoding(const char* encoding) {
 // the output encoder writes a character that encoding lacks as "&#NNN;". An
 // encoding in which no reader would find the declaration (UTF-7) gives way to
 // UTF-8, which the written declaration then names.
-bool WriteDocument(xmlDoc* doc, std::FILE* file) {
+bool SerialiseDocument(xmlDoc* doc, std::string& text) {
     const char* declared = doc->encoding != nullptr ? Chars(doc->encoding) : nullptr;
     const char* encoding = declared != nullptr && ReadersFindTheEncoding(declared) ? declared : "UTF-8";
-    xmlSaveCtxtPtr save = xmlSaveToIO(WriteToFile, nullptr, file, encoding, XML_SAVE_FORMAT);
+    xmlSaveCtxtPtr save = xmlSaveToIO(AppendToText, nullptr, &text, encoding, XML_SAVE_FORMAT);
     if (save == nullptr) return false;
     const long written = xmlSaveDoc(save, doc);
     const int closed = xmlSaveClose(save);
@@ -467,8 +463,12 @@ void ExchangeDocument::Save(const std::filesystem::path& target) const {
         empty.reset(NewEmptyDocument());
         doc = empty.get();
     }
-    const bool saved = filereplace::ReplaceFile(target, [doc](std::FILE* file) { return WriteDocument(doc, file); });
-    if (!saved) throw Error(Format(msg::kCannotWrite, PathText1252(target)));
+    // Serialised whole first, then written by the one way files are replaced.
+    std::string text;
+    std::error_code error;
+    if (SerialiseDocument(doc, text)) platform::ReplaceContent(target, {text}, error);
+    else error = std::make_error_code(std::errc::io_error);
+    if (error) throw Error(Format(msg::kCannotWrite, PathText(target)));
 }
 
 }  // namespace vindeleo

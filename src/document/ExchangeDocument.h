@@ -21,13 +21,16 @@ namespace vindeleo {
 // EntitiesTooLarge: its entities expand beyond the layer's bound (or into
 // themselves). UnreadEntity: it uses an entity that is not read: an external
 // one, one declared only outside the file, or a parameter entity.
-enum class LoadStatus { Loaded, NotWellFormed, CannotRead, EntitiesTooLarge, UnreadEntity };
+// UnsupportedEncoding: its declaration names an encoding that this build has
+// no converter for.
+enum class LoadStatus { Loaded, NotWellFormed, CannotRead, EntitiesTooLarge, UnreadEntity, UnsupportedEncoding };
 
 struct LoadResult {
     LoadStatus status = LoadStatus::CannotRead;
     int line = 0;      // where the parser stopped, unless Loaded or CannotRead
     int column = 0;
-    std::string detail;  // the parser's own words (UTF-8), for logs and tests
+    std::string detail;    // the parser's own words (UTF-8), for logs and tests
+    std::string encoding;  // UnsupportedEncoding: the name the declaration gives
 };
 
 // A handle to a node of a document; it does not own the node.

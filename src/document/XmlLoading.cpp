@@ -17,6 +17,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "document/Windows1252Encoding.h"
+#include "platform/PathText.h"
+
 namespace vindeleo::xmlload {
 namespace {
 
@@ -71,6 +74,8 @@ struct ParseWatch {
     bool outOfMemory = false;
     bool sawError = false;
     bool entityLoop = false;  // the first error was libxml2's entity guard
+    bool unsupportedEncoding = false;  // the first error: no converter for the declared encoding
+    std::string encoding;              // with it: the name the declaration gives
     int errorLine = 0;
     int errorColumn = 0;
     std::string errorText;
@@ -258,6 +263,8 @@ void OnParseError(void* ctx, ErrorRecord error) {
     // libxml2's own guard against entities that grow too much (or contain
     // themselves) stopped the parse.
     watch.entityLoop = error->code == XML_ERR_ENTITY_LOOP;
+    watch.unsupportedEncoding = error->code == XML_ERR_UNSUPPORTED_ENCODING;
+    if (watch.unsupportedEncoding) watch.encoding = NameText(reinterpret_cast<const xmlChar*>(error->str1));
     watch.errorLine = error->line;
     watch.errorColumn = error->int2;
     // An error in the text of an entity is placed where the file uses it.
@@ -275,6 +282,14 @@ int ReadChunk(void* context, char* buffer, int length) {
     return static_cast<int>(watch.in->gcount());
 }
 
+// The encoding that the declaration names, when libxml2 stopped at it: named
+// in its report, or (for a converter that can only write, which libxml2 fails
+// to start without a report of its own) kept with the document's input.
+std::string DeclaredEncoding(const xmlParserCtxt& ctxt, const ParseWatch& watch) {
+    if (!watch.encoding.empty()) return watch.encoding;
+    return ctxt.input != nullptr ? NameText(ctxt.input->encoding) : std::string();
+}
+
 void GuardParser(xmlParserCtxtPtr ctxt, ParseWatch& watch) {
     ctxt->_private = &watch;
     watch.document = ctxt;
@@ -285,16 +300,16 @@ void GuardParser(xmlParserCtxtPtr ctxt, ParseWatch& watch) {
     sax->initialized = XML_SAX2_MAGIC;
 }
 
-std::string PathUtf8(const std::filesystem::path& file) {
-    auto text = file.u8string();
-    return std::string(reinterpret_cast<const char*>(text.data()), text.size());
-}
-
 struct ParserContextFree {
     void operator()(xmlParserCtxtPtr ctxt) const { xmlFreeParserCtxt(ctxt); }
 };
 
-LoadResult CannotRead(std::string why) { return {LoadStatus::CannotRead, 0, 0, std::move(why)}; }
+LoadResult CannotRead(std::string why) {
+    LoadResult result;
+    result.status = LoadStatus::CannotRead;
+    result.detail = std::move(why);
+    return result;
+}
 
 bool IsSeparatingBlank(const xmlNode* node) {
     if (node->type != XML_TEXT_NODE || node->content == nullptr) return false;
@@ -315,6 +330,7 @@ void EnsureLibxmlReady() {
     static const bool initialised = [] {
         xmlInitParser();
         xmlSetExternalEntityLoader(RefuseExternalEntity);
+        RegisterWindows1252Encoding();
         return true;
     }();
     (void)initialised;
@@ -373,9 +389,16 @@ ParsedFile ParseFile(const std::filesystem::path& file) {
     } else if (watch.outOfMemory) {
         out.result = CannotRead("not enough memory to hold the document");
     } else if (watch.refusal != LoadStatus::Loaded) {
-        out.result = {watch.refusal, watch.refusedLine, watch.refusedColumn, watch.refusedWhy};
+        out.result.status = watch.refusal;
+        out.result.line = watch.refusedLine;
+        out.result.column = watch.refusedColumn;
+        out.result.detail = watch.refusedWhy;
     } else if (!wellFormed) {
-        out.result.status = watch.entityLoop ? LoadStatus::EntitiesTooLarge : LoadStatus::NotWellFormed;
+        const bool unsupportedEncoding = watch.unsupportedEncoding || ctxt->errNo == XML_ERR_UNSUPPORTED_ENCODING;
+        out.result.status = watch.entityLoop        ? LoadStatus::EntitiesTooLarge
+                            : unsupportedEncoding   ? LoadStatus::UnsupportedEncoding
+                                                    : LoadStatus::NotWellFormed;
+        if (unsupportedEncoding) out.result.encoding = DeclaredEncoding(*ctxt, watch);
         if (watch.sawError) {
             out.result.line = watch.errorLine;
             out.result.column = watch.errorColumn;
@@ -389,7 +412,7 @@ ParsedFile ParseFile(const std::filesystem::path& file) {
     } else {
         DropSeparatingBlanks(doc);
         out.doc = doc;
-        out.result = {LoadStatus::Loaded, 0, 0, std::string()};
+        out.result.status = LoadStatus::Loaded;
         return out;
     }
     if (doc != nullptr) xmlFreeDoc(doc);

@@ -1,6 +1,8 @@
 #pragma once
 // Element, attribute and section names of the exchange document, as it spells them.
 
+#include <array>
+
 namespace vindeleo::xml {
 
 inline constexpr const char* kServicio = "SERVICIO";
@@ -62,5 +64,16 @@ inline constexpr const char* kXActividad = "X_ACTIVIDAD";
 
 // The result document lies beside the chosen one, under its name with this in front.
 inline constexpr const char* kResultPrefix = "ResultadoTuvane";
+
+}  // namespace vindeleo::xml
+
+// The system's code page as a document declares its encoding: the name under
+// which the document layer's own converter is registered with libxml2, and the
+// other names that reach the same converter (those that iconv knows it by, and
+// the x-cp1252 of some older programs).
+namespace vindeleo::xml {
+
+inline constexpr const char* kWindows1252 = "windows-1252";
+inline constexpr std::array<const char*, 3> kWindows1252Aliases = {"cp1252", "ms-ansi", "x-cp1252"};
 
 }  // namespace vindeleo::xml

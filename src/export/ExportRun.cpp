@@ -12,11 +12,13 @@
 #include "document/ExchangeDocument.h"
 #include "document/XmlNames.h"
 #include "export/TeacherTimetables.h"
+#include "platform/FileNames.h"
+#include "platform/PathText.h"
+#include "platform/RegionalTime.h"
 #include "tables/Layouts.h"
 #include "tables/StagedTables.h"
 #include "tables/Table.h"
 #include "text/Messages.h"
-#include "text/RegionalTime.h"
 #include "text/TextHelpers.h"
 
 namespace vindeleo {
@@ -64,7 +66,12 @@ std::string AcademicYear(const ExchangeDocument& document) {
 // FECINI and FECFIN of the first periods record; empty texts when it has none.
 // Nothing when the periods table is missing.
 std::optional<PeriodDates> ReadPeriodDates(const fs::path& workingDirectory) {
-    if (Table::FindFile(workingDirectory, std::string(tables::kPeriodos) + ".DBF").empty()) return std::nullopt;
+    // A periods table that cannot be looked at is not taken for a missing one:
+    // its opening tells the failure.
+    std::error_code unreadable;
+    if (platform::FindFile(workingDirectory, std::string(tables::kPeriodos) + ".DBF", unreadable).empty() &&
+        !unreadable)
+        return std::nullopt;
     Table periods(workingDirectory, layouts::Periodos());
     periods.Open(/*exclusive=*/false);
     periods.First();
@@ -108,7 +115,8 @@ Node ReplaceEnvelope(ExchangeDocument& document, const std::string& academicYear
 // case is the same file on Windows, so it is replaced under its own spelling.
 fs::path ResultFileToWrite(const fs::path& chosen) {
     const fs::path result = ResultFileName(chosen);
-    const fs::path existing = Table::FindFile(result.parent_path(), result.filename().string());
+    std::error_code unreadable;  // the saving tells a directory that cannot be written
+    const fs::path existing = platform::FindFile(result.parent_path(), PathText(result.filename()), unreadable);
     return existing.empty() ? result : existing;
 }
 
@@ -140,10 +148,12 @@ std::optional<std::string> ConvertTimetable(ModuleState& state) {
 }  // namespace
 
 fs::path ResultFileName(const fs::path& chosen) {
-    return chosen.parent_path() / (std::string(xml::kResultPrefix) + chosen.filename().string());
+    fs::path name = PathFromText(xml::kResultPrefix);
+    name += chosen.filename();
+    return chosen.parent_path() / name;
 }
 
-void BImportarClick(ModuleState& state, RunUi& ui) {
+void RunExport(ModuleState& state, RunUi& ui) {
     ChooseDocument(state, ui);
     if (!CheckDocumentExists(state, ui)) return;
     std::optional<std::string> stopMessage;

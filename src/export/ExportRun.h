@@ -9,11 +9,11 @@ namespace vindeleo {
 struct ModuleState;
 class RunUi;
 
-// The handler of the export button (and of the host's action word
+// The export run, started by the export button (and by the host's action word
 // "importar"). Expected stops (no document, no periods table, a file that is
 // not an exchange document) are told with a message; any other failure raises
 // vindeleo::Error for the front end to show, and no result file is written.
-void BImportarClick(ModuleState& state, RunUi& ui);
+void RunExport(ModuleState& state, RunUi& ui);
 
 // Where the result of a chosen document goes: its directory, then
 // "ResultadoTuvane" followed by its file name. The run replaces an existing

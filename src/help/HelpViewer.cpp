@@ -4,7 +4,8 @@
 #include <QString>
 #include <QUrl>
 
-#include "tables/Table.h"
+#include "platform/FileNames.h"
+#include "platform/PathText.h"
 
 namespace vindeleo {
 
@@ -16,8 +17,9 @@ HelpViewer::HelpViewer(fs::path programDirectory, Opener opener)
     : programDirectory_(std::move(programDirectory)), opener_(std::move(opener)) {}
 
 fs::path HelpViewer::HelpFilePath() const {
-    const fs::path found = Table::FindFile(programDirectory_, helpFile_);
-    return found.empty() ? programDirectory_ / helpFile_ : found;
+    std::error_code ignored;  // a directory that cannot be read holds no help to open
+    const fs::path found = platform::FindFile(programDirectory_, helpFile_, ignored);
+    return found.empty() ? programDirectory_ / PathFromText(helpFile_) : found;
 }
 
 HelpViewer::Result HelpViewer::ShowContents() { return Open(); }

@@ -11,6 +11,7 @@
 #include "document/ExchangeDocument.h"
 #include "document/XmlNames.h"
 #include "import/ImportSteps.h"
+#include "platform/FileNames.h"
 #include "tables/Layouts.h"
 #include "tables/StagedTables.h"
 #include "tables/Table.h"
@@ -48,10 +49,13 @@ void RunSteps(ImportContext& context) {
 
 }  // namespace
 
-void BExportarClick(ModuleState& state, RunUi& ui) {
+void RunImport(ModuleState& state, RunUi& ui) {
     ChooseDocument(state, ui);
     if (!CheckDocumentExists(state, ui)) return;
-    if (Table::FindFile(state.ProgramDirectory, kCatalogueFile).empty()) {
+    // A catalogue that cannot be looked at is not taken for a missing one: its
+    // reading tells the failure.
+    std::error_code unreadable;
+    if (platform::FindFile(state.ProgramDirectory, kCatalogueFile, unreadable).empty() && !unreadable) {
         ui.ShowMessage(msg::kNoCatalogue);
         return;
     }

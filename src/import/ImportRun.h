@@ -6,11 +6,11 @@ namespace vindeleo {
 struct ModuleState;
 class RunUi;
 
-// The handler of the import button (and of the host's action word
+// The import run, started by the import button (and by the host's action word
 // "exportar"). Expected stops (no document, no catalogue, a file that is not an
 // exchange document) are told with a message; any other failure raises
 // vindeleo::Error for the front end to show, leaving every working table as it
 // was before the run.
-void BExportarClick(ModuleState& state, RunUi& ui);
+void RunImport(ModuleState& state, RunUi& ui);
 
 }  // namespace vindeleo

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "document/XmlNames.h"
-#include "text/Codepage.h"
+#include "platform/PathText.h"
 
 namespace vindeleo {
 
@@ -27,7 +27,7 @@ void TemplateChooser::FormActivate() {
     // A file that does not load leaves the document empty: no rows anywhere.
     // The file name is Windows-1252 text, as the run keeps it.
     document_ = ExchangeDocument();
-    document_.Load(std::filesystem::path(Cp1252ToUtf8(xmlFileName_)));
+    document_.Load(PathFromText(xmlFileName_));
 
     const std::vector<Row> templates = document_.Rows(xml::kJornadasEscolares);
     if (templates.size() > 1) {

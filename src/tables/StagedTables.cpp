@@ -7,7 +7,10 @@
 #include <sstream>
 #include <utility>
 
-#include "tables/TableFile.h"
+#include "platform/FileNames.h"
+#include "platform/Files.h"
+#include "platform/PathText.h"
+#include "tables/FileReason.h"
 #include "tables/TableMessages.h"
 #include "text/Codepage.h"
 #include "text/Error.h"
@@ -47,8 +50,6 @@ constexpr char KindLetter(PlanEntry::Kind kind) {
     return '?';
 }
 
-bool SameIgnoringCase(const std::string& a, const std::string& b) { return UpperAscii(a) == UpperAscii(b); }
-
 // Whether a regular file is there. A file that cannot be looked at is an
 // error, never taken for a missing one: the plan and the moves depend on it.
 bool IsFile(const fs::path& path) {
@@ -57,18 +58,6 @@ bool IsFile(const fs::path& path) {
     if (status.type() == fs::file_type::not_found) return false;
     if (error) throw fs::filesystem_error("status", path, error);
     return status.type() == fs::file_type::regular;
-}
-
-// Every file of dir named fileName in any letter case; a directory that
-// cannot be read is an error.
-std::vector<fs::path> FilesNamed(const fs::path& dir, const std::string& fileName) {
-    std::vector<fs::path> found;
-    std::error_code error;
-    for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error))
-        if (SameIgnoringCase(it->path().filename().string(), fileName) && IsFile(it->path()))
-            found.push_back(it->path());
-    if (error) throw fs::filesystem_error("directory", dir, error);
-    return found;
 }
 
 // The moves that Commit made, so that a failure can undo them all.
@@ -85,9 +74,9 @@ public:
         for (auto it = done_.rbegin(); it != done_.rend(); ++it) {
             std::error_code ignored;
             if (!it->backup.empty())
-                fs::rename(it->backup, it->to, ignored);  // the old file over the new one, in one step
+                platform::RenameOver(it->backup, it->to, ignored);  // the old file over the new one, in one step
             else
-                fs::rename(it->to, it->from, ignored);
+                platform::RenameOver(it->to, it->from, ignored);
         }
         done_.clear();
     }
@@ -104,7 +93,7 @@ private:
 fs::path KeepBackup(const fs::path& old, const fs::path& previous) {
     const fs::path backup = previous / old.filename();
     std::error_code error;
-    fs::create_hard_link(old, backup, error);
+    platform::MakeHardLink(old, backup, error);
     if (error) fs::copy_file(old, backup, fs::copy_options::overwrite_existing);  // no hard links here
     return backup;
 }
@@ -117,8 +106,9 @@ fs::path KeepBackup(const fs::path& old, const fs::path& previous) {
 void RefuseHeldTable(const PlanEntry& entry, const std::vector<fs::path>& files, const fs::path& working) {
     if (entry.kind == PlanEntry::Kind::Discard) return;
     for (const fs::path& file : files) {
-        if (!dbf::IsHeldElsewhere(file)) continue;
-        const fs::path table = working / (fs::path(entry.fileName).stem().string() + ".DBF");
+        if (!platform::IsHeldElsewhere(file)) continue;
+        const std::string tableName = entry.fileName.substr(0, entry.fileName.rfind('.'));
+        const fs::path table = working / PathFromText(tableName + ".DBF");
         throw Error(Format(tables::msg::kCannotCreate, PathText(table), tables::msg::kInUse));
     }
 }
@@ -129,26 +119,26 @@ void Apply(const PlanEntry& entry, const fs::path& working, const fs::path& stag
     const fs::path previous = staging / kPreviousFolder;
     // Listed before the staged file comes in: it takes its own spelling's
     // place, which the loop below passes over.
-    const std::vector<fs::path> olds = FilesNamed(working, entry.fileName);
+    const std::vector<fs::path> olds = platform::FilesNamed(working, entry.fileName);
     // Checked again right before the moves: a program may have taken the
     // table since the commit began.
     RefuseHeldTable(entry, olds, working);
     if (entry.kind == PlanEntry::Kind::Install) {
-        const fs::path staged = staging / entry.fileName;
+        const fs::path staged = staging / PathFromText(entry.fileName);
         if (IsFile(staged)) {
-            const fs::path target = working / entry.fileName;
+            const fs::path target = working / PathFromText(entry.fileName);
             fs::path backup;
             if (moves && IsFile(target)) backup = KeepBackup(target, previous);
-            fs::rename(staged, target);
+            platform::RenameOver(staged, target);
             if (moves) moves->Installed(staged, target, backup);
         }
     }
     // Old files of other spellings (and every spelling of a file to remove) go aside.
     for (const fs::path& old : olds) {
-        if (entry.kind == PlanEntry::Kind::Install && old.filename() == entry.fileName) continue;
-        if (entry.kind == PlanEntry::Kind::Discard && dbf::IsHeldElsewhere(old)) continue;
+        if (entry.kind == PlanEntry::Kind::Install && old.filename() == PathFromText(entry.fileName)) continue;
+        if (entry.kind == PlanEntry::Kind::Discard && platform::IsHeldElsewhere(old)) continue;
         const fs::path aside = previous / old.filename();
-        fs::rename(old, aside);
+        platform::RenameOver(old, aside);
         if (moves) moves->Moved(old, aside);
     }
 }
@@ -159,7 +149,7 @@ std::vector<PlanEntry> MakePlan(const fs::path& staging, const std::vector<std::
     for (const auto& name : tableNames) {
         for (const char* extension : {".DBF", ".MDX"}) {
             const std::string fileName = name + extension;
-            const bool built = IsFile(staging / fileName);
+            const bool built = IsFile(staging / PathFromText(fileName));
             plan.push_back({built ? PlanEntry::Kind::Install : PlanEntry::Kind::Remove, fileName});
         }
     }
@@ -192,7 +182,7 @@ std::vector<PlanEntry> ReadPlan(const fs::path& file) {
 void WritePlan(const fs::path& staging, const std::vector<PlanEntry>& plan) {
     const std::string text = PlanText(plan);
     std::error_code error;
-    dbf::WriteReplacing(staging / kPlanFile, {text}, error);
+    platform::ReplaceContent(staging / kPlanFile, {text}, error);
     if (error) throw fs::filesystem_error("plan", staging / kPlanFile, error);
 }
 
@@ -214,20 +204,20 @@ void CreateEmptyFile(const fs::path& path, std::error_code& error) {
 
 // Removes a staging directory, its lock file last, so that a removal that
 // fails half-way leaves a directory that the next run recognises and removes.
-void RemoveStaging(const fs::path& staging, std::unique_ptr<dbf::LockedFile> lock) {
+void RemoveStaging(const fs::path& staging, std::unique_ptr<platform::LockedFile> lock) {
     std::vector<fs::path> contents;
     std::error_code error;
-    for (fs::directory_iterator it(staging, error), end; !error && it != end; it.increment(error))
-        if (it->path().filename() != kLockFile) contents.push_back(it->path());
+    for (const auto& entry : platform::ListDirectory(staging, error))
+        if (entry.path().filename() != kLockFile) contents.push_back(entry.path());
     bool removedAll = !error;
     for (const fs::path& entry : contents) {
         std::error_code failed;
         fs::remove_all(entry, failed);
         if (failed) removedAll = false;
     }
-    if (lock) lock->Close();
+    if (lock) lock->Close();  // Windows deletes no file that this process holds open
     if (!removedAll) return;  // the lock file stays, the next run takes the rest
-    fs::remove(staging / kLockFile, error);
+    platform::RemoveFile(staging / kLockFile, error);
     fs::remove(staging, error);
 }
 
@@ -238,7 +228,7 @@ bool IsEmptyDirectory(const fs::path& dir) {
 
 bool IsStagingDirectory(const fs::directory_entry& entry) {
     std::error_code error;
-    return entry.is_directory(error) && entry.path().filename().string().rfind(kStagingPrefix, 0) == 0;
+    return entry.is_directory(error) && PathText(entry.path().filename()).starts_with(kStagingPrefix);
 }
 
 bool IsOlderThanGrace(const fs::path& dir) {
@@ -249,28 +239,28 @@ bool IsOlderThanGrace(const fs::path& dir) {
 
 // Finishes or drops one staging directory of a run that is no longer alive.
 void RecoverStaging(const fs::path& working, const fs::path& staging) {
-    dbf::LockedFile lock;
+    auto lock = std::make_unique<platform::LockedFile>();
     std::error_code error;
-    switch (lock.Open(staging / kLockFile, /*exclusive=*/true, error)) {
-        case dbf::LockedFile::Status::Ok: break;  // its run is gone
-        case dbf::LockedFile::Status::Missing:
+    switch (lock->Open(staging / kLockFile, /*exclusive=*/true, error)) {
+        case platform::LockedFile::Status::Ok: break;  // its run is gone
+        case platform::LockedFile::Status::Missing:
             // An empty one holds nothing to lose; one with files may be a run
             // that is just starting, unless it is old.
             if (IsEmptyDirectory(staging) || IsOlderThanGrace(staging)) break;
             return;
-        case dbf::LockedFile::Status::InUse:
-        case dbf::LockedFile::Status::Failed: return;
+        case platform::LockedFile::Status::InUse:
+        case platform::LockedFile::Status::Failed: return;
     }
     try {
         if (IsFile(staging / kPlanFile)) {
             for (const auto& entry : ReadPlan(staging / kPlanFile)) Apply(entry, working, staging, nullptr);
-            dbf::MakeDirectoryDurable(working);
-            fs::remove(staging / kPlanFile);
+            platform::MakeDirectoryDurable(working);
+            platform::RemoveFile(staging / kPlanFile);
         }
     } catch (const std::exception& cause) {
         RaiseCannotReplace(working, cause);
     }
-    RemoveStaging(staging, nullptr);
+    RemoveStaging(staging, std::move(lock));
 }
 
 }  // namespace
@@ -280,7 +270,7 @@ StagedTables::StagedTables(fs::path workingDirectory) : working_(std::move(worki
     if (!fs::is_directory(working_, error)) throw Error(Format(msg::kNoWorkingDirectory, PathText(working_)));
     std::random_device random;
     for (int attempt = 0;; ++attempt) {
-        staging_ = working_ / (kStagingPrefix + std::to_string(random()));
+        staging_ = working_ / PathFromText(kStagingPrefix + std::to_string(random()));
         if (fs::create_directory(staging_, error)) break;
         if (error || attempt > 100) {
             staging_.clear();
@@ -289,25 +279,25 @@ StagedTables::StagedTables(fs::path workingDirectory) : working_(std::move(worki
         }
     }
     // The lock tells other runs that this directory is alive.
-    lock_ = std::make_unique<dbf::LockedFile>();
+    lock_ = std::make_unique<platform::LockedFile>();
     error.clear();
     CreateEmptyFile(staging_ / kLockFile, error);
-    const auto status = error ? dbf::LockedFile::Status::Failed : lock_->Open(staging_ / kLockFile, true, error);
-    if (status != dbf::LockedFile::Status::Ok) {
+    const auto status = error ? platform::LockedFile::Status::Failed : lock_->Open(staging_ / kLockFile, true, error);
+    if (status != platform::LockedFile::Status::Ok) {
         std::error_code ignored;
         fs::remove_all(staging_, ignored);
         staging_.clear();
         const std::string reason =
-            status == dbf::LockedFile::Status::InUse ? std::string(tables::msg::kInUse) : dbf::ReasonText(error);
+            status == platform::LockedFile::Status::InUse ? std::string(tables::msg::kInUse) : dbf::ReasonText(error);
         throw Error(Format(msg::kCannotReplaceTables, PathText(working_), reason));
     }
     // The staged tables reach the disk together, just before they are put in place.
-    dbf::DeferDurability(staging_);
+    platform::DeferDurability(staging_);
 }
 
 StagedTables::~StagedTables() {
     if (staging_.empty()) return;
-    dbf::EndDeferredDurability(staging_);
+    platform::EndDeferredDurability(staging_);
     RemoveStaging(staging_, std::move(lock_));
 }
 
@@ -318,22 +308,23 @@ void StagedTables::Commit(const std::vector<std::string>& tableNames,
     try {
         const std::vector<PlanEntry> plan = MakePlan(staging_, tableNames, obsoleteFiles);
         // A table held by another program stops the commit before anything moves.
-        for (const auto& entry : plan) RefuseHeldTable(entry, FilesNamed(working_, entry.fileName), working_);
-        dbf::MakeDirectoryDurable(staging_);
-        dbf::EndDeferredDurability(staging_);
+        for (const auto& entry : plan)
+            RefuseHeldTable(entry, platform::FilesNamed(working_, entry.fileName), working_);
+        platform::MakeDirectoryDurable(staging_);
+        platform::EndDeferredDurability(staging_);
         fs::create_directory(staging_ / kPreviousFolder);
         WritePlan(staging_, plan);
         committed = true;
         for (const auto& entry : plan) Apply(entry, working_, staging_, &moves);
-        dbf::MakeDirectoryDurable(working_);
+        platform::MakeDirectoryDurable(working_);
         // Done: a staging directory that outlives this run is not to be replayed
         // over files that the timetable program writes later.
-        fs::remove(staging_ / kPlanFile);
+        platform::RemoveFile(staging_ / kPlanFile);
     } catch (const std::exception& cause) {
         moves.Undo();
         // Without its plan the directory is not taken up again by a later run.
         std::error_code ignored;
-        if (committed) fs::remove(staging_ / kPlanFile, ignored);
+        if (committed) platform::RemoveFile(staging_ / kPlanFile, ignored);
         RaiseCannotReplace(working_, cause);
     }
 }
@@ -341,8 +332,8 @@ void StagedTables::Commit(const std::vector<std::string>& tableNames,
 void RecoverInterruptedCommits(const fs::path& workingDirectory) {
     std::vector<fs::path> stagings;
     std::error_code error;
-    for (fs::directory_iterator it(workingDirectory, error), end; !error && it != end; it.increment(error))
-        if (IsStagingDirectory(*it)) stagings.push_back(it->path());
+    for (const auto& entry : platform::ListDirectory(workingDirectory, error))
+        if (IsStagingDirectory(entry)) stagings.push_back(entry.path());
     for (const fs::path& staging : stagings) RecoverStaging(workingDirectory, staging);
 }
 

@@ -20,7 +20,7 @@
 
 namespace vindeleo {
 
-namespace dbf {
+namespace platform {
 class LockedFile;
 }
 
@@ -49,7 +49,7 @@ public:
 private:
     std::filesystem::path working_;
     std::filesystem::path staging_;
-    std::unique_ptr<dbf::LockedFile> lock_;
+    std::unique_ptr<platform::LockedFile> lock_;
 };
 
 // Deals with the staging directories that killed runs left in the working

@@ -14,14 +14,17 @@
 #include "tables/DbfFormat.h"
 #include "tables/MdxIndex.h"
 #include "tables/RecordStore.h"
-#include "tables/TableFile.h"
+#include "tables/FileReason.h"
 #include "tables/TableMessages.h"
 #include "tables/TableOrder.h"
+#include "platform/FileNames.h"
+#include "platform/Files.h"
+#include "platform/PathText.h"
+#include "platform/RegionalTime.h"
 #include "text/Codepage.h"
 #include "text/Error.h"
 #include "text/Format.h"
 #include "text/Messages.h"
-#include "text/RegionalTime.h"
 
 namespace vindeleo {
 
@@ -38,20 +41,12 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && UpperAscii(a) == UpperAscii(b);
 }
 
-// Every file of dir named fileName in any letter case; the exact spelling first.
+// Every file of dir named fileName in any letter case; the exact spelling
+// first. A directory that cannot be looked at gives what was found: the
+// opening or the writing that follows tells the failure.
 std::vector<fs::path> MatchingFiles(const fs::path& dir, const std::string& fileName) {
-    std::vector<fs::path> found;
-    std::error_code error;
-    for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
-        std::error_code statusError;
-        if (!it->is_regular_file(statusError)) continue;
-        if (SameIgnoringCase(it->path().filename().string(), fileName)) found.push_back(it->path());
-    }
-    std::sort(found.begin(), found.end(), [&](const fs::path& a, const fs::path& b) {
-        const bool aExact = a.filename() == fileName, bExact = b.filename() == fileName;
-        return aExact != bExact ? aExact : a.filename() < b.filename();
-    });
-    return found;
+    std::error_code ignored;
+    return platform::FilesNamed(dir, fileName, ignored);
 }
 
 std::tm Today() { return LocalTime(std::time(nullptr)); }
@@ -109,7 +104,7 @@ struct Table::Impl {
     // The open table: the whole file in memory, written back on closing.
     bool open = false;
     std::uint64_t opening = 0;
-    dbf::LockedFile file;
+    platform::LockedFile file;
     fs::path path;
     std::string fileText;
     dbf::Header header;
@@ -257,25 +252,18 @@ Table::~Table() {
 void Table::DeleteFiles() const {
     for (const char* extension : {kTableExtension, mdx::kFileExtension}) {
         for (const auto& file : MatchingFiles(dir_, layout_.name + extension)) {
-            if (dbf::IsHeldElsewhere(file)) continue;  // in use: passed over, as a failed deletion is
+            if (platform::IsHeldElsewhere(file)) continue;  // in use: passed over, as a failed deletion is
             std::error_code ignored;
-            fs::remove(file, ignored);
+            platform::RemoveFile(file, ignored);
         }
     }
 }
 
-fs::path Table::FindFile(const fs::path& dir, const std::string& fileName) {
-    std::error_code error;
-    const fs::path exact = dir / fileName;
-    if (fs::is_regular_file(exact, error)) return exact;
-    const auto found = MatchingFiles(dir, fileName);
-    return found.empty() ? fs::path() : found.front();
-}
-
 fs::path Table::FilePath() const {
     const std::string fileName = layout_.name + kTableExtension;
-    const fs::path found = FindFile(dir_, fileName);
-    return found.empty() ? dir_ / fileName : found;
+    std::error_code ignored;  // the opening tells a directory that cannot be read
+    const fs::path found = platform::FindFile(dir_, fileName, ignored);
+    return found.empty() ? dir_ / PathFromText(fileName) : found;
 }
 
 namespace {
@@ -328,7 +316,7 @@ void Table::Create(DbfLevel level) {
     if (recordLength > (level == DbfLevel::DBase7 ? kMaxRecordLengthDBase7 : kMaxRecordLengthDBase4))
         throw Error(Format(tmsg::kBadLayout, name, tmsg::kRecordTooLong));
 
-    const fs::path target = dir_ / (name + kTableExtension);
+    const fs::path target = dir_ / PathFromText(name + kTableExtension);
     const std::string fileText = PathText(target);
     std::error_code error;
     if (!fs::is_directory(dir_, error)) throw Error(Format(tmsg::kCannotCreate, fileText, tmsg::kNoSuchDirectory));
@@ -337,19 +325,19 @@ void Table::Create(DbfLevel level) {
     auto oldFiles = MatchingFiles(dir_, name + kTableExtension);
     for (const auto& index : MatchingFiles(dir_, name + mdx::kFileExtension)) oldFiles.push_back(index);
     for (const auto& old : oldFiles)
-        if (dbf::IsHeldElsewhere(old)) throw Error(Format(tmsg::kCannotCreate, fileText, tmsg::kInUse));
+        if (platform::IsHeldElsewhere(old)) throw Error(Format(tmsg::kCannotCreate, fileText, tmsg::kInUse));
 
     const std::tm today = Today();
     const std::string header = dbf::BuildHeader(fields, level, today, indexed);
     const char endOfFile = dbf::kEndOfFile;
-    std::vector<dbf::Replacement> files = {{target, {header, std::string_view(&endOfFile, 1)}}};
-    const fs::path indexTarget = dir_ / (name + mdx::kFileExtension);
+    std::vector<platform::Replacement> files = {{target, {header, std::string_view(&endOfFile, 1)}}};
+    const fs::path indexTarget = dir_ / PathFromText(name + mdx::kFileExtension);
     std::string index;
     if (indexed) {
         index = TableOrder::EmptyIndex(name, layout_, fields, today);
         files.push_back({indexTarget, {index}});
     }
-    dbf::WriteReplacingAll(files, error);
+    platform::ReplaceFiles(files, error);
     if (error) throw Error(Format(tmsg::kCannotCreate, fileText, dbf::ReasonText(error)));
 
     // No old index describes the new table, and no other spelling of it may remain.
@@ -357,7 +345,7 @@ void Table::Create(DbfLevel level) {
         std::error_code sameError;
         if (fs::equivalent(old, target, sameError)) continue;
         if (indexed && fs::equivalent(old, indexTarget, sameError)) continue;
-        fs::remove(old, error);
+        platform::RemoveFile(old, error);
         if (error && fs::exists(old, sameError))
             throw Error(Format(tmsg::kCannotCreate, fileText, dbf::ReasonText(error)));
     }
@@ -370,11 +358,11 @@ void Table::Open(bool exclusive) {
     impl.fileText = PathText(impl.path);
     std::error_code error;
     switch (impl.file.Open(impl.path, exclusive, error)) {
-        case dbf::LockedFile::Status::Ok: break;
-        case dbf::LockedFile::Status::Missing:
+        case platform::LockedFile::Status::Ok: break;
+        case platform::LockedFile::Status::Missing:
             throw Error(Format(tmsg::kCannotOpen, impl.fileText, tmsg::kNoSuchFile));
-        case dbf::LockedFile::Status::InUse: throw Error(Format(tmsg::kCannotOpen, impl.fileText, tmsg::kInUse));
-        case dbf::LockedFile::Status::Failed:
+        case platform::LockedFile::Status::InUse: throw Error(Format(tmsg::kCannotOpen, impl.fileText, tmsg::kInUse));
+        case platform::LockedFile::Status::Failed:
             throw Error(Format(tmsg::kCannotOpen, impl.fileText, dbf::ReasonText(error)));
     }
     try {
@@ -412,22 +400,20 @@ void Table::Close() {
         std::string index;
         if (impl.order.KeepsIndex()) {
             try {
-                index = impl.order.Rebuild(impl.path.stem().string(), impl.header, impl.records, today);
+                index = impl.order.Rebuild(PathText(impl.path.stem()), impl.header, impl.records, today);
             } catch (...) {
                 impl.Release();
                 throw;
             }
         }
         const char endOfFile = dbf::kEndOfFile;
-#ifdef _WIN32
-        impl.file.Close();  // Windows renames nothing over an open file
-#endif
+        impl.file.PrepareForReplacing();
         std::vector<std::string_view> chunks = {impl.headerBytes};
         for (const auto block : impl.records.Blocks()) chunks.push_back(block);
         chunks.push_back(std::string_view(&endOfFile, 1));
-        std::vector<dbf::Replacement> files = {{impl.path, chunks}};
+        std::vector<platform::Replacement> files = {{impl.path, chunks}};
         if (impl.order.KeepsIndex()) files.push_back({impl.order.IndexPath(), {index}});
-        dbf::WriteReplacingAll(files, error);
+        platform::ReplaceFiles(files, error);
     }
     const std::string fileText = impl.fileText;
     impl.Release();

@@ -47,8 +47,6 @@ public:
     // letter case); a file that cannot be deleted, or that another program
     // holds, is passed over.
     void DeleteFiles() const;
-    // The existing file of that name in dir (any letter case), or an empty path.
-    static std::filesystem::path FindFile(const std::filesystem::path& dir, const std::string& fileName);
     std::filesystem::path FilePath() const;  // the .DBF path (existing spelling when found)
 
     // Creates the empty table on disk from its layout, replacing an existing

@@ -5,7 +5,10 @@
 #include <utility>
 
 #include "tables/RecordStore.h"
-#include "tables/TableFile.h"
+#include "platform/FileNames.h"
+#include "platform/Files.h"
+#include "platform/PathText.h"
+#include "tables/FileReason.h"
 #include "tables/TableMessages.h"
 #include "text/Codepage.h"
 #include "text/Error.h"
@@ -68,35 +71,26 @@ std::vector<std::uint32_t> SortedInMemory(const dbf::Field& key, dbf::Family fam
 // reason goes to failure.
 fs::path FindIndexFile(const fs::path& dir, const std::string& fileName, std::string& failure) {
     std::error_code error;
-    const fs::path exact = dir / fileName;
-    const auto status = fs::status(exact, error);
-    if (!error && fs::is_regular_file(status)) return exact;
-    if (error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory) {
+    const fs::path found = platform::FindFile(dir, fileName, error);
+    if (error) {
         failure = dbf::ReasonText(error);
         return {};
     }
-    error.clear();
-    for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
-        std::error_code statusError;
-        if (SameIgnoringCase(it->path().filename().string(), fileName) && it->is_regular_file(statusError))
-            return it->path();
-    }
-    if (error) failure = dbf::ReasonText(error);
-    return {};
+    return found;
 }
 
 // The whole content of an index file, read under a shared lock; the reason
 // of a failure in error.
 bool ReadIndexFile(const fs::path& path, std::string& bytes, std::string& error) {
-    dbf::LockedFile file;
+    platform::LockedFile file;
     std::error_code code;
     switch (file.Open(path, false, code)) {
-        case dbf::LockedFile::Status::Ok:
+        case platform::LockedFile::Status::Ok:
             if (file.ReadAll(bytes, code)) return true;
             break;
-        case dbf::LockedFile::Status::Missing: error = tmsg::kNoSuchFile; return false;
-        case dbf::LockedFile::Status::InUse: error = tmsg::kIndexInUse; return false;
-        case dbf::LockedFile::Status::Failed: break;
+        case platform::LockedFile::Status::Missing: error = tmsg::kNoSuchFile; return false;
+        case platform::LockedFile::Status::InUse: error = tmsg::kIndexInUse; return false;
+        case platform::LockedFile::Status::Failed: break;
     }
     error = dbf::ReasonText(code);
     return false;
@@ -113,7 +107,7 @@ void TableOrder::Load(const fs::path& dir, const std::string& tableName, const d
     std::string reason;
     indexPath_ = FindIndexFile(dir, fileName, reason);
     if (indexPath_.empty() && reason.empty()) return;  // announced but missing: nothing to use or keep
-    const std::string text = PathText(indexPath_.empty() ? dir / fileName : indexPath_);
+    const std::string text = PathText(indexPath_.empty() ? dir / PathFromText(fileName) : indexPath_);
     try {
         std::string bytes;
         if (!reason.empty() || !ReadIndexFile(indexPath_, bytes, reason))

@@ -6,19 +6,13 @@
 namespace vindeleo {
 namespace {
 
-// Unicode code points of the bytes 0x80 to 0x9F. The five bytes that
-// Windows-1252 leaves undefined map to the control character of the same value,
-// as the Windows conversion does, so every byte survives the round trip.
+// Unicode code points of the bytes 0x80 to 0x9F (see CodePointOf1252 for the
+// five undefined ones). Every other byte is the character of the same value.
 constexpr std::array<char32_t, 32> kHighControls = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-char32_t CodePointOf(unsigned char byte) {
-    if (byte >= 0x80 && byte <= 0x9F) return kHighControls[byte - 0x80];
-    return byte;
-}
 
 const std::unordered_map<char32_t, unsigned char>& HighCodePoints() {
     static const std::unordered_map<char32_t, unsigned char> table = [] {
@@ -29,27 +23,61 @@ const std::unordered_map<char32_t, unsigned char>& HighCodePoints() {
     return table;
 }
 
-char ByteFor(char32_t cp) {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
-    const auto& high = HighCodePoints();
-    auto it = high.find(cp);
-    return it == high.end() ? '?' : static_cast<char>(it->second);
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
+bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
 }  // namespace
+
+char32_t CodePointOf1252(unsigned char byte) {
+    if (byte >= 0x80 && byte <= 0x9F) return kHighControls[byte - 0x80];
+    return byte;
+}
+
+std::optional<unsigned char> ByteOf1252(char32_t codePoint) {
+    if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF)) return static_cast<unsigned char>(codePoint);
+    const auto& high = HighCodePoints();
+    const auto it = high.find(codePoint);
+    if (it == high.end()) return std::nullopt;
+    return it->second;
+}
+
+Utf8Char FirstUtf8Char(std::string_view utf8) {
+    using Kind = Utf8Char::Kind;
+    const auto lead = static_cast<unsigned char>(utf8[0]);
+    if (lead < 0x80) return {Kind::Valid, lead, 1};
+    const std::size_t extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+    if (extra == 0 || lead > 0xF4) return {};
+    char32_t codePoint = lead & (0x3F >> extra);
+    for (std::size_t k = 1; k <= extra; ++k) {
+        if (k >= utf8.size()) return {Kind::Truncated, 0, 1};
+        const auto next = static_cast<unsigned char>(utf8[k]);
+        if (!IsContinuation(next)) return {};
+        codePoint = (codePoint << 6) | (next & 0x3F);
+    }
+    return {Kind::Valid, codePoint, extra + 1};
+}
+
+std::size_t EncodeUtf8(char32_t codePoint, char* out) {
+    if (codePoint < 0x80) {
+        out[0] = static_cast<char>(codePoint);
+        return 1;
+    }
+    if (codePoint < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (codePoint >> 6));
+        out[1] = static_cast<char>(0x80 | (codePoint & 0x3F));
+        return 2;
+    }
+    if (codePoint < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (codePoint >> 12));
+        out[1] = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (codePoint & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (codePoint >> 18));
+    out[1] = static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (codePoint & 0x3F));
+    return 4;
+}
 
 std::string Utf8To1252(std::string_view utf8) {
     std::string out;
@@ -59,35 +87,14 @@ std::string Utf8To1252(std::string_view utf8) {
     while (i < utf8.size() && static_cast<unsigned char>(utf8[i]) < 0x80) ++i;
     out.append(utf8.data(), i);
     while (i < utf8.size()) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        if (lead < 0x80) {
-            out += static_cast<char>(lead);
-            ++i;
-            continue;
-        }
-        int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
-        if (extra < 0 || lead > 0xF4 || i + extra >= utf8.size()) {
+        const Utf8Char next = FirstUtf8Char(utf8.substr(i));
+        if (next.kind != Utf8Char::Kind::Valid) {
             out += '?';
             ++i;
             continue;
         }
-        char32_t cp = lead & (0x3F >> extra);
-        bool valid = true;
-        for (int k = 1; k <= extra; ++k) {
-            const auto next = static_cast<unsigned char>(utf8[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                valid = false;
-                break;
-            }
-            cp = (cp << 6) | (next & 0x3F);
-        }
-        if (!valid) {
-            out += '?';
-            ++i;
-            continue;
-        }
-        out += ByteFor(cp);
-        i += extra + 1;
+        out += static_cast<char>(ByteOf1252(next.codePoint).value_or('?'));
+        i += next.length;
     }
     return out;
 }
@@ -95,13 +102,9 @@ std::string Utf8To1252(std::string_view utf8) {
 std::string Cp1252ToUtf8(std::string_view text1252) {
     std::string out;
     out.reserve(text1252.size() + text1252.size() / 4);
-    for (char c : text1252) AppendUtf8(out, CodePointOf(static_cast<unsigned char>(c)));
+    char bytes[4];
+    for (char c : text1252) out.append(bytes, EncodeUtf8(CodePointOf1252(static_cast<unsigned char>(c)), bytes));
     return out;
-}
-
-std::string PathText(const std::filesystem::path& path) {
-    const std::u8string utf8 = path.u8string();
-    return Utf8To1252(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));
 }
 
 unsigned char FoldCase1252(unsigned char c) {

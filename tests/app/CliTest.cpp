@@ -145,6 +145,12 @@ TEST_F(CliTest, StopsAndErrorsAreReportedWithTheirStatus) {
     result = Cli("import roto.xml");  // relative to the current directory
     EXPECT_EQ(result.exitCode, 1) << result.err;
     EXPECT_NE(result.out.find("El archivo XML no es v\xC3\xA1lido"), std::string::npos);
+    test::WriteFile(work / "ebcdic.xml", "<?xml version=\"1.0\" encoding=\"EBCDIC-XYZ\"?>\n"
+                                           "<SERVICIO><BLOQUE_DATOS></BLOQUE_DATOS></SERVICIO>\n");
+    result = Cli("import '" + (work / "ebcdic.xml").string() + "'");
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    EXPECT_EQ(result.out, "ATENCI\xC3\x93N - El archivo XML est\xC3\xA1 codificado en 'EBCDIC-XYZ', una "
+                          "codificaci\xC3\xB3n que Vindeleo no puede leer\n");
     test::WriteFile(work / "malo.xml",
                     "<SERVICIO><BLOQUE_DATOS><grupo_datos seq=\"CURSOS_DEL_CENTRO\"><grupo_datos>"
                     "<dato> 1a </dato><dato>1\xC2\xBA ESO</dato></grupo_datos></grupo_datos></BLOQUE_DATOS></SERVICIO>");

@@ -51,7 +51,7 @@ protected:
         ui.fileAnswer = file.string();
         state.ResultCode = 0;
         try {
-            BExportarClick(state, ui);
+            RunImport(state, ui);
         } catch (const Error& error) {
             ui.errors.push_back(error.what());
         }
@@ -138,6 +138,11 @@ std::vector<Refused> RefusedDocuments() {
         {"reference to a control character", Document("\n" + Subjects({"A&#1;B"})), NotValidAtLine(3)},
         {"NUL byte", Document("\n" + Subjects({std::string("A\0B", 3)})), NotValidAtLine(3)},
         {"bytes that are no UTF-8", Document("\n" + Subjects({"Matem\xE1ticas"})), NotValidAtLine(3)},
+        {"an encoding without a converter",
+         "<?xml version=\"1.0\" encoding=\"EBCDIC-XYZ\"?>\n<SERVICIO><BLOQUE_DATOS>" + Subjects({"Lengua"}) +
+             "</BLOQUE_DATOS></SERVICIO>\n",
+         "ATENCI\xD3N - El archivo XML est\xE1 codificado en 'EBCDIC-XYZ', una codificaci\xF3n que Vindeleo no puede "
+         "leer"},
     };
 }
 

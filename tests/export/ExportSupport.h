@@ -135,7 +135,7 @@ protected:
     // Runs the export as a front end does: an error goes to the error box.
     void Run() {
         try {
-            BImportarClick(state, ui);
+            RunExport(state, ui);
         } catch (const Error& error) {
             ui.errors.push_back(error.what());
         }

@@ -16,7 +16,7 @@
 #include <sstream>
 
 #include "export/ExportSupport.h"
-#include "text/RegionalTime.h"
+#include "platform/RegionalTime.h"
 
 namespace vindeleo {
 namespace {
@@ -79,17 +79,6 @@ TEST(RegionalDateTimeTest, FollowsTheLcTimeLocaleWithFourDigitYears) {
         EXPECT_EQ(RegionalDateTime(kMoment), fecha) << locale;
     }
     std::setlocale(LC_TIME, previous.c_str());
-}
-
-TEST(RegionalDateTimeTest, TwoDigitYearsOfADatePatternBecomeFourDigitOnes) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"%d/%m/%y", "%d/%m/%Y"},         {"%D", "%m/%d/%Y"},
-        {"%-d/%-m/%y", "%-d/%-m/%Y"},     {"%d. %m. %y", "%d. %m. %Y"},
-        {"%Y-%m-%d", "%Y-%m-%d"},         {"%d/%m/%Ey", "%d/%m/%Ey"},
-        {"%Oy/%Om/%Od", "%Oy/%Om/%Od"},   {"100%%y %y", "100%%y %Y"},
-        {"%a %e.%b %Y", "%a %e.%b %Y"},   {"%y%", "%Y%"},
-    };
-    for (const auto& [pattern, fourDigit] : cases) EXPECT_EQ(WithFourDigitYear(pattern), fourDigit) << pattern;
 }
 
 // Through vindeleo-cli: the environment as a shell, a server or a desktop

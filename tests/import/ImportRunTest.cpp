@@ -2,6 +2,7 @@
 
 #include "app/ModuleState.h"
 #include "import/ImportRun.h"
+#include "platform/PathText.h"
 #include "support/TestSupport.h"
 #include "tables/Table.h"
 #include "text/Codepage.h"
@@ -56,7 +57,7 @@ protected:
     // Runs the import as a front end does: an error goes to the error box.
     void Run() {
         try {
-            BExportarClick(state, ui);
+            RunImport(state, ui);
         } catch (const Error& error) {
             ui.ShowError(ErrorBoxText(error.what()));
         }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "import/Plantihoras.h"
+#include "platform/PathText.h"
 #include "support/TestSupport.h"
 #include "text/Codepage.h"
 

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "import/Plantihoras.h"
+#include "platform/PathText.h"
 #include "text/Codepage.h"
 
 namespace vindeleo::test {

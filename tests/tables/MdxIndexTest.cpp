@@ -12,7 +12,7 @@
 #include "tables/MdxSupport.h"
 #include "tables/StagedTables.h"
 #include "tables/Table.h"
-#include "tables/TableFile.h"
+#include "platform/Files.h"
 #include "tables/TablesSupport.h"
 
 namespace vindeleo::test::tables {
@@ -275,9 +275,9 @@ TEST(MdxIndex, ADamagedIndexIsAnErrorOnlyWhenUsed) {
 TEST(MdxIndex, AnIndexThatCannotBeReadIsAnErrorOnlyWhenUsed) {
     TempDir dir;
     CreateSlots(dir.Path(), {2, 1});
-    dbf::LockedFile holder;  // another program holds the index
+    platform::LockedFile holder;  // another program holds the index
     std::error_code error;
-    ASSERT_EQ(holder.Open(dir / "DIASHORAST2.MDX", true, error), dbf::LockedFile::Status::Ok);
+    ASSERT_EQ(holder.Open(dir / "DIASHORAST2.MDX", true, error), platform::LockedFile::Status::Ok);
     Table table(dir.Path(), layouts::Diashorast2());
     table.Open(true);
     EXPECT_EQ(Walk(table, {"DIHO"}), (std::vector<std::vector<std::string>>{{"r1"}, {"r2"}}));

@@ -2,7 +2,7 @@
 
 #include "support/TestSupport.h"
 #include "tables/StagedTables.h"
-#include "tables/TableFile.h"
+#include "platform/Files.h"
 
 namespace vindeleo {
 namespace {

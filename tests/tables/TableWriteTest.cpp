@@ -348,8 +348,6 @@ TEST(TableWrite, FileNamesMatchInAnyLetterCase) {
 
     Table table(dir.Path(), layouts::Proft());
     EXPECT_EQ(table.FilePath(), dir / "proft.dbf");
-    EXPECT_EQ(Table::FindFile(dir.Path(), "PROFT.DBF"), dir / "proft.dbf");
-    EXPECT_EQ(Table::FindFile(dir.Path(), "ASIGT.DBF"), fs::path());
     table.Open(true);
     table.Append();
     table.SetText("ABREV", "ANA");

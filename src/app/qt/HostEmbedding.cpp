@@ -5,18 +5,15 @@
 #include <QWindow>
 #include <cstdlib>
 
-#ifdef _WIN32
-#include <windows.h>
-#elif defined(VINDELEO_HAVE_XCB)
+#ifdef VINDELEO_HAVE_XCB
 #include <xcb/xcb.h>
 #endif
 
 namespace vindeleo {
 
+// The Qt windows run on X11 (the Windows build has windows of its own).
 bool HostWindowExists(std::uint32_t handle) {
-#ifdef _WIN32
-    return IsWindow(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(handle))) != 0;
-#elif defined(VINDELEO_HAVE_XCB)
+#ifdef VINDELEO_HAVE_XCB
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || !x11->connection() || handle == 0) return false;
     xcb_connection_t* connection = x11->connection();

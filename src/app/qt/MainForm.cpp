@@ -21,6 +21,7 @@
 #include "export/ExportRun.h"
 #include "help/HelpViewer.h"
 #include "import/ImportRun.h"
+#include "platform/PathText.h"
 #include "text/Codepage.h"
 #include "text/Error.h"
 #include "text/Format.h"
@@ -170,9 +171,9 @@ void TMForm::FormClose() {
     }
 }
 
-void TMForm::BExportarClick() { Run(&vindeleo::BExportarClick); }
+void TMForm::BExportarClick() { Run(&vindeleo::RunImport); }
 
-void TMForm::BImportarClick() { Run(&vindeleo::BImportarClick); }
+void TMForm::BImportarClick() { Run(&vindeleo::RunExport); }
 
 // Runs a conversion; an error that ends it is shown in the error box.
 void TMForm::Run(void (*run)(ModuleState&, RunUi&)) {

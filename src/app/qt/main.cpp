@@ -12,6 +12,7 @@
 
 #include "app/ModuleState.h"
 #include "app/Paths.h"
+#include "platform/Directories.h"
 #include "app/qt/DialogRunner.h"
 #include "app/qt/MainForm.h"
 #include "help/HelpViewer.h"

@@ -72,7 +72,7 @@ protected:
         test::RecordingUi importUi;
         importUi.fileAnswer = document.string();
         importUi.templateAnswer = "J1";
-        BExportarClick(importState, importUi);
+        RunImport(importState, importUi);
         EXPECT_EQ(importUi.messages, std::vector<std::string>{"Proceso finalizado"});
         fs::copy_file(test::SourceDir() / "samples" / "SOLUC.DBF", Working() / "SOLUC.DBF");
         return QString::fromStdString(document.string());

@@ -10,6 +10,7 @@
 #include "app/qt/DesktopSupport.h"
 #include "app/qt/Plantillas.h"
 #include "import/Plantihoras.h"
+#include "platform/PathText.h"
 #include "support/TestSupport.h"
 #include "text/Codepage.h"
 

@@ -1,14 +1,13 @@
-#include "text/RegionalTime.h"
+// The regional date and time from the C library's LC_TIME locale.
+
+#include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
 
 #include <cerrno>
 #include <clocale>
 
-#ifndef _WIN32
-#include <iconv.h>
-#include <langinfo.h>
-#include <locale.h>
-#endif
-
+#include "platform/RegionalTime.h"
 #include "text/Codepage.h"
 
 namespace vindeleo {
@@ -23,18 +22,6 @@ std::string Formatted(const char* pattern, const std::tm& moment) {
     const std::size_t length = std::strftime(buffer, sizeof buffer, pattern, &moment);
     return std::string(buffer, length);
 }
-
-// Where the conversion letter of the strftime conversion starting at `percent`
-// stands: after glibc's flags and width and an E or O modifier.
-std::size_t ConversionLetter(std::string_view pattern, std::size_t percent) {
-    std::size_t i = percent + 1;
-    while (i < pattern.size() && std::string_view("_-0^#").find(pattern[i]) != std::string_view::npos) ++i;
-    while (i < pattern.size() && pattern[i] >= '0' && pattern[i] <= '9') ++i;
-    if (i < pattern.size() && (pattern[i] == 'E' || pattern[i] == 'O')) ++i;
-    return i;
-}
-
-#ifndef _WIN32
 
 // The C locale, under any of its names, sets no region.
 bool NamesNoRegion(std::string_view name) { return name == "C" || name == "POSIX" || name.starts_with("C."); }
@@ -95,48 +82,16 @@ std::string CodesetToUtf8(const std::string& text, const std::string& codeset) {
     return utf8;
 }
 
-#endif
-
 }  // namespace
 
 std::tm LocalTime(std::time_t moment) {
     std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &moment);
-#else
     localtime_r(&moment, &local);
-#endif
     return local;
-}
-
-std::string WithFourDigitYear(std::string_view datePattern) {
-    std::string out;
-    std::size_t i = 0;
-    while (i < datePattern.size()) {
-        if (datePattern[i] != '%') {
-            out += datePattern[i++];
-            continue;
-        }
-        const std::size_t letter = ConversionLetter(datePattern, i);
-        if (letter >= datePattern.size()) {
-            out.append(datePattern.substr(i));
-            break;
-        }
-        const bool modified = datePattern[letter - 1] == 'E' || datePattern[letter - 1] == 'O';
-        std::string conversion(datePattern.substr(i, letter + 1 - i));
-        if (!modified && datePattern[letter] == 'y') conversion.back() = 'Y';
-        if (!modified && datePattern[letter] == 'D') conversion = "%m/%d/%Y";
-        out += conversion;
-        i = letter + 1;
-    }
-    return out;
 }
 
 std::string RegionalDateTime(std::time_t moment) {
     const std::tm local = LocalTime(moment);
-#ifdef _WIN32
-    return Formatted("%x", local) + ' ' + Formatted("%X", local);
-#else
     const char* name = std::setlocale(LC_TIME, nullptr);
     if (name == nullptr || NamesNoRegion(name)) return Formatted(kPlainPattern, local);
     const TimeLocale regional(name);
@@ -144,7 +99,6 @@ std::string RegionalDateTime(std::time_t moment) {
     // %x and %X are D_FMT and T_FMT.
     const std::string pattern = WithFourDigitYear(regional.Item(D_FMT)) + ' ' + regional.Item(T_FMT);
     return Utf8To1252(CodesetToUtf8(regional.Formatted(pattern, local), regional.Item(CODESET)));
-#endif
 }
 
 std::string RegionalDateTimeNow() { return RegionalDateTime(std::time(nullptr)); }

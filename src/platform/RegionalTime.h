@@ -12,12 +12,12 @@ namespace vindeleo {
 std::tm LocalTime(std::time_t moment);
 
 // The short date, one blank, the long time, of the given moment, in
-// Windows-1252 ('?' for a character it lacks). The formats are those of the C
-// library's current LC_TIME locale (its %x and %X), which each front end takes
-// from the environment at start, with the year always in four digits; the text
-// is converted from that locale's own codeset. Without a regional setting (the
-// C or POSIX locale) the form is the exchange documents' own,
-// dd/mm/yyyy hh:mm:ss.
+// Windows-1252 ('?' for a character it lacks), the year always in four digits.
+// POSIX: the formats of the C library's current LC_TIME locale (its %x and
+// %X), which each front end takes from the environment at start, converted
+// from that locale's own codeset; without a regional setting (the C or POSIX
+// locale) the exchange documents' own form, dd/mm/yyyy hh:mm:ss. Windows: the
+// user's short date and long time formats.
 std::string RegionalDateTime(std::time_t moment);
 
 // The same for now.
@@ -27,5 +27,10 @@ std::string RegionalDateTimeNow();
 // made a four-digit one (%Y). An era year (%Ey) and a year in the locale's
 // own digits (%Oy) stay as they are.
 std::string WithFourDigitYear(std::string_view datePattern);
+
+// A Windows date picture (as LOCALE_SSHORTDATE gives it) with a year of one
+// or two digits ("y", "yy") made a four-digit one ("yyyy"); quoted text stays
+// as it is.
+std::wstring WithFourDigitYearPicture(std::wstring_view picture);
 
 }  // namespace vindeleo

@@ -20,6 +20,7 @@
 #include "export/ExportRun.h"
 #include "import/ImportRun.h"
 #include "import/Plantihoras.h"
+#include "platform/Console.h"
 #include "text/Codepage.h"
 #include "text/Error.h"
 
@@ -104,8 +105,8 @@ private:
 }
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    const auto command = ParseCommandLine(args);
+    platform::PrepareConsole();
+    const auto command = ParseCommandLine(platform::ProgramArguments(argc, argv));
     if (!command) {
         std::cerr << kUsage;
         return kExitUsage;
@@ -115,9 +116,9 @@ int main(int argc, char** argv) {
     ConsoleUi ui(*command);
     try {
         if (command->action == "import")
-            BExportarClick(state, ui);
+            RunImport(state, ui);
         else
-            BImportarClick(state, ui);
+            RunExport(state, ui);
     } catch (const Error& error) {
         ui.ShowError(ErrorBoxText(error.what()));
         Exit(kExitError);

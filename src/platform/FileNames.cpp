@@ -1,0 +1,81 @@
+#include "platform/FileNames.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+
+#include "platform/Files.h"
+#include "platform/PathText.h"
+#include "text/Codepage.h"
+
+namespace vindeleo::platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The folded Windows-1252 spelling of a file name, or nothing when
+// Windows-1252 cannot spell it (it would not come back the same).
+std::optional<std::string> FoldedName(const fs::path& name) {
+    const std::string text = PathText(name);
+    if (PathFromText(text) != name) return std::nullopt;
+    return FoldCase1252(text);
+}
+
+bool IsRegularFile(const fs::directory_entry& entry, std::error_code& error) {
+    std::error_code statusError;
+    const fs::file_status status = entry.status(statusError);
+    if (statusError && status.type() != fs::file_type::not_found) {
+        if (!error) error = statusError;
+        return false;
+    }
+    return status.type() == fs::file_type::regular;
+}
+
+}  // namespace
+
+std::vector<fs::path> FilesNamed(const fs::path& dir, std::string_view fileName, std::error_code& error) {
+    const std::string wanted = FoldCase1252(fileName);
+    const fs::path exact = PathFromText(fileName);
+    std::vector<fs::path> found;
+    for (const auto& entry : ListDirectory(dir, error)) {
+        const auto name = FoldedName(entry.path().filename());
+        if (name && *name == wanted && IsRegularFile(entry, error)) found.push_back(entry.path());
+    }
+    std::sort(found.begin(), found.end(), [&](const fs::path& a, const fs::path& b) {
+        const bool aExact = a.filename() == exact, bExact = b.filename() == exact;
+        return aExact != bExact ? aExact : a.filename() < b.filename();
+    });
+    return found;
+}
+
+std::vector<fs::path> FilesNamed(const fs::path& dir, std::string_view fileName) {
+    std::error_code error;
+    auto found = FilesNamed(dir, fileName, error);
+    if (error) throw fs::filesystem_error("directory", dir, error);
+    return found;
+}
+
+fs::path FindFile(const fs::path& dir, std::string_view fileName, std::error_code& error) {
+    error.clear();
+    // Where names differ in letter case, a file under the exact name is that
+    // spelling, found without listing the directory.
+    if (NamesDifferInCase()) {
+        const fs::path exact = dir / PathFromText(fileName);
+        const fs::file_status status = fs::status(exact, error);
+        if (!error && fs::is_regular_file(status)) return exact;
+        if (error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory) return {};
+        error.clear();
+    }
+    const auto found = FilesNamed(dir, fileName, error);
+    return found.empty() ? fs::path() : found.front();
+}
+
+fs::path FindFile(const fs::path& dir, std::string_view fileName) {
+    std::error_code error;
+    auto found = FindFile(dir, fileName, error);
+    if (error) throw fs::filesystem_error("directory", dir, error);
+    return found;
+}
+
+}  // namespace vindeleo::platform

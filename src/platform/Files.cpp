@@ -1,0 +1,120 @@
+#include "platform/Files.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+
+#include "platform/NativeFiles.h"
+#include "platform/PathText.h"
+
+namespace vindeleo::platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kNameAttempts = 100;
+
+std::vector<fs::path>& DeferredDirectories() {
+    static std::vector<fs::path> directories;
+    return directories;
+}
+
+bool IsDeferred(const fs::path& dir) {
+    const auto& deferred = DeferredDirectories();
+    return std::find(deferred.begin(), deferred.end(), dir) != deferred.end();
+}
+
+// ".NAME.xxxxxxxx.tmp" beside the target: hidden on Linux, and never a name
+// that the case-insensitive lookup takes for the target.
+fs::path TemporaryBeside(const fs::path& target, std::uint32_t number) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string suffix = ".";
+    for (int shift = 28; shift >= 0; shift -= 4) suffix += kHex[(number >> shift) & 0xF];
+    suffix += ".tmp";
+    fs::path name = PathFromText(".");
+    name += target.filename();
+    name += PathFromText(suffix);
+    return target.parent_path() / name;
+}
+
+bool CreateTemporary(const fs::path& target, native::NewFile& file, fs::path& temporary, std::error_code& error) {
+    static std::mt19937 numbers{std::random_device{}()};
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        temporary = TemporaryBeside(target, static_cast<std::uint32_t>(numbers()));
+        if (file.Create(temporary, error)) return true;
+        if (!native::IsAlreadyThere(error)) break;
+    }
+    temporary.clear();
+    return false;
+}
+
+// Writes one new file beside its target; temporary names it once created.
+bool WriteTemporary(const Replacement& file, fs::path& temporary, std::error_code& error) {
+    native::NewFile out;
+    if (!CreateTemporary(file.path, out, temporary, error)) return false;
+    bool ok = out.TakePermissionsOf(file.path, error);
+    for (const auto chunk : file.chunks)
+        if (ok && !chunk.empty()) ok = out.Write(chunk, error);
+    if (ok && !IsDeferred(file.path.parent_path())) ok = out.Flush(error);
+    std::error_code closing;
+    if (!out.Close(closing) && ok) {
+        error = closing;
+        ok = false;
+    }
+    return ok;
+}
+
+}  // namespace
+
+void ReplaceFiles(const std::vector<Replacement>& files, std::error_code& error) {
+    error.clear();
+    std::vector<fs::path> temporaries(files.size());
+    bool ready = true;
+    for (std::size_t i = 0; ready && i < files.size(); ++i) ready = WriteTemporary(files[i], temporaries[i], error);
+    for (std::size_t i = 0; ready && i < files.size(); ++i) {
+        RenameOver(temporaries[i], files[i].path, error);
+        ready = !error;
+        if (ready) {
+            temporaries[i].clear();
+            if (!IsDeferred(files[i].path.parent_path())) native::MakeRenameDurable(files[i].path);
+        }
+    }
+    for (const auto& temporary : temporaries) {
+        std::error_code ignored;
+        if (!temporary.empty()) RemoveFile(temporary, ignored);
+    }
+}
+
+void ReplaceContent(const fs::path& path, const std::vector<std::string_view>& chunks, std::error_code& error) {
+    ReplaceFiles({{path, chunks}}, error);
+}
+
+void DeferDurability(const fs::path& dir) { DeferredDirectories().push_back(dir); }
+
+void EndDeferredDurability(const fs::path& dir) {
+    auto& deferred = DeferredDirectories();
+    const auto it = std::find(deferred.begin(), deferred.end(), dir);
+    if (it != deferred.end()) deferred.erase(it);
+}
+
+void RenameOver(const fs::path& from, const fs::path& to) {
+    std::error_code error;
+    RenameOver(from, to, error);
+    if (error) throw fs::filesystem_error("rename", from, to, error);
+}
+
+void RemoveFile(const fs::path& path) {
+    std::error_code error;
+    RemoveFile(path, error);
+    if (error) throw fs::filesystem_error("remove", path, error);
+}
+
+std::vector<fs::directory_entry> ListDirectory(const fs::path& dir, std::error_code& error) {
+    std::vector<fs::directory_entry> entries;
+    error.clear();
+    for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) entries.push_back(*it);
+    return entries;
+}
+
+}  // namespace vindeleo::platform

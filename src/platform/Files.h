@@ -1,0 +1,109 @@
+#pragma once
+// The operating system's side of the system's files: opening a file under a
+// lock that keeps other programs out, replacing files whole so that a failure
+// or a crash never leaves one half written, and the moves, links, deletions and
+// listings of putting staged tables in place.
+//
+// Locks. POSIX: advisory flock() locks, exclusive (LOCK_EX) for an exclusive
+// opening and shared (LOCK_SH) otherwise, never waiting. Windows: the share
+// mode of the open handle (none for an exclusive opening, read sharing
+// otherwise), so that a file another program holds cannot be opened, deleted
+// or renamed over while it does.
+//
+// Errors are std::error_code values of the system that raised them (errno
+// values, or Win32 codes on Windows); FaultOf tells what kind of failure one
+// is, for the messages of the layers above.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace vindeleo::platform {
+
+// What a failed file operation ran into.
+enum class FileFault { None, NotFound, AccessDenied, InUse, DiskFull, ReadOnly, DiskError, Other };
+FileFault FaultOf(const std::error_code& error);
+
+class LockedFile {
+public:
+    enum class Status { Ok, Missing, InUse, Failed };
+
+    LockedFile() = default;
+    ~LockedFile();
+    LockedFile(const LockedFile&) = delete;
+    LockedFile& operator=(const LockedFile&) = delete;
+
+    // Opens an existing file for reading and takes the lock: an exclusive one
+    // keeps every other opening out, a shared one keeps exclusive ones out.
+    Status Open(const std::filesystem::path& path, bool exclusive, std::error_code& error);
+    // The whole content of the open file.
+    bool ReadAll(std::string& bytes, std::error_code& error);
+    // About to replace the open file from this process. Windows renames
+    // nothing over a file that is open without delete sharing, so there the
+    // file is closed (and the lock released) now; POSIX keeps the lock until
+    // Close.
+    void PrepareForReplacing() noexcept;
+    // Releases the lock and the file.
+    void Close() noexcept;
+    bool IsOpen() const;
+
+private:
+#ifdef _WIN32
+    void* handle_ = nullptr;
+#else
+    int fd_ = -1;
+#endif
+};
+
+// Whether some opening (of another process, or another opening of this one)
+// holds the file.
+bool IsHeldElsewhere(const std::filesystem::path& path);
+
+// A file to replace and its new content, in chunks.
+struct Replacement {
+    std::filesystem::path path;
+    std::vector<std::string_view> chunks;
+};
+
+// The one way files are replaced: each new content goes into a temporary file
+// created exclusively beside its target, which takes the target's permissions;
+// it is written and flushed to disk, and only when every file of the set is
+// ready are they renamed over their targets, in the given order. A failure
+// before the renaming touches no target; no temporary file is left behind.
+// Files that belong together (a table and its index, the tables of a
+// journalled commit) are replaced in one call.
+void ReplaceFiles(const std::vector<Replacement>& files, std::error_code& error);
+void ReplaceContent(const std::filesystem::path& path, const std::vector<std::string_view>& chunks,
+                 std::error_code& error);
+
+// Files replaced inside a registered directory are not flushed to disk one by
+// one; whoever registered it flushes the directory at once
+// (MakeDirectoryDurable) before relying on its files.
+void DeferDurability(const std::filesystem::path& dir);
+void EndDeferredDurability(const std::filesystem::path& dir);
+// Flushes to disk the files written under dir, and dir's own entries: one
+// flush of the file system on Linux, each file on Windows.
+void MakeDirectoryDurable(const std::filesystem::path& dir);
+
+// Renames from over to, replacing an existing file in one step; on Windows
+// written through to disk before it returns.
+void RenameOver(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& error);
+void RenameOver(const std::filesystem::path& from, const std::filesystem::path& to);
+// Deletes a file; a file that is not there is no failure.
+void RemoveFile(const std::filesystem::path& path, std::error_code& error);
+void RemoveFile(const std::filesystem::path& path);
+void MakeHardLink(const std::filesystem::path& existing, const std::filesystem::path& link,
+                    std::error_code& error);
+// The entries of dir, in the order the system lists them.
+std::vector<std::filesystem::directory_entry> ListDirectory(const std::filesystem::path& dir,
+                                                            std::error_code& error);
+
+// Whether the file system tells file names apart by letter case (as Linux's
+// do): only then is a file found under a name certainly of that spelling.
+bool NamesDifferInCase();
+// Whether files carry POSIX permission bits.
+bool HasPermissionBits();
+
+}  // namespace vindeleo::platform

@@ -1,0 +1,256 @@
+// Files on Windows: wide names at every call, share modes for the locks.
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <algorithm>
+
+#include "platform/Files.h"
+#include "platform/NativeFiles.h"
+
+namespace vindeleo::platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::error_code LastError() { return std::error_code(static_cast<int>(GetLastError()), std::system_category()); }
+
+// The Win32 codes that the system's messages tell apart. The codes are read
+// here rather than through the C++ library's mapping of system errors, which
+// differs between versions of mingw's library.
+FileFault FaultOfWin32(int code) {
+    switch (code) {
+        case 0: return FileFault::None;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_BAD_NETPATH: return FileFault::NotFound;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_INVALID_ACCESS: return FileFault::AccessDenied;
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_BUSY: return FileFault::InUse;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL: return FileFault::DiskFull;
+        case ERROR_WRITE_PROTECT: return FileFault::ReadOnly;
+        case ERROR_CRC:
+        case ERROR_SEEK:
+        case ERROR_WRITE_FAULT:
+        case ERROR_READ_FAULT:
+        case ERROR_GEN_FAILURE:
+        case ERROR_IO_DEVICE: return FileFault::DiskError;
+        default: return FileFault::Other;
+    }
+}
+
+// errno values, which the C runtime and parts of the C++ library give.
+FileFault FaultOfErrno(const std::error_code& error) {
+    if (!error) return FileFault::None;
+    if (error == std::errc::no_such_file_or_directory) return FileFault::NotFound;
+    if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted)
+        return FileFault::AccessDenied;
+    if (error == std::errc::no_space_on_device) return FileFault::DiskFull;
+    if (error == std::errc::read_only_file_system) return FileFault::ReadOnly;
+    if (error == std::errc::io_error) return FileFault::DiskError;
+    if (error == std::errc::device_or_resource_busy || error == std::errc::resource_unavailable_try_again)
+        return FileFault::InUse;
+    return FileFault::Other;
+}
+
+HANDLE OpenForReading(const fs::path& path, DWORD share) {
+    return CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// A rename or deletion refused because another program has the file open
+// without delete sharing comes back as "access denied"; it is told as a file
+// in use, as the refused opening tells it.
+std::error_code InUseWhenHeld(std::error_code error, const fs::path& path) {
+    if (error.value() == ERROR_ACCESS_DENIED && IsHeldElsewhere(path))
+        return std::error_code(ERROR_SHARING_VIOLATION, std::system_category());
+    return error;
+}
+
+}  // namespace
+
+FileFault FaultOf(const std::error_code& error) {
+    if (error.category() == std::system_category()) return FaultOfWin32(error.value());
+    return FaultOfErrno(error);
+}
+
+LockedFile::~LockedFile() { Close(); }
+
+LockedFile::Status LockedFile::Open(const fs::path& path, bool exclusive, std::error_code& error) {
+    Close();
+    const HANDLE handle = OpenForReading(path, exclusive ? 0 : FILE_SHARE_READ);
+    if (handle == INVALID_HANDLE_VALUE) {
+        error = LastError();
+        switch (FaultOfWin32(error.value())) {
+            case FileFault::InUse: return Status::InUse;
+            case FileFault::NotFound: return Status::Missing;
+            default: return Status::Failed;
+        }
+    }
+    handle_ = handle;
+    return Status::Ok;
+}
+
+bool LockedFile::ReadAll(std::string& bytes, std::error_code& error) {
+    bytes.clear();
+    const HANDLE handle = static_cast<HANDLE>(handle_);
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(handle, &size) || SetFilePointer(handle, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
+        error = LastError();
+        return false;
+    }
+    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD got = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        if (!ReadFile(handle, &bytes[done], want, &got, nullptr)) {
+            error = LastError();
+            return false;
+        }
+        if (got == 0) break;
+        done += got;
+    }
+    bytes.resize(done);
+    return true;
+}
+
+// Windows renames nothing over a file that this process holds open.
+void LockedFile::PrepareForReplacing() noexcept { Close(); }
+
+void LockedFile::Close() noexcept {
+    if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
+    handle_ = nullptr;
+}
+
+bool LockedFile::IsOpen() const { return handle_ != nullptr; }
+
+bool IsHeldElsewhere(const fs::path& path) {
+    const HANDLE handle = OpenForReading(path, 0);
+    if (handle == INVALID_HANDLE_VALUE) return FaultOfWin32(static_cast<int>(GetLastError())) == FileFault::InUse;
+    CloseHandle(handle);
+    return false;
+}
+
+// Windows has no flush of a whole file system for a program: each file under
+// dir is flushed; the renames wrote their entries through already.
+void MakeDirectoryDurable(const fs::path& dir) {
+    std::error_code ignored;
+    for (const auto& entry : ListDirectory(dir, ignored)) {
+        if (!entry.is_regular_file(ignored)) continue;
+        const HANDLE handle = CreateFileW(entry.path().c_str(), GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) continue;
+        FlushFileBuffers(handle);
+        CloseHandle(handle);
+    }
+}
+
+void RenameOver(const fs::path& from, const fs::path& to, std::error_code& error) {
+    error.clear();
+    if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = InUseWhenHeld(LastError(), to);
+}
+
+void RemoveFile(const fs::path& path, std::error_code& error) {
+    error.clear();
+    if (DeleteFileW(path.c_str())) return;
+    error = LastError();
+    if (FaultOfWin32(error.value()) == FileFault::NotFound) error.clear();
+    else error = InUseWhenHeld(error, path);
+}
+
+void MakeHardLink(const fs::path& existing, const fs::path& link, std::error_code& error) {
+    error.clear();
+    if (!CreateHardLinkW(link.c_str(), existing.c_str(), nullptr)) error = LastError();
+}
+
+bool NamesDifferInCase() { return false; }
+bool HasPermissionBits() { return false; }
+
+namespace native {
+
+NewFile::~NewFile() {
+    std::error_code ignored;
+    Close(ignored);
+}
+
+bool NewFile::Create(const fs::path& path, std::error_code& error) {
+    const HANDLE handle =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        error = LastError();
+        return false;
+    }
+    handle_ = handle;
+    return true;
+}
+
+// The attributes of the file replaced (hidden, system, archive ...) carry
+// over; read-only does not, as a read-only file is not replaced at all.
+bool NewFile::TakePermissionsOf(const fs::path& target, std::error_code& error) {
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        error = LastError();
+        if (FaultOfWin32(error.value()) != FileFault::NotFound) return false;
+        error.clear();
+        return true;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return true;
+    FILE_BASIC_INFO info{};
+    info.FileAttributes = (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                         FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
+    if (info.FileAttributes == 0) return true;
+    if (!SetFileInformationByHandle(static_cast<HANDLE>(handle_), FileBasicInfo, &info, sizeof info)) {
+        error = LastError();
+        return false;
+    }
+    return true;
+}
+
+bool NewFile::Write(std::string_view bytes, std::error_code& error) {
+    while (!bytes.empty()) {
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(static_cast<HANDLE>(handle_), bytes.data(), want, &written, nullptr) || written == 0) {
+            error = LastError();
+            if (!error) error = std::error_code(ERROR_WRITE_FAULT, std::system_category());
+            return false;
+        }
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+bool NewFile::Flush(std::error_code& error) {
+    if (FlushFileBuffers(static_cast<HANDLE>(handle_))) return true;
+    error = LastError();
+    return false;
+}
+
+bool NewFile::Close(std::error_code& error) {
+    if (handle_ == nullptr) return true;
+    const BOOL closed = CloseHandle(static_cast<HANDLE>(handle_));
+    handle_ = nullptr;
+    if (closed) return true;
+    error = LastError();
+    return false;
+}
+
+bool IsAlreadyThere(const std::error_code& error) {
+    return error.category() == std::system_category() &&
+           (error.value() == ERROR_FILE_EXISTS || error.value() == ERROR_ALREADY_EXISTS);
+}
+
+void MakeRenameDurable(const fs::path&) {}
+
+}  // namespace native
+
+}  // namespace vindeleo::platform

@@ -1,0 +1,19 @@
+#pragma once
+// Windows' own conversions between its UTF-16 texts and the system's 8-bit
+// texts. Private to the Windows side of the platform layer.
+
+#include <string>
+#include <string_view>
+
+namespace vindeleo::platform::wide {
+
+inline constexpr unsigned kWindows1252 = 1252;
+inline constexpr unsigned kUtf8 = 65001;
+
+// Text of the code page as UTF-16.
+std::wstring Widened(unsigned codePage, std::string_view text);
+// UTF-16 as text of the code page; a character that it lacks becomes '?',
+// never a look-alike.
+std::string Narrowed(unsigned codePage, std::wstring_view text);
+
+}  // namespace vindeleo::platform::wide
