@@ -17,7 +17,7 @@
 #include "support/TestSupport.h"
 #include "tables/Table.h"
 #include "text/Error.h"
-#include "text/RegionalTime.h"
+#include "platform/RegionalTime.h"
 
 namespace vindeleo::test::tables {
 
