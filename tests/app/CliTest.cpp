@@ -4,7 +4,14 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
+#include <regex>
+#include <thread>
+
+#include "document/DocumentSupport.h"
 #include "support/TestSupport.h"
+#include "tables/MdxSupport.h"
 #include "tables/TablesSupport.h"
 
 namespace vindeleo {
@@ -13,14 +20,85 @@ namespace {
 namespace fs = std::filesystem;
 using test::ReadWithDbfread;
 
-// Runs the command-line front end with a fresh Wine prefix whose MTEMP exists;
-// the catalogue is the one the build placed beside the binaries.
+// The command-line program that these cases run. By default the Linux
+// build's vindeleo-cli, in a fresh Wine-style prefix of each case. When
+// VINDELEO_WINDOWS_BUILD names a Windows build, its vindeleo-cli.exe under Wine
+// (scripts/wine-run.sh) in that build's own Wine prefix, whose C:\MTEMP each
+// case empties first; what it writes is then also compared with what the
+// Linux program writes for the same case.
+struct Program {
+    fs::path executable;
+    std::string launcher;                // shell words before the program
+    std::optional<fs::path> winePrefix;  // the Windows program's prefix
+    fs::path holder;                     // the Windows helper that holds a file
+
+    bool IsWindows() const { return winePrefix.has_value(); }
+};
+
+const Program& ProgramUnderTest() {
+    static const Program program = [] {
+        const char* windowsBuild = std::getenv("VINDELEO_WINDOWS_BUILD");
+        if (!windowsBuild || !*windowsBuild) return Program{VINDELEO_CLI, "", std::nullopt, ""};
+        const fs::path build = windowsBuild;
+        return Program{build / "vindeleo-cli.exe",
+                       test::Quoted(test::SourceDir() / "scripts" / "wine-run.sh") + " --prefix " +
+                           test::Quoted(build / "wine") + " ",
+                       build / "wine", build / "tests" / "windows" / "HoldFile.exe"};
+    }();
+    return program;
+}
+
+// A Windows console program ends its lines with CR LF.
+std::string WithLinuxLineEnds(std::string text) { return std::regex_replace(text, std::regex("\r\n"), "\n"); }
+
+// Runs a command-line program with these (shell-quoted) arguments in `work`,
+// the working tables being those of `prefix`.
+test::CommandResult RunIn(const fs::path& work, const fs::path& prefix, const std::string& launcher,
+                          const fs::path& executable, const std::string& arguments) {
+    auto result = test::RunCommand("cd " + test::Quoted(work) + " && WINEPREFIX=" + test::Quoted(prefix) + " " +
+                                   launcher + test::Quoted(executable) + " " + arguments);
+    result.out = WithLinuxLineEnds(result.out);
+    result.err = WithLinuxLineEnds(result.err);
+    return result;
+}
+
+// A table's file with the date of its last update (header bytes 1 to 3) left
+// out: the only bytes that two runs on different days write differently.
+std::map<std::string, std::string> WithoutUpdateDates(std::map<std::string, std::string> files) {
+    for (auto& [name, bytes] : files)
+        if (name.ends_with(".DBF") && bytes.size() > 3) bytes.replace(1, 3, "\0\0\0");
+    return files;
+}
+
+// The result document with its date and time (fecha) left out.
+std::string WithoutFecha(const std::string& document) {
+    return std::regex_replace(document, std::regex("fecha=\"[^\"]*\""), "fecha=\"\"");
+}
+
+// Runs the command-line program, in `work`, with a fresh Wine prefix whose
+// MTEMP exists (the Linux program) or with the Windows program's prefix, its
+// C:\MTEMP emptied; the catalogue is the one the build placed beside the
+// program.
 class CliTest : public ::testing::Test {
 protected:
-    CliTest() { fs::create_directories(Tables()); }
-    fs::path Tables() const { return prefix / "drive_c" / "MTEMP"; }
+    CliTest() {
+        if (program.IsWindows()) fs::remove_all(Tables());
+        fs::create_directories(Tables());
+    }
+    ~CliTest() override {
+        if (program.IsWindows()) fs::remove_all(Tables());
+    }
+    fs::path Prefix() const { return program.IsWindows() ? *program.winePrefix : work.Path(); }
+    fs::path Tables() const { return Prefix() / "drive_c" / "MTEMP"; }
+    // A table's path as the program names it in its messages.
+    std::string Shown(const std::string& file) const {
+        return program.IsWindows() ? "C:\\MTEMP\\" + file : (Tables() / file).string();
+    }
 
-    test::CommandResult Cli(const std::string& arguments) { return test::RunCli(prefix.Path(), arguments); }
+    test::CommandResult Cli(const std::string& arguments) { return CliOf(program.executable, arguments); }
+    test::CommandResult CliOf(const fs::path& executable, const std::string& arguments) {
+        return RunIn(work.Path(), Prefix(), program.launcher, executable, arguments);
+    }
     static std::string Sample() { return test::Quoted(test::SourceDir() / "samples" / "demo-school.xml"); }
 
     std::vector<std::string> Column(const std::string& table, const std::string& field) {
@@ -29,7 +107,22 @@ protected:
         return values;
     }
 
-    test::TempDir prefix;
+    // Under the Windows program: the Linux program's tables for the same
+    // commands, each run in a fresh prefix, compared with the working tables.
+    void ExpectTheLinuxProgramsTables(const std::vector<std::string>& commands) {
+        if (!program.IsWindows()) return;
+        test::TempDir linux;
+        fs::create_directories(linux / "drive_c" / "MTEMP");
+        for (const std::string& arguments : commands) {
+            const auto result = RunIn(linux.Path(), linux.Path(), "", VINDELEO_CLI, arguments);
+            ASSERT_EQ(result.exitCode, 0) << arguments << ": " << result.err;
+        }
+        EXPECT_EQ(WithoutUpdateDates(test::Snapshot(Tables())),
+                  WithoutUpdateDates(test::Snapshot(linux / "drive_c" / "MTEMP")));
+    }
+
+    const Program& program = ProgramUnderTest();
+    test::TempDir work;
 };
 
 TEST_F(CliTest, UnknownCommandLinesGiveTheUsage) {
@@ -44,24 +137,24 @@ TEST_F(CliTest, UnknownCommandLinesGiveTheUsage) {
 }
 
 TEST_F(CliTest, StopsAndErrorsAreReportedWithTheirStatus) {
-    auto result = Cli("import '" + (prefix / "nada.xml").string() + "'");
+    auto result = Cli("import '" + (work / "nada.xml").string() + "'");
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "No existe archivo\n");
 
-    test::WriteFile(prefix / "roto.xml", "<SERVICIO><BLOQUE_DATOS></SERVICIO>");
+    test::WriteFile(work / "roto.xml", "<SERVICIO><BLOQUE_DATOS></SERVICIO>");
     result = Cli("import roto.xml");  // relative to the current directory
     EXPECT_EQ(result.exitCode, 1) << result.err;
     EXPECT_NE(result.out.find("El archivo XML no es v\xC3\xA1lido"), std::string::npos);
-    test::WriteFile(prefix / "ebcdic.xml", "<?xml version=\"1.0\" encoding=\"EBCDIC-XYZ\"?>\n"
+    test::WriteFile(work / "ebcdic.xml", "<?xml version=\"1.0\" encoding=\"EBCDIC-XYZ\"?>\n"
                                            "<SERVICIO><BLOQUE_DATOS></BLOQUE_DATOS></SERVICIO>\n");
-    result = Cli("import '" + (prefix / "ebcdic.xml").string() + "'");
+    result = Cli("import '" + (work / "ebcdic.xml").string() + "'");
     EXPECT_EQ(result.exitCode, 1) << result.err;
     EXPECT_EQ(result.out, "ATENCI\xC3\x93N - El archivo XML est\xC3\xA1 codificado en 'EBCDIC-XYZ', una "
                           "codificaci\xC3\xB3n que Vindeleo no puede leer\n");
-    test::WriteFile(prefix / "malo.xml",
+    test::WriteFile(work / "malo.xml",
                     "<SERVICIO><BLOQUE_DATOS><grupo_datos seq=\"CURSOS_DEL_CENTRO\"><grupo_datos>"
                     "<dato> 1a </dato><dato>1\xC2\xBA ESO</dato></grupo_datos></grupo_datos></BLOQUE_DATOS></SERVICIO>");
-    result = Cli("import '" + (prefix / "malo.xml").string() + "'");
+    result = Cli("import '" + (work / "malo.xml").string() + "'");
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(result.err, "'1a' no es un valor entero v\xC3\xA1lido.\n");
     EXPECT_EQ(result.out, "");
@@ -104,24 +197,28 @@ TEST_F(CliTest, ImportsTheDemoSchool) {
     EXPECT_EQ(Column("DIASHORAST2", "DIHO")[7], "12");
     EXPECT_EQ(Column("DIASHORAST2", "DIHO")[14], "13");
     EXPECT_EQ(Column("PERIODOS", "CJORNADA"), std::vector<std::string>{"J1"});
+    // Its index as Perl's XBase::Index walks it: every slot, in ORDEN order.
+    const auto walked = test::tables::WalkWithPerl(Tables() / "DIASHORAST2.MDX", "ORDEN");
+    EXPECT_EQ(walked.tags, "ORDEN");
+    EXPECT_EQ(walked.entries.size(), 49u);
+
+    ExpectTheLinuxProgramsTables({"import " + Sample()});
 }
 
 // Catalogue records that no course can use (a key beyond 32 bits, a key with
 // decimals) are passed over: the import goes through, and each course takes
 // the record whose key equals its own.
 TEST_F(CliTest, CatalogueRecordsOfNoCourseDoNotStopTheImport) {
-    const fs::path program = prefix / "programa";
-    fs::create_directories(program);
-    fs::copy_file(VINDELEO_CLI, program / "vindeleo-cli");
-    test::WriteFile(program / "NIVELEX.DBF", test::tables::ForeignCatalogue({
-                                                 {"99999999999", "BIG", "Fuera de 32 bits"},
-                                                 {"3101.5", "FRAC", "Con decimales"},
-                                                 {"3101", "ESO", "Secundaria 1"},
-                                                 {"3102.00", "ESO2", "Secundaria 2"},
-                                             }));
-    const auto result = test::RunCommand("cd " + test::Quoted(prefix.Path()) + " && WINEPREFIX=" +
-                                         test::Quoted(prefix.Path()) + " " + test::Quoted(program / "vindeleo-cli") +
-                                         " import " + Sample());
+    const fs::path programDir = work / "programa";
+    fs::create_directories(programDir);
+    fs::copy_file(program.executable, programDir / program.executable.filename());
+    test::WriteFile(programDir / "NIVELEX.DBF", test::tables::ForeignCatalogue({
+                                                    {"99999999999", "BIG", "Fuera de 32 bits"},
+                                                    {"3101.5", "FRAC", "Con decimales"},
+                                                    {"3101", "ESO", "Secundaria 1"},
+                                                    {"3102.00", "ESO2", "Secundaria 2"},
+                                                }));
+    const auto result = CliOf(programDir / program.executable.filename(), "import " + Sample());
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "Proceso finalizado\n");
     EXPECT_EQ(Column("CURSOST", "CLAVE"), (std::vector<std::string>{"3101", "3102", "3104", "4101", "9901"}));
@@ -131,22 +228,43 @@ TEST_F(CliTest, CatalogueRecordsOfNoCourseDoNotStopTheImport) {
               (std::vector<std::string>{"Secundaria 1", "Secundaria 2"}));
 }
 
-// A file held open the way another program holds a table: under a shared
-// lock of the kind that opening a table takes.
+// A file held open the way another program holds a table. For the Linux
+// program: under a lock of the kind that opening a table takes (shared) or
+// that an exclusive use takes. For the Windows program: opened without sharing
+// by the helper HoldFile.exe in the same Wine prefix, as a Windows program
+// holds a table it uses exclusively.
 class HeldByAnotherProgram {
 public:
-    explicit HeldByAnotherProgram(const fs::path& file) : fd_(::open(file.c_str(), O_RDONLY | O_CLOEXEC)) {
-        EXPECT_GE(fd_, 0) << file;
-        EXPECT_EQ(::flock(fd_, LOCK_SH | LOCK_NB), 0) << file;
+    HeldByAnotherProgram(const Program& program, const fs::path& work, const std::string& file, const fs::path& unixPath,
+                         bool exclusive) {
+        if (!program.IsWindows()) {
+            fd_ = ::open(unixPath.c_str(), O_RDONLY | O_CLOEXEC);
+            EXPECT_GE(fd_, 0) << unixPath;
+            EXPECT_EQ(::flock(fd_, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB), 0) << unixPath;
+            return;
+        }
+        // The helper keeps the file until its standard input ends.
+        const fs::path said = work / "holding.txt";
+        helper_ = ::popen((program.launcher + test::Quoted(program.holder) + " 'C:\\MTEMP\\" + file + "' >" +
+                           test::Quoted(said) + " 2>&1")
+                              .c_str(),
+                          "w");
+        EXPECT_NE(helper_, nullptr);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (test::ReadFile(said).find("holding") == std::string::npos && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_EQ(test::ReadFile(said), "holding\r\n") << file;
     }
     ~HeldByAnotherProgram() {
         if (fd_ >= 0) ::close(fd_);
+        if (helper_) EXPECT_EQ(::pclose(helper_), 0);
     }
     HeldByAnotherProgram(const HeldByAnotherProgram&) = delete;
     HeldByAnotherProgram& operator=(const HeldByAnotherProgram&) = delete;
 
 private:
-    int fd_;
+    int fd_ = -1;
+    FILE* helper_ = nullptr;
 };
 
 // The commit does not replace a table that another program holds, nor its
@@ -159,20 +277,20 @@ TEST_F(CliTest, ATableHeldByAnotherProgramIsNotReplaced) {
     const auto before = test::Snapshot(Tables());
     ASSERT_EQ(Column("DIASHORAST", "DIHO").size(), 21u);
 
-    for (const std::string held : {"GRUPOST.DBF", "DIASHORAST2.MDX"}) {
+    for (const std::string held : {"PROFT.DBF", "GRUPOST.DBF", "DIASHORAST2.MDX"}) {
         SCOPED_TRACE(held);
-        HeldByAnotherProgram holder(Tables() / held);
+        HeldByAnotherProgram holder(program, work.Path(), held, Tables() / held, /*exclusive=*/false);
         const auto result = Cli(importJ1);
         EXPECT_EQ(result.exitCode, 2);
-        const fs::path table = Tables() / (fs::path(held).stem().string() + ".DBF");
-        EXPECT_EQ(result.err, "No se puede crear la tabla " + table.string() + ": otro programa la tiene abierta.\n");
+        EXPECT_EQ(result.err, "No se puede crear la tabla " + Shown(fs::path(held).stem().string() + ".DBF") +
+                                  ": otro programa la tiene abierta.\n");
         EXPECT_EQ(result.out, "");
         EXPECT_EQ(test::Snapshot(Tables()), before);
     }
 
     test::WriteFile(Tables() / "JORNADAS.DBF", "an old grid");
     {
-        HeldByAnotherProgram holder(Tables() / "JORNADAS.DBF");
+        HeldByAnotherProgram holder(program, work.Path(), "JORNADAS.DBF", Tables() / "JORNADAS.DBF", false);
         const auto result = Cli(importJ1);
         ASSERT_EQ(result.exitCode, 0) << result.err;
         EXPECT_EQ(result.out, "Proceso finalizado\n");
@@ -181,11 +299,69 @@ TEST_F(CliTest, ATableHeldByAnotherProgramIsNotReplaced) {
     EXPECT_EQ(Column("DIASHORAST", "DIHO").size(), 49u) << "every table replaced";
 }
 
+// The round trip of the demo school: the import, the timetable program's
+// SOLUC put in place, the export. The result document lies beside the
+// document, reads as well-formed XML, and holds every teacher's timetable.
+TEST_F(CliTest, ExportsTheDemoSchool) {
+    fs::copy_file(test::SourceDir() / "samples" / "demo-school.xml", work / "alumnos.xml");
+    const std::vector<std::string> commands{"import --template J1 alumnos.xml", "export alumnos.xml"};
+    ASSERT_EQ(Cli(commands[0]).exitCode, 0);
+    fs::copy_file(test::SourceDir() / "samples" / "SOLUC.DBF", Tables() / "SOLUC.DBF");
+    const auto tables = test::Snapshot(Tables());
+
+    const auto result = Cli(commands[1]);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "Proceso finalizado\n");
+    EXPECT_EQ(result.err, "");
+    const fs::path written = work / "ResultadoTuvanealumnos.xml";
+    EXPECT_EQ(test::XmllintComplaint(written), "");
+    const std::string document = test::ReadFile(written);
+    EXPECT_NE(document.find("seq=\"HORARIOS_REGULARES\""), std::string::npos);
+    EXPECT_EQ(test::Snapshot(Tables()), tables) << "the export changes no table";
+    EXPECT_EQ(test::ReadFile(work / "alumnos.xml"), test::ReadFile(test::SourceDir() / "samples" / "demo-school.xml"));
+
+    if (program.IsWindows()) {
+        // The Linux program's result for the same round trip, fecha aside.
+        test::TempDir linux;
+        fs::create_directories(linux / "drive_c" / "MTEMP");
+        fs::copy_file(work / "alumnos.xml", linux / "alumnos.xml");
+        ASSERT_EQ(RunIn(linux.Path(), linux.Path(), "", VINDELEO_CLI, commands[0]).exitCode, 0);
+        fs::copy_file(test::SourceDir() / "samples" / "SOLUC.DBF", linux / "drive_c" / "MTEMP" / "SOLUC.DBF");
+        ASSERT_EQ(RunIn(linux.Path(), linux.Path(), "", VINDELEO_CLI, commands[1]).exitCode, 0);
+        EXPECT_EQ(WithoutFecha(document), WithoutFecha(test::ReadFile(linux / "ResultadoTuvanealumnos.xml")));
+    }
+}
+
+// A SOLUC that another program uses exclusively cannot be read: the export
+// stops with the message that opening the table gives and writes nothing.
+TEST_F(CliTest, AHeldSolucStopsTheExport) {
+    fs::copy_file(test::SourceDir() / "samples" / "demo-school.xml", work / "alumnos.xml");
+    ASSERT_EQ(Cli("import --template J1 alumnos.xml").exitCode, 0);
+    fs::copy_file(test::SourceDir() / "samples" / "SOLUC.DBF", Tables() / "SOLUC.DBF");
+    const auto tables = test::Snapshot(Tables());
+
+    HeldByAnotherProgram holder(program, work.Path(), "SOLUC.DBF", Tables() / "SOLUC.DBF", /*exclusive=*/true);
+    const auto result = Cli("export alumnos.xml");
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.err, "No se puede abrir la tabla " + Shown("SOLUC.DBF") + ": otro programa la tiene abierta.\n");
+    EXPECT_EQ(result.out, "");
+    EXPECT_FALSE(fs::exists(work / "ResultadoTuvanealumnos.xml"));
+    EXPECT_EQ(test::Snapshot(Tables()), tables);
+}
+
 TEST_F(CliTest, TheTemplateOptionAnswersTheChooser) {
     const auto result = Cli("import --template '  J2 ' " + Sample());
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(Column("DIASHORAST", "DIHO").size(), 21u);
     EXPECT_EQ(Column("PERIODOS", "JORNADA"), std::vector<std::string>{"Jornada de tarde (adultos)"});
+    ExpectTheLinuxProgramsTables({"import --template '  J2 ' " + Sample()});
+
+    // A code that no template has: the grid and the periods stay empty.
+    const auto unknown = Cli("import --template ZZ " + Sample());
+    ASSERT_EQ(unknown.exitCode, 0) << unknown.err;
+    EXPECT_EQ(unknown.out, "Proceso finalizado\n");
+    EXPECT_EQ(Column("DIASHORAST", "DIHO").size(), 0u);
+    EXPECT_EQ(Column("PERIODOS", "JORNADA").size(), 0u);
 }
 
 }  // namespace

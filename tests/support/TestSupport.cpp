@@ -2,12 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <array>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <random>
 #include <sstream>
-#include <sys/wait.h>
 
 #include "import/Plantihoras.h"
 #include "platform/PathText.h"
@@ -43,60 +48,25 @@ std::string ReadFile(const fs::path& path) {
     return bytes.str();
 }
 
-CommandResult RunCommand(const std::string& command) {
-    TempDir scratch;
-    const fs::path out = scratch / "out";
-    const fs::path err = scratch / "err";
-    const std::string full = "(" + command + ") >'" + out.string() + "' 2>'" + err.string() + "' </dev/null";
-    const int status = std::system(full.c_str());
-    CommandResult result;
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = ReadFile(out);
-    result.err = ReadFile(err);
-    return result;
-}
-
-namespace {
-
-std::string FromHex(const std::string& hex) {
-    std::string bytes;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-    return bytes;
-}
-
-std::vector<std::string> SplitTabs(const std::string& line) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (;;) {
-        const auto tab = line.find('\t', start);
-        parts.push_back(line.substr(start, tab - start));
-        if (tab == std::string::npos) return parts;
-        start = tab + 1;
-    }
-}
-
-}  // namespace
-
-DbfContents ReadWithDbfread(const fs::path& dbf) {
-    const fs::path script = SourceDir() / "tests" / "support" / "dbfdump.py";
-    const auto result = RunCommand("/usr/bin/python3 '" + script.string() + "' '" + dbf.string() + "'");
-    DbfContents contents;
-    EXPECT_EQ(result.exitCode, 0) << "dbfread could not read " << dbf << ": " << result.err;
-    std::istringstream lines(result.out);
-    std::string line;
-    while (std::getline(lines, line)) {
-        const auto parts = SplitTabs(line);
-        if (parts[0] == "F" && parts.size() == 5) {
-            contents.fields.push_back({parts[1], parts[2].empty() ? '?' : parts[2][0], std::stoi(parts[3]),
-                                       std::stoi(parts[4])});
-        } else if (parts[0] == "R") {
-            contents.records.emplace_back();
-        } else if (parts[0] == "V" && parts.size() == 3 && !contents.records.empty()) {
-            contents.records.back()[parts[1]] = FromHex(parts[2]);
-        }
-    }
-    return contents;
+void SetModificationTime(const fs::path& path, fs::file_time_type time) {
+#ifdef _WIN32
+    // mingw's std::filesystem sets times through _wutime, which cannot open a
+    // directory; the handle of a directory needs FILE_FLAG_BACKUP_SEMANTICS.
+    const HANDLE handle = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot open " + path.string());
+    // FILETIME counts 100 ns from 1601-01-01, 11,644,473,600 s before 1970.
+    using Ticks = std::chrono::duration<std::int64_t, std::ratio<1, 10'000'000>>;
+    const auto sinceUnixEpoch = std::chrono::duration_cast<Ticks>(
+        fs::file_time_type::clock::to_sys(time).time_since_epoch());
+    const auto ticks = static_cast<std::uint64_t>(sinceUnixEpoch.count() + 116'444'736'000'000'000LL);
+    const FILETIME stamp{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    const BOOL set = SetFileTime(handle, nullptr, nullptr, &stamp);
+    CloseHandle(handle);
+    if (!set) throw std::runtime_error("cannot set the time of " + path.string());
+#else
+    fs::last_write_time(path, time);
+#endif
 }
 
 std::vector<std::string> FileNames(const fs::path& dir) {
@@ -167,11 +137,6 @@ std::string Quoted(const std::filesystem::path& path) {
     std::string quoted = "'";
     for (const char c : path.string()) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
-}
-
-CommandResult RunCli(const std::filesystem::path& prefix, const std::string& arguments) {
-    return RunCommand("cd " + Quoted(prefix) + " && WINEPREFIX=" + Quoted(prefix) + " " + Quoted(VINDELEO_CLI) + " " +
-                      arguments);
 }
 
 }  // namespace vindeleo::test

@@ -17,6 +17,7 @@
 #include "support/TestSupport.h"
 #include "tables/Table.h"
 #include "text/Error.h"
+#include "platform/RegionalTime.h"
 
 namespace vindeleo::test::tables {
 
@@ -132,12 +133,7 @@ std::string ErrorOf(Action&& action) {
     return {};
 }
 
-inline std::tm TodayLocal() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
-}
+inline std::tm TodayLocal() { return LocalTime(std::time(nullptr)); }
 
 // Waits until the file exists (a helper process's signal), at most ten seconds.
 inline bool WaitForFile(const fs::path& file) {
