@@ -268,7 +268,9 @@ public:
     }
     ~HeldByAnotherProgram() {
         if (fd_ >= 0) ::close(fd_);
-        if (helper_) EXPECT_EQ(::pclose(helper_), 0);
+        if (helper_) {
+            EXPECT_EQ(::pclose(helper_), 0);
+        }
     }
     HeldByAnotherProgram(const HeldByAnotherProgram&) = delete;
     HeldByAnotherProgram& operator=(const HeldByAnotherProgram&) = delete;
