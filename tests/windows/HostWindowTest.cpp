@@ -1,0 +1,491 @@
+// vindeleo.exe under Wine as the timetable program uses it: this test is the
+// host. It opens a top-level window of its own, starts
+// "vindeleo.exe ACTION <its HWND in hex>", and answers Vindeleo's windows
+// through the Win32 API (found with EnumWindows, answered with messages), then
+// reads Morvalen.ini beside the program and the tables in C:\MTEMP.
+//
+//   vindeleo_host_tests VINDELEO.EXE SOURCE_DIR [gtest options]
+//
+// The host window's messages are pumped while it waits: Vindeleo's window is
+// its child, and a child of another thread needs its parent to answer.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/TestSupport.h"
+
+namespace vindeleo {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path gProgram;
+fs::path gSourceDir;
+
+const std::wstring kCaption = L"Exportar e importar datos entre Morvalen y Siravel";
+constexpr DWORD kWaitMs = 30000;  // generous for a loaded machine; each wait ends as soon as it can
+constexpr int kClientWidth = 632;
+constexpr int kClientHeight = 266;
+
+std::wstring Text(HWND window) {
+    wchar_t text[1024] = {};
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &length);
+    return std::wstring(text, length);
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    return name;
+}
+
+std::string Narrow(const std::wstring& text) {
+    std::string out;
+    for (wchar_t c : text) out += c < 128 ? static_cast<char>(c) : '?';
+    return out;
+}
+
+// Runs the host's messages until ready() gives a value or the time is up.
+template <typename T>
+std::optional<T> PumpUntil(const std::function<std::optional<T>()>& ready, DWORD milliseconds = kWaitMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        if (auto value = ready()) return value;
+        if (GetTickCount() - start > milliseconds) return std::nullopt;
+        Sleep(20);
+    }
+}
+
+void Pump(DWORD milliseconds) {
+    PumpUntil<bool>([] { return std::optional<bool>(); }, milliseconds);
+}
+
+// The visible top-level windows of a process.
+std::vector<HWND> TopLevelWindows(DWORD process) {
+    struct Search {
+        DWORD process;
+        std::vector<HWND> found;
+    } search{process, {}};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto& search = *reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == search.process && IsWindowVisible(window)) search.found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::vector<HWND> Descendants(HWND parent) {
+    std::vector<HWND> found;
+    EnumChildWindows(
+        parent,
+        [](HWND window, LPARAM data) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+SIZE ClientSize(HWND window) {
+    RECT area{};
+    GetClientRect(window, &area);
+    return {area.right - area.left, area.bottom - area.top};
+}
+
+LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The pixels of a rectangle of the screen, as 32-bit colours.
+std::vector<DWORD> ScreenPixels(const RECT& place) {
+    const int width = place.right - place.left;
+    const int height = place.bottom - place.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, place.left, place.top, SRCCOPY);
+    GdiFlush();
+    std::vector<DWORD> pixels(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + width * height);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// A system icon drawn over a background colour, as 32-bit colours.
+std::vector<DWORD> DrawnIcon(const wchar_t* icon, int width, int height, DWORD background) {
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    std::fill(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + width * height, background);
+    DrawIconEx(memory, 0, 0, LoadIconW(nullptr, icon), 0, 0, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    std::vector<DWORD> pixels(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + width * height);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+long Distance(const std::vector<DWORD>& a, const std::vector<DWORD>& b) {
+    long sum = 0;
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
+        for (int shift : {0, 8, 16}) sum += std::labs(static_cast<long>((a[i] >> shift) & 0xFF) - static_cast<long>((b[i] >> shift) & 0xFF));
+    return sum;
+}
+
+// Which of the message box icons the screen shows at the icon control: the
+// one that, drawn here over the same background, looks closest.
+std::string IconShown(HWND iconControl) {
+    RECT place{};
+    GetWindowRect(iconControl, &place);
+    const int width = GetSystemMetrics(SM_CXICON);
+    const int height = GetSystemMetrics(SM_CYICON);
+    place.right = place.left + width;
+    place.bottom = place.top + height;
+    const std::vector<DWORD> shown = ScreenPixels(place);
+    const struct {
+        const wchar_t* icon;
+        const char* name;
+    } icons[] = {{IDI_HAND, "stop"}, {IDI_EXCLAMATION, "warning"}, {IDI_ASTERISK, "information"},
+                 {IDI_QUESTION, "question"}};
+    std::string best;
+    long bestDistance = -1;
+    for (const auto& candidate : icons) {
+        const long distance = Distance(shown, DrawnIcon(candidate.icon, width, height, shown.front()));
+        if (bestDistance < 0 || distance < bestDistance) {
+            bestDistance = distance;
+            best = candidate.name;
+        }
+    }
+    return best;
+}
+
+// A message box of Vindeleo, as read from its controls.
+struct Box {
+    HWND window = nullptr;
+    std::wstring text;
+    bool hasIcon = false;
+    std::string icon;  // which one: "stop", "warning", ...
+};
+
+class HostWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(Program());
+        fs::copy_file(gProgram, Program() / "vindeleo.exe");
+        fs::copy_file(gProgram.parent_path() / "NIVELEX.DBF", Program() / "NIVELEX.DBF");
+        fs::copy_file(gSourceDir / "samples" / "demo-school.xml", dir / "escuela.xml");
+        // The timetable program's working directory, emptied: the runs of
+        // this test's own.
+        fs::remove_all(kMtemp);
+        fs::create_directories(kMtemp);
+
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = HostProc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
+        windowClass.lpszClassName = L"MorvalenTestHost";
+        RegisterClassW(&windowClass);
+        host = CreateWindowExW(0, L"MorvalenTestHost", L"Morvalen (host de prueba)",
+                               WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0,
+                               GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(host, nullptr);
+        Pump(100);
+    }
+
+    void TearDown() override {
+        if (process.hProcess) {
+            if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 99);
+            WaitForSingleObject(process.hProcess, 5000);
+            CloseHandle(process.hProcess);
+            CloseHandle(process.hThread);
+        }
+        if (host) DestroyWindow(host);
+        fs::remove_all(kMtemp);
+        fs::create_directories(kMtemp);
+    }
+
+    fs::path Program() const { return dir / "program"; }
+    fs::path HostFile() const { return Program() / "Morvalen.ini"; }
+
+    static std::wstring Hex(HWND window) {
+        wchar_t text[32];
+        std::swprintf(text, 32, L"%llX", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(window)));
+        return text;
+    }
+
+    // Starts the program as the host does, from the document's directory.
+    void Start(const std::wstring& arguments) {
+        std::wstring commandLine = L"\"" + (Program() / "vindeleo.exe").wstring() + L"\" " + arguments;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   dir.Path().wstring().c_str(), &startup, &process));
+    }
+
+    // A top-level window of the program with that caption (and class, when given).
+    HWND WaitForWindow(const std::wstring& caption, const wchar_t* className = nullptr) {
+        return PumpUntil<HWND>([&]() -> std::optional<HWND> {
+                   for (HWND window : TopLevelWindows(process.dwProcessId))
+                       if (Text(window) == caption && (!className || ClassOf(window) == className)) return window;
+                   return std::nullopt;
+               }).value_or(nullptr);
+    }
+
+    bool WaitUntilGone(HWND window) {
+        return PumpUntil<bool>([&]() -> std::optional<bool> {
+                   if (!IsWindow(window) || !IsWindowVisible(window)) return true;
+                   return std::nullopt;
+               }).has_value();
+    }
+
+    // Vindeleo's main window among the host window's children.
+    HWND WaitForEmbeddedWindow() {
+        return PumpUntil<HWND>([&]() -> std::optional<HWND> {
+                   HWND window = FindWindowExW(host, nullptr, nullptr, kCaption.c_str());
+                   if (window && IsWindowVisible(window)) return window;
+                   return std::nullopt;
+               }).value_or(nullptr);
+    }
+
+    // The file dialog "Archivo XML" answered with a file name, or cancelled
+    // (an empty name).
+    void AnswerFileDialog(const std::wstring& fileName) {
+        HWND dialog = WaitForWindow(L"Archivo XML");
+        ASSERT_NE(dialog, nullptr) << "no file dialog";
+        if (fileName.empty()) {
+            PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        } else {
+            // The file name field: the combo box cmb13 of the Explorer-style
+            // dialog, or the edit field edt1.
+            HWND field = GetDlgItem(dialog, 0x47c);
+            if (!field) field = GetDlgItem(dialog, 0x480);
+            ASSERT_NE(field, nullptr) << "no file name field";
+            SendMessageTimeoutW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(fileName.c_str()), SMTO_ABORTIFHUNG,
+                                5000, nullptr);
+            PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+        }
+        ASSERT_TRUE(WaitUntilGone(dialog)) << "the file dialog stays";
+    }
+
+    // The next message box "Vindeleo": its text and icon, answered with its button.
+    Box AnswerBox() {
+        Box box;
+        box.window = WaitForWindow(L"Vindeleo", L"#32770");
+        if (!box.window) {
+            ADD_FAILURE() << "no message box";
+            return box;
+        }
+        for (HWND control : Descendants(box.window)) {
+            if (ClassOf(control) != L"Static") continue;
+            const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
+            if ((style & SS_TYPEMASK) == SS_ICON) {
+                box.hasIcon = IsWindowVisible(control) && SendMessageW(control, STM_GETICON, 0, 0) != 0;
+                if (box.hasIcon) box.icon = IconShown(control);
+            } else if (!Text(control).empty()) {
+                box.text = Text(control);
+            }
+        }
+        PostMessageW(box.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        EXPECT_TRUE(WaitUntilGone(box.window)) << "the message box stays";
+        return box;
+    }
+
+    void ExpectMessage(const std::wstring& text) {
+        const Box box = AnswerBox();
+        EXPECT_EQ(Narrow(box.text), Narrow(text));
+        EXPECT_FALSE(box.hasIcon) << Narrow(box.text);
+    }
+
+    // The template chooser, checked and closed by its title bar's close box.
+    void AnswerChooser() {
+        HWND chooser = WaitForWindow(L"Plantillas Horarias");
+        ASSERT_NE(chooser, nullptr) << "no template chooser";
+        const SIZE size = ClientSize(chooser);
+        EXPECT_EQ(size.cx, 369);
+        EXPECT_EQ(size.cy, 193);
+        const LONG_PTR style = GetWindowLongPtrW(chooser, GWL_STYLE);
+        EXPECT_TRUE(style & WS_SYSMENU);
+        EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+        HWND combo = nullptr;
+        for (HWND control : Descendants(chooser))
+            if (ClassOf(control) == L"ComboBox") combo = control;
+        ASSERT_NE(combo, nullptr);
+        EXPECT_GE(SendMessageW(combo, CB_GETCOUNT, 0, 0), 2) << "the demo school carries several templates";
+        PostMessageW(chooser, WM_SYSCOMMAND, SC_CLOSE, 0);
+        ASSERT_TRUE(WaitUntilGone(chooser)) << "the chooser stays";
+    }
+
+    // The program's exit status once it has ended.
+    std::optional<DWORD> WaitForExit() {
+        return PumpUntil<DWORD>([&]() -> std::optional<DWORD> {
+            if (WaitForSingleObject(process.hProcess, 0) != WAIT_OBJECT_0) return std::nullopt;
+            DWORD status = 0;
+            GetExitCodeProcess(process.hProcess, &status);
+            return status;
+        });
+    }
+
+    void ExpectEnds() {
+        const auto status = WaitForExit();
+        ASSERT_TRUE(status) << "the program does not end";
+        EXPECT_EQ(*status, 0u);
+    }
+
+    // Imports the demo school as the host's "exportar" does.
+    void ImportDemoSchool() {
+        Start(L"exportar " + Hex(host));
+        ASSERT_NE(WaitForEmbeddedWindow(), nullptr);
+        ASSERT_NO_FATAL_FAILURE(AnswerFileDialog(L"escuela.xml"));
+        ASSERT_NO_FATAL_FAILURE(AnswerChooser());
+        ExpectMessage(L"Proceso finalizado");
+        ExpectEnds();
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+        process = {};
+    }
+
+    const fs::path kMtemp = fs::path(L"C:\\MTEMP");
+    test::TempDir dir;
+    HWND host = nullptr;
+    PROCESS_INFORMATION process{};
+};
+
+TEST_F(HostWindowTest, ExportarEmbedsRunsTheImportAndLeavesOne) {
+    Start(L"exportar " + Hex(host));
+    HWND window = WaitForEmbeddedWindow();
+    ASSERT_NE(window, nullptr);
+
+    // A child of the host's window, without caption or border, at the
+    // design's centring in the host's client coordinates.
+    EXPECT_EQ(GetAncestor(window, GA_PARENT), host);
+    const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+    EXPECT_TRUE(style & WS_CHILD);
+    EXPECT_FALSE(style & (WS_CAPTION | WS_BORDER | WS_THICKFRAME | WS_DLGFRAME));
+    RECT place{};
+    GetWindowRect(window, &place);
+    MapWindowPoints(nullptr, host, reinterpret_cast<POINT*>(&place), 2);
+    EXPECT_EQ(place.right - place.left, kClientWidth);
+    EXPECT_EQ(place.bottom - place.top, kClientHeight);
+    EXPECT_EQ(place.left, (GetSystemMetrics(SM_CXSCREEN) - kClientWidth) / 2);
+    EXPECT_EQ(place.top, (GetSystemMetrics(SM_CYSCREEN) - kClientHeight) / 2);
+
+    ASSERT_NO_FATAL_FAILURE(AnswerFileDialog(L"escuela.xml"));
+    ASSERT_NO_FATAL_FAILURE(AnswerChooser());
+    ExpectMessage(L"Proceso finalizado");
+    ExpectEnds();
+    EXPECT_EQ(test::ReadFile(HostFile()), "[Transformadores]\r\nTransformado=1\r\n");
+    for (const char* table : {"PERIODOS.DBF", "PROFT.DBF", "DIASHORAST.DBF"})
+        EXPECT_TRUE(fs::exists(kMtemp / table)) << table;
+}
+
+TEST_F(HostWindowTest, ACancelledFileDialogLeavesMinusOneAndKeepsTheRestOfTheFile) {
+    test::WriteFile(HostFile(), "; Morvalen\n[Morvalen]\nVersion=3\n\n[transformadores]\ntransformado=1\n");
+    Start(L"EXPORTAR " + Hex(host));
+    ASSERT_NO_FATAL_FAILURE(AnswerFileDialog(L""));
+    ExpectMessage(L"No existe archivo");
+    ExpectEnds();
+    // The key's line replaced as Windows' profile service does: its spelling kept.
+    EXPECT_EQ(test::ReadFile(HostFile()), "; Morvalen\n[Morvalen]\nVersion=3\n\n[transformadores]\ntransformado=-1\n");
+}
+
+TEST_F(HostWindowTest, AnotherActionWordEmbedsWithoutARunAndTheHostClosesIt) {
+    Start(L"abrir " + Hex(host));
+    HWND window = WaitForEmbeddedWindow();
+    ASSERT_NE(window, nullptr);
+    Pump(500);
+    EXPECT_EQ(TopLevelWindows(process.dwProcessId).size(), 0u) << "a window beside the embedded one";
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ExpectEnds();
+    EXPECT_EQ(test::ReadFile(HostFile()), "[Transformadores]\r\nTransformado=0\r\n");
+}
+
+TEST_F(HostWindowTest, ImportarRunsTheExport) {
+    ASSERT_NO_FATAL_FAILURE(ImportDemoSchool());
+    fs::copy_file(gSourceDir / "samples" / "SOLUC.DBF", kMtemp / "SOLUC.DBF");
+    Start(L"importar " + Hex(host));
+    ASSERT_NE(WaitForEmbeddedWindow(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(AnswerFileDialog(L"escuela.xml"));
+    ExpectMessage(L"Proceso finalizado");
+    ExpectEnds();
+    EXPECT_EQ(test::ReadFile(HostFile()), "[Transformadores]\r\nTransformado=1\r\n");
+    EXPECT_TRUE(fs::exists(dir / "ResultadoTuvaneescuela.xml"));
+}
+
+TEST_F(HostWindowTest, AHandleThatIsNotHexadecimalGivesTheErrorBoxThenTheOrdinaryWindowAndItsRun) {
+    Start(L"exportar 2A0G6");
+    const Box box = AnswerBox();
+    EXPECT_EQ(Narrow(box.text), "'$2A0G6' no es un valor entero v?lido.");
+    EXPECT_TRUE(box.hasIcon);
+    EXPECT_EQ(box.icon, "stop");
+    HWND window = WaitForWindow(kCaption);
+    ASSERT_NE(window, nullptr) << "no ordinary window";
+    EXPECT_TRUE(GetWindowLongPtrW(window, GWL_STYLE) & WS_CAPTION);
+    // The action word's run starts all the same; not in host mode, the window stays.
+    ASSERT_NO_FATAL_FAILURE(AnswerFileDialog(L""));
+    ExpectMessage(L"No existe archivo");
+    Pump(300);
+    EXPECT_TRUE(IsWindow(window));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ExpectEnds();
+    EXPECT_FALSE(fs::exists(HostFile()));
+}
+
+TEST_F(HostWindowTest, AHandleOfNoWindowGivesTheOrdinaryWindowInHostMode) {
+    Start(L"abrir 7FFFFFF0");
+    HWND window = WaitForWindow(kCaption);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(GetAncestor(window, GA_PARENT), GetDesktopWindow());
+    EXPECT_TRUE(GetWindowLongPtrW(window, GWL_STYLE) & WS_CAPTION);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ExpectEnds();
+    EXPECT_EQ(test::ReadFile(HostFile()), "[Transformadores]\r\nTransformado=0\r\n");
+}
+
+}  // namespace
+}  // namespace vindeleo
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (argc != 3) {
+        std::fputs("usage: vindeleo_host_tests VINDELEO.EXE SOURCE_DIR [gtest options]\n", stderr);
+        return 64;
+    }
+    vindeleo::gProgram = std::filesystem::absolute(argv[1]);
+    vindeleo::gSourceDir = argv[2];
+    return RUN_ALL_TESTS();
+}
