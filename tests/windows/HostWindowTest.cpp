@@ -476,6 +476,139 @@ TEST_F(HostWindowTest, AHandleOfNoWindowGivesTheOrdinaryWindowInHostMode) {
     EXPECT_EQ(test::ReadFile(HostFile()), "[Transformadores]\r\nTransformado=0\r\n");
 }
 
+
+// The buttons of the main window by caption, in the order of the window's
+// children (the lower panel, then the left and the right upper panel).
+std::vector<HWND> ButtonsCaptioned(HWND window, const std::wstring& caption) {
+    std::vector<HWND> found;
+    for (HWND control : Descendants(window))
+        if (ClassOf(control) == L"Button" && Text(control) == caption) found.push_back(control);
+    return found;
+}
+
+TEST_F(HostWindowTest, TheWindowAsDesigned) {
+    Start(L"");
+    HWND window = WaitForWindow(kCaption);
+    ASSERT_NE(window, nullptr);
+
+    // A fixed dialog frame without minimise or maximise box, centred.
+    const SIZE size = ClientSize(window);
+    EXPECT_EQ(size.cx, kClientWidth);
+    EXPECT_EQ(size.cy, kClientHeight);
+    const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+    EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME | WS_CHILD));
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - (frame.right - frame.left)) / 2);
+    EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - (frame.bottom - frame.top)) / 2);
+
+    // The controls and their captions.
+    std::vector<std::string> buttons;
+    std::vector<std::string> labels;
+    for (HWND control : Descendants(window)) {
+        if (ClassOf(control) == L"Button") buttons.push_back(Narrow(Text(control)));
+        if (ClassOf(control) == L"Static") labels.push_back(Narrow(Text(control)));
+    }
+    EXPECT_EQ(buttons, (std::vector<std::string>{"&Salir", "F1 Ayuda", "Aceptar", "Aceptar"}));
+    EXPECT_EQ(labels, (std::vector<std::string>{"Vindeleo para VL09 V-1.0", "Transformar datos desde Siravel hacia Morvalen ",
+                                                "Transformar datos desde Morvalen hacia Siravel"}));
+
+    // The tab order: Salir, the help button, the left and the right Aceptar.
+    const std::vector<HWND> accept = ButtonsCaptioned(window, L"Aceptar");
+    ASSERT_EQ(accept.size(), 2u);
+    HWND salir = ButtonsCaptioned(window, L"&Salir").at(0);
+    HWND help = ButtonsCaptioned(window, L"F1 Ayuda").at(0);
+    EXPECT_EQ(GetNextDlgTabItem(window, salir, FALSE), help);
+    EXPECT_EQ(GetNextDlgTabItem(window, help, FALSE), accept[0]);
+    EXPECT_EQ(GetNextDlgTabItem(window, accept[0], FALSE), accept[1]);
+    EXPECT_EQ(GetNextDlgTabItem(window, accept[1], FALSE), salir);
+
+    // The panels' gradients start with their colours at the top.
+    RECT client{};
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    const auto pixel = [&](int x, int y) {
+        const RECT one{client.left + x, client.top + y, client.left + x + 1, client.top + y + 1};
+        return ScreenPixels(one).at(0) & 0xFFFFFF;
+    };
+    EXPECT_EQ(pixel(5, 0), 0xF9D37Du);    // the left panel: 249, 211, 125
+    EXPECT_EQ(pixel(600, 0), 0xF9D37Du);  // the right panel
+    EXPECT_EQ(pixel(5, 168), 0xC2CDFEu);  // the lower panel: 194, 205, 254
+
+    // Help: no SIRAVEL.chm beside the program, from the button and from F1.
+    const std::string noHelp = "No se encuentra el archivo de ayuda " + Narrow((Program() / "SIRAVEL.chm").wstring());
+    PostMessageW(help, BM_CLICK, 0, 0);
+    ExpectMessage(std::wstring(noHelp.begin(), noHelp.end()));
+    PostMessageW(salir, WM_KEYDOWN, VK_F1, 0);
+    ExpectMessage(std::wstring(noHelp.begin(), noHelp.end()));
+
+    PostMessageW(salir, BM_CLICK, 0, 0);
+    ExpectEnds();
+    EXPECT_FALSE(fs::exists(HostFile()));  // written in host mode only
+}
+
+TEST_F(HostWindowTest, TheProgramCarriesItsVersionAndManifest) {
+    const std::wstring program = (Program() / "vindeleo.exe").wstring();
+    DWORD ignored = 0;
+    std::vector<char> version(GetFileVersionInfoSizeW(program.c_str(), &ignored));
+    ASSERT_FALSE(version.empty());
+    ASSERT_TRUE(GetFileVersionInfoW(program.c_str(), 0, static_cast<DWORD>(version.size()), version.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(version.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);  // 1.0
+    wchar_t* name = nullptr;
+    ASSERT_TRUE(VerQueryValueW(version.data(), L"\\StringFileInfo\\0C0A04E4\\ProductName",
+                               reinterpret_cast<void**>(&name), &length));
+    EXPECT_EQ(std::wstring(name), L"Vindeleo");
+
+    HMODULE module = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    HRSRC manifest = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
+    ASSERT_NE(manifest, nullptr);
+    const std::string text(static_cast<const char*>(LockResource(LoadResource(module, manifest))),
+                           SizeofResource(module, manifest));
+    EXPECT_NE(text.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    EXPECT_NE(text.find("<dpiAware"), std::string::npos);
+    FreeLibrary(module);
+}
+
+TEST_F(HostWindowTest, AnErrorInsideARunReachesTheErrorBoxAndTheWindowStaysUsable) {
+    fs::remove_all(kMtemp);  // the run cannot find the timetable program's working directory
+    Start(L"");
+    HWND window = WaitForWindow(kCaption);
+    ASSERT_NE(window, nullptr);
+    const std::vector<HWND> accept = ButtonsCaptioned(window, L"Aceptar");
+    ASSERT_EQ(accept.size(), 2u);
+
+    PostMessageW(accept[0], BM_CLICK, 0, 0);
+    ASSERT_NO_FATAL_FAILURE(AnswerFileDialog(L"escuela.xml"));
+    const Box box = AnswerBox();
+    EXPECT_EQ(Narrow(box.text), "No existe el directorio de trabajo C:\\MTEMP.");
+    EXPECT_EQ(box.icon, "stop");
+    EXPECT_TRUE(IsWindowEnabled(accept[0]));
+    EXPECT_TRUE(IsWindowEnabled(accept[1]));
+
+    // The same window runs the import once the directory is there; a finished
+    // run disables both conversion buttons, and the window stays.
+    fs::create_directories(kMtemp);
+    PostMessageW(accept[0], BM_CLICK, 0, 0);
+    ASSERT_NO_FATAL_FAILURE(AnswerFileDialog(L"escuela.xml"));
+    ASSERT_NO_FATAL_FAILURE(AnswerChooser());
+    ExpectMessage(L"Proceso finalizado");
+    const auto bothDisabled = PumpUntil<bool>([&]() -> std::optional<bool> {
+        if (!IsWindowEnabled(accept[0]) && !IsWindowEnabled(accept[1])) return true;
+        return std::nullopt;
+    });
+    EXPECT_TRUE(bothDisabled) << "the conversion buttons stay enabled";
+    ASSERT_TRUE(IsWindow(window));
+    EXPECT_TRUE(fs::exists(kMtemp / "PERIODOS.DBF"));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ExpectEnds();
+}
+
 }  // namespace
 }  // namespace vindeleo
 

@@ -134,7 +134,9 @@ int Scaled(int length) {
 HWND CreateGradientPanel(HWND parent, const Gradient& gradient, int x, int y, int width, int height) {
     RegisterPanelClass();
     // WS_EX_CONTROLPARENT: the keyboard's tab order runs through the panel's buttons.
-    HWND panel = CreateWindowExW(WS_EX_CONTROLPARENT, kPanelClass, L"", WS_CHILD | WS_VISIBLE, Scaled(x), Scaled(y),
+    // WS_CLIPSIBLINGS: where panels overlap, the one created first lies on top.
+    HWND panel = CreateWindowExW(WS_EX_CONTROLPARENT, kPanelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
+                                 Scaled(x), Scaled(y),
                                  Scaled(width), Scaled(height), parent, nullptr, GetModuleHandleW(nullptr), nullptr);
     SetWindowLongPtrW(panel, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new Gradient(gradient)));
     return panel;
