@@ -192,6 +192,30 @@ std::string IconShown(HWND iconControl) {
     return best;
 }
 
+// With VINDELEO_SCREENSHOTS set to a directory (a Windows path, e.g.
+// Z:\tmp\shots), a window as the screen shows it (its frame included) is kept
+// there as NAME.bmp, for looking at. Without a window manager on the X server,
+// Wine draws the captions itself when the prefix says so:
+//   wine reg add "HKCU\Software\Wine\X11 Driver" /v Managed /d N
+void TakeScreenshot(HWND window, const char* name) {
+    const char* where = std::getenv("VINDELEO_SCREENSHOTS");
+    if (!where || !*where || !window) return;
+    RECT place{};
+    GetWindowRect(window, &place);
+    const int width = place.right - place.left;
+    const int height = place.bottom - place.top;
+    std::vector<DWORD> pixels = ScreenPixels(place);
+    for (DWORD& pixel : pixels) pixel |= 0xFF000000;  // opaque
+    BITMAPINFOHEADER header{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB,
+                            static_cast<DWORD>(pixels.size() * 4), 0, 0, 0, 0};
+    BITMAPFILEHEADER file{0x4D42, 0, 0, 0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+    file.bfSize = file.bfOffBits + header.biSizeImage;
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    bytes.append(reinterpret_cast<const char*>(&header), sizeof header);
+    bytes.append(reinterpret_cast<const char*>(pixels.data()), pixels.size() * 4);
+    test::WriteFile(fs::path(where) / (std::string(name) + ".bmp"), bytes);
+}
+
 // A message box of Vindeleo, as read from its controls.
 struct Box {
     HWND window = nullptr;
@@ -335,6 +359,8 @@ protected:
     void AnswerChooser() {
         HWND chooser = WaitForWindow(L"Plantillas Horarias");
         ASSERT_NE(chooser, nullptr) << "no template chooser";
+        Pump(300);
+        TakeScreenshot(chooser, "win32-template-chooser");
         const SIZE size = ClientSize(chooser);
         EXPECT_EQ(size.cx, 369);
         EXPECT_EQ(size.cy, 193);
@@ -490,6 +516,8 @@ TEST_F(HostWindowTest, TheWindowAsDesigned) {
     Start(L"");
     HWND window = WaitForWindow(kCaption);
     ASSERT_NE(window, nullptr);
+    Pump(300);
+    TakeScreenshot(window, "win32-main-window");
 
     // A fixed dialog frame without minimise or maximise box, centred.
     const SIZE size = ClientSize(window);
