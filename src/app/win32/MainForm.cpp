@@ -188,8 +188,7 @@ LRESULT TMForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             switch (LOWORD(wParam)) {
                 case kBExportar: BExportarClick(); return 0;
                 case kBImportar: BImportarClick(); return 0;
-                case kBClose:
-                case IDCANCEL: PostMessageW(window_, WM_CLOSE, 0, 0); return 0;
+                case kBClose: PostMessageW(window_, WM_CLOSE, 0, 0); return 0;
                 case kButton1: Button1Click(); return 0;
             }
             break;
