@@ -376,6 +376,45 @@ protected:
         ASSERT_TRUE(WaitUntilGone(chooser)) << "the chooser stays";
     }
 
+    // The template chooser answered with the second code, picked from the
+    // combo box's list, and "Continuar": the window shows that template's
+    // name, dates and slots.
+    void PickSecondTemplate() {
+        HWND chooser = WaitForWindow(L"Plantillas Horarias");
+        ASSERT_NE(chooser, nullptr) << "no template chooser";
+        HWND combo = nullptr;
+        HWND list = nullptr;
+        HWND continuar = nullptr;
+        for (HWND control : Descendants(chooser)) {
+            if (ClassOf(control) == L"ComboBox") combo = control;
+            if (ClassOf(control) == L"ListBox") list = control;
+            if (Text(control) == L"Continuar") continuar = control;
+        }
+        ASSERT_TRUE(combo && list && continuar);
+        const auto labels = [&] {
+            std::vector<std::string> texts;
+            for (HWND control : Descendants(chooser))
+                if (ClassOf(control) == L"Static") texts.push_back(Narrow(Text(control)));
+            return texts;
+        };
+        const auto shows = [&](const std::string& text) {
+            const auto texts = labels();
+            return std::find(texts.begin(), texts.end(), text) != texts.end();
+        };
+        EXPECT_TRUE(shows("23/06/2027"));  // the first template's end, at first
+        const LRESULT firstSlots = SendMessageW(list, LB_GETCOUNT, 0, 0);
+        EXPECT_GT(firstSlots, 0);
+
+        SendMessageW(combo, CB_SETCURSEL, 1, 0);
+        SendMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(combo));
+        EXPECT_TRUE(shows("Jornada de tarde (adultos)"));
+        EXPECT_TRUE(shows("31/05/2027"));
+        EXPECT_FALSE(shows("23/06/2027"));
+        PostMessageW(continuar, BM_CLICK, 0, 0);
+        ASSERT_TRUE(WaitUntilGone(chooser)) << "the chooser stays";
+    }
+
     // The program's exit status once it has ended.
     std::optional<DWORD> WaitForExit() {
         return PumpUntil<DWORD>([&]() -> std::optional<DWORD> {
@@ -392,12 +431,13 @@ protected:
         EXPECT_EQ(*status, 0u);
     }
 
-    // Imports the demo school as the host's "exportar" does.
+    // Imports the demo school as the host's "exportar" does, with its second
+    // school-day template.
     void ImportDemoSchool() {
         Start(L"exportar " + Hex(host));
         ASSERT_NE(WaitForEmbeddedWindow(), nullptr);
         ASSERT_NO_FATAL_FAILURE(AnswerFileDialog(L"escuela.xml"));
-        ASSERT_NO_FATAL_FAILURE(AnswerChooser());
+        ASSERT_NO_FATAL_FAILURE(PickSecondTemplate());
         ExpectMessage(L"Proceso finalizado");
         ExpectEnds();
         CloseHandle(process.hProcess);
@@ -462,6 +502,8 @@ TEST_F(HostWindowTest, AnotherActionWordEmbedsWithoutARunAndTheHostClosesIt) {
 
 TEST_F(HostWindowTest, ImportarRunsTheExport) {
     ASSERT_NO_FATAL_FAILURE(ImportDemoSchool());
+    EXPECT_NE(test::ReadFile(kMtemp / "PERIODOS.DBF").find("Jornada de tarde"), std::string::npos)
+        << "the template picked in the chooser";
     fs::copy_file(gSourceDir / "samples" / "SOLUC.DBF", kMtemp / "SOLUC.DBF");
     Start(L"importar " + Hex(host));
     ASSERT_NE(WaitForEmbeddedWindow(), nullptr);
