@@ -113,6 +113,11 @@ void RefuseHeldTable(const PlanEntry& entry, const std::vector<fs::path>& files,
     }
 }
 
+bool IsSameFile(const fs::path& a, const fs::path& b) {
+    std::error_code error;
+    return fs::equivalent(a, b, error);
+}
+
 // Carries out one line of the plan. Lines already carried out (by a run that
 // was killed) are carried out again without harm.
 void Apply(const PlanEntry& entry, const fs::path& working, const fs::path& staging, Moves* moves) {
@@ -133,9 +138,14 @@ void Apply(const PlanEntry& entry, const fs::path& working, const fs::path& stag
             if (moves) moves->Installed(staged, target, backup);
         }
     }
-    // Old files of other spellings (and every spelling of a file to remove) go aside.
+    // Old files of other spellings (and every spelling of a file to remove) go
+    // aside. Where letter case makes no difference (Windows) another spelling
+    // names the file just put in place, which stays.
+    const fs::path installed = working / PathFromText(entry.fileName);
     for (const fs::path& old : olds) {
-        if (entry.kind == PlanEntry::Kind::Install && old.filename() == PathFromText(entry.fileName)) continue;
+        if (entry.kind == PlanEntry::Kind::Install &&
+            (old.filename() == installed.filename() || IsSameFile(old, installed)))
+            continue;
         if (entry.kind == PlanEntry::Kind::Discard && platform::IsHeldElsewhere(old)) continue;
         const fs::path aside = previous / old.filename();
         platform::RenameOver(old, aside);

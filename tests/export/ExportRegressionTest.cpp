@@ -1,6 +1,7 @@
 // Inputs that the fuzz targets found to break the export, kept as tests.
 
 #include <gtest/gtest.h>
+#include <libxml/encoding.h>
 
 #include "document/DocumentSupport.h"
 #include "export/ExportSupport.h"
@@ -60,6 +61,11 @@ TEST_F(ExportRegression, TheResultIsWrittenInAnEncodingThatReadersFind) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.encoding);
+        // A build whose libxml2 has no iconv (the Windows build) reads no
+        // UTF-7 document at all: there is nothing to write back.
+        xmlCharEncodingHandlerPtr handler = xmlFindCharEncodingHandler(c.encoding);
+        if (handler == nullptr) continue;
+        xmlCharEncCloseFunc(handler);
         ui = RecordingUi();
         ui.fileAnswer = WriteDocument("alumnos.xml", c.input);
         const auto groups = Export();

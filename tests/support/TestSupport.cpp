@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <array>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <random>
@@ -40,6 +46,27 @@ std::string ReadFile(const fs::path& path) {
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
+}
+
+void SetModificationTime(const fs::path& path, fs::file_time_type time) {
+#ifdef _WIN32
+    // mingw's std::filesystem sets times through _wutime, which cannot open a
+    // directory; the handle of a directory needs FILE_FLAG_BACKUP_SEMANTICS.
+    const HANDLE handle = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot open " + path.string());
+    // FILETIME counts 100 ns from 1601-01-01, 11,644,473,600 s before 1970.
+    using Ticks = std::chrono::duration<std::int64_t, std::ratio<1, 10'000'000>>;
+    const auto sinceUnixEpoch = std::chrono::duration_cast<Ticks>(
+        fs::file_time_type::clock::to_sys(time).time_since_epoch());
+    const auto ticks = static_cast<std::uint64_t>(sinceUnixEpoch.count() + 116'444'736'000'000'000LL);
+    const FILETIME stamp{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    const BOOL set = SetFileTime(handle, nullptr, nullptr, &stamp);
+    CloseHandle(handle);
+    if (!set) throw std::runtime_error("cannot set the time of " + path.string());
+#else
+    fs::last_write_time(path, time);
+#endif
 }
 
 std::vector<std::string> FileNames(const fs::path& dir) {

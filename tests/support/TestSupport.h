@@ -59,6 +59,9 @@ struct DbfContents {
 // failure of the reader fails the calling test.
 DbfContents ReadWithDbfread(const std::filesystem::path& dbf);
 
+// Sets the modification time of a file or a directory.
+void SetModificationTime(const std::filesystem::path& path, std::filesystem::file_time_type time);
+
 // Every file name in a directory, sorted.
 std::vector<std::string> FileNames(const std::filesystem::path& dir);
 // Name -> bytes of every file in a directory, to tell whether anything changed.
