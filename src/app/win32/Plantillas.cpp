@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "app/win32/Look.h"
-#include "app/win32/Win32RunUi.h"
 #include "import/Plantihoras.h"
 #include "text/Messages.h"
 
