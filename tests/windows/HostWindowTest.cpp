@@ -500,6 +500,18 @@ TEST_F(HostWindowTest, AnotherActionWordEmbedsWithoutARunAndTheHostClosesIt) {
     EXPECT_EQ(test::ReadFile(HostFile()), "[Transformadores]\r\nTransformado=0\r\n");
 }
 
+TEST_F(HostWindowTest, AResultFileThatCannotBeWrittenIsReportedAndTheWindowClosesAllTheSame) {
+    fs::create_directory(HostFile());  // a folder where the file should be
+    Start(L"abrir " + Hex(host));
+    HWND window = WaitForEmbeddedWindow();
+    ASSERT_NE(window, nullptr);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    const Box box = AnswerBox();
+    EXPECT_EQ(Narrow(box.text), "Unable to write to " + Narrow(HostFile().wstring()) + ".");
+    EXPECT_EQ(box.icon, "stop");
+    ExpectEnds();
+}
+
 TEST_F(HostWindowTest, ImportarRunsTheExport) {
     ASSERT_NO_FATAL_FAILURE(ImportDemoSchool());
     EXPECT_NE(test::ReadFile(kMtemp / "PERIODOS.DBF").find("Jornada de tarde"), std::string::npos)
