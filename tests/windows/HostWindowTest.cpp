@@ -631,6 +631,49 @@ TEST_F(HostWindowTest, TheWindowAsDesigned) {
     EXPECT_FALSE(fs::exists(HostFile()));  // written in host mode only
 }
 
+// The screen's resolution as the user sets it (Wine reads it when a program
+// starts), put back when the test ends.
+class ScreenDpiSetting {
+public:
+    explicit ScreenDpiSetting(DWORD dpi) {
+        RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                        &key_, nullptr);
+        DWORD size = sizeof old_;
+        had_ = RegQueryValueExW(key_, L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&old_), &size) ==
+               ERROR_SUCCESS;
+        RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+    }
+    ~ScreenDpiSetting() {
+        if (had_)
+            RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_), sizeof old_);
+        else
+            RegDeleteValueW(key_, L"LogPixels");
+        RegCloseKey(key_);
+    }
+    ScreenDpiSetting(const ScreenDpiSetting&) = delete;
+    ScreenDpiSetting& operator=(const ScreenDpiSetting&) = delete;
+
+private:
+    HKEY key_ = nullptr;
+    DWORD old_ = 0;
+    bool had_ = false;
+};
+
+TEST_F(HostWindowTest, TheDesignIsScaledWithTheScreensResolution) {
+    HWND window = nullptr;
+    {
+        ScreenDpiSetting dpi(144);
+        Start(L"");
+        window = WaitForWindow(kCaption);
+    }
+    ASSERT_NE(window, nullptr);
+    const SIZE size = ClientSize(window);
+    EXPECT_EQ(size.cx, kClientWidth * 3 / 2);
+    EXPECT_EQ(size.cy, kClientHeight * 3 / 2);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ExpectEnds();
+}
+
 TEST_F(HostWindowTest, TheProgramCarriesItsVersionAndManifest) {
     const std::wstring program = (Program() / "vindeleo.exe").wstring();
     DWORD ignored = 0;
