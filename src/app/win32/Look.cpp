@@ -72,13 +72,18 @@ void RegisterPanelClass() {
 }
 
 // An icon from a drawing made twice: in colour on black, and in black on the
-// white (transparent) mask.
+// white (transparent) mask. The drawing is given on a 16 by 16 grid, scaled
+// to the screen's resolution.
 template <typename Draw>
 HICON DrawnIcon(Draw draw) {
+    const int size = Scaled(kGlyphSize);
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
-    HBITMAP colour = CreateCompatibleBitmap(screen, kGlyphSize, kGlyphSize);
-    HBITMAP mask = CreateBitmap(kGlyphSize, kGlyphSize, 1, 1, nullptr);
+    SetMapMode(dc, MM_ANISOTROPIC);
+    SetWindowExtEx(dc, kGlyphSize, kGlyphSize, nullptr);
+    SetViewportExtEx(dc, size, size, nullptr);
+    HBITMAP colour = CreateCompatibleBitmap(screen, size, size);
+    HBITMAP mask = CreateBitmap(size, size, 1, 1, nullptr);
     const RECT all{0, 0, kGlyphSize, kGlyphSize};
     HGDIOBJ old = SelectObject(dc, colour);
     FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
