@@ -166,30 +166,32 @@ long Distance(const std::vector<DWORD>& a, const std::vector<DWORD>& b) {
 }
 
 // Which of the message box icons the screen shows at the icon control: the
-// one that, drawn here over the same background, looks closest.
+// one that, drawn here over the same background, looks closest, and clearly
+// closer than any other (a box still being painted shows none of them yet:
+// the screen is read again until it does).
 std::string IconShown(HWND iconControl) {
-    RECT place{};
-    GetWindowRect(iconControl, &place);
     const int width = GetSystemMetrics(SM_CXICON);
     const int height = GetSystemMetrics(SM_CYICON);
-    place.right = place.left + width;
-    place.bottom = place.top + height;
-    const std::vector<DWORD> shown = ScreenPixels(place);
     const struct {
         const wchar_t* icon;
         const char* name;
     } icons[] = {{IDI_HAND, "stop"}, {IDI_EXCLAMATION, "warning"}, {IDI_ASTERISK, "information"},
                  {IDI_QUESTION, "question"}};
-    std::string best;
-    long bestDistance = -1;
-    for (const auto& candidate : icons) {
-        const long distance = Distance(shown, DrawnIcon(candidate.icon, width, height, shown.front()));
-        if (bestDistance < 0 || distance < bestDistance) {
-            bestDistance = distance;
-            best = candidate.name;
-        }
-    }
-    return best;
+    return PumpUntil<std::string>([&]() -> std::optional<std::string> {
+               RECT place{};
+               GetWindowRect(iconControl, &place);
+               place.right = place.left + width;
+               place.bottom = place.top + height;
+               const std::vector<DWORD> shown = ScreenPixels(place);
+               std::vector<std::pair<long, std::string>> distances;
+               for (const auto& candidate : icons)
+                   distances.emplace_back(Distance(shown, DrawnIcon(candidate.icon, width, height, shown.front())),
+                                          candidate.name);
+               std::sort(distances.begin(), distances.end());
+               if (distances[0].first * 10 < distances[1].first) return distances[0].second;
+               return std::nullopt;
+           }, 5000)
+        .value_or("none recognised");
 }
 
 // With VINDELEO_SCREENSHOTS set to a directory (a Windows path, e.g.
