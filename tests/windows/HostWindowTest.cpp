@@ -613,13 +613,20 @@ TEST_F(HostWindowTest, TheWindowAsDesigned) {
     RECT client{};
     GetClientRect(window, &client);
     MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
-    const auto pixel = [&](int x, int y) {
+    // The screen's colour at a point of the client area, once it shows the
+    // expected one (or, after the wait, whatever it shows).
+    const auto pixel = [&](int x, int y, DWORD expected) {
         const RECT one{client.left + x, client.top + y, client.left + x + 1, client.top + y + 1};
-        return ScreenPixels(one).at(0) & 0xFFFFFF;
+        const auto read = [&] { return ScreenPixels(one).at(0) & 0xFFFFFF; };
+        return PumpUntil<DWORD>([&]() -> std::optional<DWORD> {
+                   if (read() == expected) return expected;
+                   return std::nullopt;
+               }, 5000)
+            .value_or(read());
     };
-    EXPECT_EQ(pixel(5, 0), 0xF9D37Du);    // the left panel: 249, 211, 125
-    EXPECT_EQ(pixel(600, 0), 0xF9D37Du);  // the right panel
-    EXPECT_EQ(pixel(5, 168), 0xC2CDFEu);  // the lower panel: 194, 205, 254
+    EXPECT_EQ(pixel(5, 0, 0xF9D37D), 0xF9D37Du);    // the left panel: 249, 211, 125
+    EXPECT_EQ(pixel(600, 0, 0xF9D37D), 0xF9D37Du);  // the right panel
+    EXPECT_EQ(pixel(5, 168, 0xC2CDFE), 0xC2CDFEu);  // the lower panel over the upper ones: 194, 205, 254
 
     // Help: no SIRAVEL.chm beside the program, from the button and from F1.
     const std::string noHelp = "No se encuentra el archivo de ayuda " + Narrow((Program() / "SIRAVEL.chm").wstring());
