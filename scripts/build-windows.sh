@@ -2,7 +2,7 @@
 # Cross-builds the Windows programs with Debian's mingw-w64 (x86_64, posix
 # thread model) into build-windows/ (or $VINDELEO_WINDOWS_BUILD_DIR) and packs
 # them:
-#   package/                      vindeleo-cli.exe (vindeleo.exe once built) and NIVELEX.DBF
+#   package/                      vindeleo.exe, vindeleo-cli.exe and NIVELEX.DBF
 #   vindeleo-windows-x64.zip      that folder
 # Every program is linked statically (C++ runtime, libgcc, winpthread,
 # libxml2), so nothing but Windows' own DLLs is needed beside them.

@@ -1,6 +1,6 @@
 #pragma once
 // Windows' own conversions between its UTF-16 texts and the system's 8-bit
-// texts. Private to the Windows side of the platform layer.
+// texts. Used by the Windows side of the platform layer and the Win32 window.
 
 #include <string>
 #include <string_view>

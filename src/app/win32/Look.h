@@ -1,0 +1,58 @@
+#pragma once
+// The look shared by the Win32 windows: the design's measures scaled to the
+// screen's resolution, gradient panels, the fonts of the design and the
+// buttons' glyphs. The design is given at 96 dots per inch.
+
+#include <windows.h>
+
+#include <string>
+
+namespace vindeleo::win32 {
+
+// Windows-1252 text as the UTF-16 that the W functions take.
+std::wstring Wide(const std::string& text1252);
+// UTF-16 as Windows-1252 ('?' for a character that it lacks).
+std::string Narrow(const std::wstring& text);
+// A window's text as Windows-1252.
+std::string WindowText1252(HWND window);
+
+// The screen's dots per inch (96 at 100 %).
+int ScreenDpi();
+// A length of the design (at 96 dots per inch) on this screen.
+int Scaled(int length);
+
+struct Gradient {
+    COLORREF start;
+    COLORREF middle;
+    COLORREF end;
+};
+// The upper panels of the main window (and the chooser's panel), and its lower panel.
+inline constexpr Gradient kWarmGradient{RGB(249, 211, 125), RGB(255, 255, 255), RGB(255, 238, 221)};
+inline constexpr Gradient kCoolGradient{RGB(194, 205, 254), RGB(207, 242, 254), RGB(204, 216, 230)};
+
+// A child window painted from top to bottom with a three-colour gradient; its
+// labels are drawn transparent over it, and it passes its children's commands
+// and colour requests on to the window that holds it. Place in design units.
+// A label's text colour is asked of that window with kLabelColour (wParam the
+// device context, lParam the label): the answer is the colour plus one, or 0
+// for the system's text colour.
+inline constexpr UINT kLabelColour = WM_APP;
+HWND CreateGradientPanel(HWND parent, const Gradient& gradient, int x, int y, int width, int height);
+
+// A font of the design, in points; a face that is missing is replaced by
+// the system's font mapper.
+HFONT DesignFont(const wchar_t* face, int points, bool bold = false);
+
+// Child controls placed in design units, with the given font.
+HWND PlacedControl(HWND parent, const wchar_t* className, const std::string& text1252, DWORD style, int id,
+                   int x, int y, int width, int height, HFONT font);
+
+// The green check mark of an OK-kind button, and the glyph of a close-kind
+// button (an open door with an arrow leading out), as icons for BM_SETIMAGE.
+HICON CheckMarkGlyph();
+HICON CloseGlyph();
+
+// Sets a window's client area to the design size (scaled), for its styles.
+void SetClientSize(HWND window, int width, int height);
+
+}  // namespace vindeleo::win32

@@ -1,0 +1,268 @@
+#include "app/win32/MainForm.h"
+
+#include <cstdint>
+#include <exception>
+
+#include "app/HostProtocol.h"
+#include "app/ModuleState.h"
+#include "app/win32/Look.h"
+#include "app/win32/Win32RunUi.h"
+#include "export/ExportRun.h"
+#include "import/ImportRun.h"
+#include "platform/PathText.h"
+#include "text/Codepage.h"
+#include "text/Error.h"
+#include "text/Format.h"
+#include "text/Messages.h"
+
+namespace vindeleo::win32 {
+
+namespace {
+constexpr const wchar_t* kClass = L"VindeleoMForm";
+constexpr int kClientWidth = 632;
+constexpr int kClientHeight = 266;
+constexpr int kHelpContext = 3;
+// Posted once the window is shown: the action word's run starts from the message loop.
+constexpr UINT kFormShow = WM_APP + 1;
+
+enum ControlId : int { kBExportar = 100, kBImportar, kBClose, kButton1, kLabel1, kLabel3, kLabel4 };
+
+// The ordinary window: a fixed dialog frame without minimise or maximise box.
+constexpr DWORD kOrdinaryStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kOrdinaryExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+// Inside the host's window: a child without caption or border.
+constexpr DWORD kEmbeddedStyle = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+
+void RegisterClassOnce(WNDPROC procedure) {
+    static const bool registered = [&] {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = procedure;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.hCursor = nullptr;  // WM_SETCURSOR chooses: the busy cursor during a run
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        windowClass.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+        windowClass.lpszClassName = kClass;
+        return RegisterClassW(&windowClass) != 0;
+    }();
+    (void)registered;
+}
+
+// The host's window, when the argument names one.
+HWND WindowOf(std::uint32_t handle) {
+    HWND window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(handle));
+    return handle != 0 && IsWindow(window) ? window : nullptr;
+}
+}  // namespace
+
+TMForm::TMForm(ModuleState& state, std::vector<std::string> arguments, HtmlHelp& help)
+    : state_(state), arguments_(std::move(arguments)), help_(help) {
+    RegisterClassOnce(WindowProc);
+    window_ = CreateWindowExW(kOrdinaryExStyle, kClass, Wide(msg::kMainCaption).c_str(), kOrdinaryStyle, 0, 0, 0, 0,
+                              nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    SetClientSize(window_, kClientWidth, kClientHeight);
+    BuildControls();
+    ui_ = std::make_unique<Win32RunUi>(window_, [this] { HelpContext(); });
+    PlaceWindow(nullptr);  // first, so that a box shown while the window is created stands over it
+    FormCreate();
+}
+
+TMForm::~TMForm() {
+    if (window_) DestroyWindow(window_);
+    for (HFONT font : {font_, headingFont_, versionFont_})
+        if (font) DeleteObject(font);
+    for (HICON glyph : {checkGlyph_, closeGlyph_})
+        if (glyph) DestroyIcon(glyph);
+}
+
+void TMForm::BuildControls() {
+    font_ = DesignFont(L"MS Sans Serif", 8);
+    headingFont_ = DesignFont(L"Arial", 12, true);
+    versionFont_ = DesignFont(L"MS Sans Serif", 8, true);
+    checkGlyph_ = CheckMarkGlyph();
+    closeGlyph_ = CloseGlyph();
+    const auto glyphed = [](HWND button, HICON glyph) {
+        SendMessageW(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(glyph));
+        return button;
+    };
+
+    // Created first, the lower panel lies over the upper panels' last row and
+    // comes first in the tab order, then the left and the right upper panel.
+    HWND lower = CreateGradientPanel(window_, kCoolGradient, 0, 168, 633, 97);
+    BClose = glyphed(PlacedControl(lower, L"BUTTON", msg::kExit, BS_PUSHBUTTON | WS_TABSTOP, kBClose, 256, 32, 89, 25,
+                                   font_), closeGlyph_);
+    Button1 = PlacedControl(lower, L"BUTTON", msg::kHelpButton, BS_PUSHBUTTON | WS_TABSTOP, kButton1, 264, 64, 75, 25,
+                            font_);
+    HWND version = PlacedControl(lower, L"STATIC", msg::kVersionLabel, SS_NOPREFIX, kLabel1, 8, 72, 0, 0, versionFont_);
+    {
+        // Sized to its text, as a label that sizes itself.
+        const std::wstring text = Wide(msg::kVersionLabel);
+        HDC dc = GetDC(version);
+        HGDIOBJ old = SelectObject(dc, versionFont_);
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+        SelectObject(dc, old);
+        ReleaseDC(version, dc);
+        SetWindowPos(version, nullptr, 0, 0, extent.cx, extent.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+    HWND left = CreateGradientPanel(window_, kWarmGradient, 1, 0, 315, 169);
+    PlacedControl(left, L"STATIC", msg::kToMorvalen, SS_NOPREFIX, kLabel3, 24, 24, 265, 57, headingFont_);
+    BExportar = glyphed(PlacedControl(left, L"BUTTON", msg::kAccept, BS_PUSHBUTTON | WS_TABSTOP, kBExportar, 96, 120,
+                                      89, 25, font_), checkGlyph_);
+
+    HWND right = CreateGradientPanel(window_, kWarmGradient, 316, 0, 317, 169);
+    PlacedControl(right, L"STATIC", msg::kToSiravel, SS_NOPREFIX, kLabel4, 8, 24, 305, 57, headingFont_);
+    BImportar = glyphed(PlacedControl(right, L"BUTTON", msg::kAccept, BS_PUSHBUTTON | WS_TABSTOP, kBImportar, 96, 120,
+                                      89, 25, font_), checkGlyph_);
+}
+
+// The design's centring: half the screen less half the window, taken in the
+// host window's client coordinates when the window sits inside it.
+void TMForm::PlaceWindow(HWND host) {
+    RECT frame;
+    GetWindowRect(window_, &frame);
+    const int width = host ? Scaled(kClientWidth) : frame.right - frame.left;
+    const int height = host ? Scaled(kClientHeight) : frame.bottom - frame.top;
+    SetWindowPos(window_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TMForm::FormCreate() {
+    state_.UsedCodes.Clear();
+    state_.SeenNames.Clear();
+    state_.ResultCode = 0;
+    if (arguments_.size() != 2) return;
+    std::uint32_t handle = 0;
+    try {
+        handle = ReadHostHandle(arguments_[1]);
+    } catch (const Error& error) {
+        ui_->ShowError(ErrorBoxText(error.what()));
+        return;
+    }
+    // A handle of no window: the ordinary window, otherwise as the host asked.
+    if (HWND host = WindowOf(handle)) {
+        SetWindowLongPtrW(window_, GWL_STYLE, kEmbeddedStyle);
+        SetWindowLongPtrW(window_, GWL_EXSTYLE, WS_EX_CONTROLPARENT);
+        SetParent(window_, host);
+        PlaceWindow(host);
+        SetWindowPos(window_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+        embedded_ = true;
+    }
+    state_.HostMode = true;
+}
+
+int TMForm::Run() {
+    ShowWindow(window_, SW_SHOW);
+    UpdateWindow(window_);
+    SetFocus(BClose);
+    PostMessageW(window_, kFormShow, 0, 0);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        // F1 anywhere on the window asks for the help context.
+        if (message.message == WM_KEYDOWN && message.wParam == VK_F1 &&
+            (message.hwnd == window_ || IsChild(window_, message.hwnd))) {
+            HelpContext();
+            continue;
+        }
+        if (!IsDialogMessageW(window_, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    return static_cast<int>(message.wParam);
+}
+
+LRESULT CALLBACK TMForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE)
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+    auto* self = reinterpret_cast<TMForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self || !self->window_) return DefWindowProcW(window, message, wParam, lParam);
+    return self->Handle(message, wParam, lParam);
+}
+
+LRESULT TMForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            if (HIWORD(wParam) != BN_CLICKED) break;
+            switch (LOWORD(wParam)) {
+                case kBExportar: BExportarClick(); return 0;
+                case kBImportar: BImportarClick(); return 0;
+                case kBClose: PostMessageW(window_, WM_CLOSE, 0, 0); return 0;
+                case kButton1: Button1Click(); return 0;
+            }
+            break;
+        case kLabelColour:
+            return GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == kLabel1 ? static_cast<LRESULT>(RGB(255, 0, 0)) + 1
+                                                                            : 0;
+        case WM_SETCURSOR:
+            if (ui_ && ui_->Busy()) {
+                SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+                return TRUE;
+            }
+            if (LOWORD(lParam) == HTCLIENT) {
+                SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+                return TRUE;
+            }
+            break;
+        case kFormShow:
+            FormShow();
+            return 0;
+        case WM_CLOSE:
+            FormClose();
+            DestroyWindow(window_);
+            return 0;
+        case WM_DESTROY:
+            window_ = nullptr;
+            PostQuitMessage(0);
+            return 0;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+void TMForm::FormShow() {
+    if (arguments_.size() != 2) return;
+    const HostAction action = ActionOf(arguments_[0]);
+    if (action == HostAction::Importar) BImportarClick();
+    if (action == HostAction::Exportar) BExportarClick();
+}
+
+void TMForm::FormClose() {
+    if (!state_.HostMode) return;
+    try {
+        WriteHostResult(state_);
+    } catch (const Error& error) {
+        ui_->ShowError(ErrorBoxText(error.what()));
+    }
+}
+
+void TMForm::BExportarClick() { RunConversion(&vindeleo::RunImport); }
+
+void TMForm::BImportarClick() { RunConversion(&vindeleo::RunExport); }
+
+// Runs a conversion; an error that ends it is shown in the error box.
+void TMForm::RunConversion(void (*run)(ModuleState&, RunUi&)) {
+    try {
+        run(state_, *ui_);
+    } catch (const Error& error) {
+        ui_->ShowError(ErrorBoxText(error.what()));
+    } catch (const std::exception& error) {
+        ui_->ShowError(ErrorBoxText(Utf8To1252(error.what())));
+    }
+    if (!window_) return;
+    EnableWindow(BExportar, state_.RunButtonsEnabled);
+    EnableWindow(BImportar, state_.RunButtonsEnabled);
+}
+
+void TMForm::Button1Click() { OpenHelp(true); }
+
+void TMForm::HelpContext() { OpenHelp(false); }
+
+void TMForm::OpenHelp(bool contents) {
+    const HtmlHelp::Result result =
+        contents ? help_.ShowContents(window_) : help_.ShowContext(window_, kHelpContext);
+    if (result == HtmlHelp::Result::MissingFile)
+        ui_->ShowMessage(Format(msg::kNoHelpFile, PathText(help_.HelpFilePath())));
+}
+
+}  // namespace vindeleo::win32

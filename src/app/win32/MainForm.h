@@ -1,0 +1,71 @@
+#pragma once
+// The main window on Win32: two conversion buttons (the import under
+// "Transformar datos desde Siravel hacia Morvalen ", the export under
+// "Transformar datos desde Morvalen hacia Siravel"), the help button and
+// "Salir". Started by the host with an action word and a window handle, it
+// sits inside the host's window as a child without caption, runs the action
+// word's conversion at once and leaves the result code for the host when it
+// closes.
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/win32/HtmlHelp.h"
+
+namespace vindeleo {
+struct ModuleState;
+class RunUi;
+}  // namespace vindeleo
+
+namespace vindeleo::win32 {
+
+class Win32RunUi;
+
+class TMForm {
+public:
+    // arguments: the command-line arguments after the program's name
+    // (Windows-1252). The window is created here (FormCreate runs) but not shown.
+    TMForm(ModuleState& state, std::vector<std::string> arguments, HtmlHelp& help);
+    ~TMForm();
+    TMForm(const TMForm&) = delete;
+    TMForm& operator=(const TMForm&) = delete;
+
+    // Shows the window and runs the message loop until it has closed.
+    int Run();
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void BuildControls();
+    void PlaceWindow(HWND host);
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void BExportarClick();
+    void BImportarClick();
+    void Button1Click();
+    void HelpContext();
+    void RunConversion(void (*run)(ModuleState&, RunUi&));
+    void OpenHelp(bool contents);
+
+    ModuleState& state_;
+    std::vector<std::string> arguments_;
+    HtmlHelp& help_;
+    HWND window_ = nullptr;
+    bool embedded_ = false;
+    HWND BExportar = nullptr;
+    HWND BImportar = nullptr;
+    HWND BClose = nullptr;
+    HWND Button1 = nullptr;
+    HFONT font_ = nullptr;
+    HFONT headingFont_ = nullptr;
+    HFONT versionFont_ = nullptr;
+    HICON checkGlyph_ = nullptr;
+    HICON closeGlyph_ = nullptr;
+    std::unique_ptr<Win32RunUi> ui_;
+};
+
+}  // namespace vindeleo::win32

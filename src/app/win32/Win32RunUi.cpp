@@ -1,0 +1,91 @@
+#include "app/win32/Win32RunUi.h"
+
+#include <commdlg.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "app/win32/Look.h"
+#include "app/win32/Plantillas.h"
+#include "import/Plantihoras.h"
+#include "platform/PathText.h"
+#include "text/Messages.h"
+
+namespace vindeleo::win32 {
+
+namespace {
+// Long paths: the dialog's answer may be up to 32767 characters.
+constexpr std::size_t kFileNameCapacity = 32768;
+
+// The normal cursor while the user answers a window shown in the middle of a run.
+class Answering {
+public:
+    explicit Answering(bool& flag) : flag_(flag), was_(flag) { flag_ = true; SetCursor(LoadCursorW(nullptr, IDC_ARROW)); }
+    ~Answering() { flag_ = was_; }
+    Answering(const Answering&) = delete;
+    Answering& operator=(const Answering&) = delete;
+
+private:
+    bool& flag_;
+    bool was_;
+};
+
+// The filter as the dialog takes it: pairs of description and pattern, each
+// ended by a zero, the list by another.
+std::wstring DialogFilter() {
+    const std::wstring pattern = Wide(msg::kFileDialogFilter);
+    return pattern + L'\0' + pattern + L'\0' + L'\0';
+}
+}  // namespace
+
+Win32RunUi::Win32RunUi(HWND window, std::function<void()> help) : window_(window), help_(std::move(help)) {}
+
+std::optional<std::string> Win32RunUi::ChooseFile() {
+    Answering answering(answering_);
+    std::vector<wchar_t> fileName(kFileNameCapacity, L'\0');
+    const std::wstring filter = DialogFilter();
+    const std::wstring title = Wide(msg::kFileDialogTitle);
+    const std::wstring suffix = Wide(msg::kFileDialogSuffix);
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = window_;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = fileName.data();
+    dialog.nMaxFile = static_cast<DWORD>(fileName.size());
+    dialog.lpstrTitle = title.c_str();
+    dialog.lpstrDefExt = suffix.c_str();
+    // No OFN_FILEMUSTEXIST: a file that does not exist may be typed (the run
+    // then says so).
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
+    if (!GetOpenFileNameW(&dialog)) return std::nullopt;
+    return PathText(std::filesystem::path(fileName.data()));
+}
+
+void Win32RunUi::ShowMessage(const std::string& text) {
+    Answering answering(answering_);
+    MessageBoxW(window_, Wide(text).c_str(), Wide(msg::kApplicationTitle).c_str(), MB_OK);
+}
+
+void Win32RunUi::ShowError(const std::string& text) {
+    Answering answering(answering_);
+    MessageBoxW(window_, Wide(text).c_str(), Wide(msg::kApplicationTitle).c_str(), MB_OK | MB_ICONSTOP);
+}
+
+std::string Win32RunUi::ChooseTemplate(TemplateChooser& chooser) {
+    Answering answering(answering_);
+    TPlantillas dialog(chooser, help_);
+    return dialog.ShowModal(window_);
+}
+
+void Win32RunUi::SetBusy(bool busy) {
+    busyDepth_ += busy ? 1 : -1;
+    ShowCursor();
+}
+
+void Win32RunUi::ShowCursor() { SetCursor(LoadCursorW(nullptr, Busy() ? IDC_WAIT : IDC_ARROW)); }
+
+// Closed from the message loop, once the run that asks for it has returned.
+void Win32RunUi::Close() { PostMessageW(window_, WM_CLOSE, 0, 0); }
+
+}  // namespace vindeleo::win32

@@ -1,0 +1,42 @@
+// vindeleo.exe: the desktop program on Windows. Alone, it shows the main
+// window from which the user runs either conversion; started by the timetable
+// program with an action word and one of its window handles, it sits inside
+// that window, runs the conversion at once and leaves the result in
+// Morvalen.ini.
+
+#include <windows.h>
+
+#include <clocale>
+#include <string>
+#include <vector>
+
+#include "app/ModuleState.h"
+#include "app/win32/HtmlHelp.h"
+#include "app/win32/MainForm.h"
+#include "platform/Console.h"
+#include "platform/Directories.h"
+#include "text/Codepage.h"
+
+int main(int argc, char** argv) {
+    using namespace vindeleo;
+
+    // The arguments as the host gave them, read as UTF-16 and kept as the
+    // system's Windows-1252 texts.
+    std::vector<std::string> arguments;
+    for (const std::string& argument : platform::ProgramArguments(argc, argv)) arguments.push_back(Utf8To1252(argument));
+
+    // The conversions read and write numbers the same way in every front end.
+    std::setlocale(LC_ALL, "C");
+
+    win32::HtmlHelp help(ProgramDirectory());
+    ModuleState state = ModuleState::Create();
+    int status = 0;
+    {
+        win32::TMForm form(state, arguments, help);
+        status = form.Run();
+    }
+    // The program ends here: a large school's document is left to the system
+    // rather than taken apart node by node.
+    (void)state.Document.release();
+    return status;
+}
