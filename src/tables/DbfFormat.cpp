@@ -606,10 +606,10 @@ std::optional<std::string> CanonicalNumber(std::string_view text) {
     while (whole.size() > 1 && whole[0] == '0') whole.remove_prefix(1);
     std::string_view fraction = parts->fraction;
     while (!fraction.empty() && fraction.back() == '0') fraction.remove_suffix(1);
-    std::string canonical(whole.empty() ? std::string_view("0") : whole);
-    if (!fraction.empty()) canonical += "." + std::string(fraction);
-    if (parts->negative && canonical != "0") canonical.insert(0, "-");
-    return canonical;
+    std::string digits(whole.empty() ? std::string_view("0") : whole);
+    if (!fraction.empty()) digits += "." + std::string(fraction);
+    const bool minus = parts->negative && digits != "0";
+    return minus ? "-" + digits : digits;
 }
 
 std::optional<std::int32_t> WholeNumber(std::string_view text) {
