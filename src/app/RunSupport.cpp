@@ -1,5 +1,8 @@
 #include "app/RunSupport.h"
 
+#include <exception>
+
+#include "app/HostProtocol.h"
 #include "app/ModuleState.h"
 #include "document/ExchangeDocument.h"
 #include "document/XmlNames.h"
@@ -67,6 +70,25 @@ void FinishRun(ModuleState& state, RunUi& ui) {
     ui.ShowMessage(msg::kFinished);
     state.RunButtonsEnabled = false;
     if (state.HostMode) ui.Close();
+}
+
+void RunShowingErrors(void (*run)(ModuleState&, RunUi&), ModuleState& state, RunUi& ui) {
+    try {
+        run(state, ui);
+    } catch (const Error& error) {
+        ui.ShowError(ErrorBoxText(error.what()));
+    } catch (const std::exception& error) {
+        ui.ShowError(ErrorBoxText(Utf8To1252(error.what())));
+    }
+}
+
+void LeaveHostResult(const ModuleState& state, RunUi& ui) {
+    if (!state.HostMode) return;
+    try {
+        WriteHostResult(state);
+    } catch (const Error& error) {
+        ui.ShowError(ErrorBoxText(error.what()));
+    }
 }
 
 }  // namespace vindeleo

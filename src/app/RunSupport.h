@@ -43,6 +43,14 @@ std::unique_ptr<ExchangeDocument> LoadExchangeDocument(const ModuleState& state,
 // buttons disabled, and in host mode the window closed.
 void FinishRun(ModuleState& state, RunUi& ui);
 
+// Runs a conversion for a window: an error that ends it is shown in the
+// error box, and the window stays usable.
+void RunShowingErrors(void (*run)(ModuleState&, RunUi&), ModuleState& state, RunUi& ui);
+
+// On closing a window in host mode, leaves the result for the host; a result
+// file that cannot be written is shown in the error box.
+void LeaveHostResult(const ModuleState& state, RunUi& ui);
+
 // Shows the busy cursor for its lifetime, also when an error ends the run.
 class BusyCursor {
 public:

@@ -13,6 +13,7 @@
 
 #include "app/HostProtocol.h"
 #include "app/ModuleState.h"
+#include "app/RunSupport.h"
 #include "app/Paths.h"
 #include "app/qt/DialogRunner.h"
 #include "app/qt/HostEmbedding.h"
@@ -162,28 +163,15 @@ void TMForm::closeEvent(QCloseEvent* event) {
     emit Closed();
 }
 
-void TMForm::FormClose() {
-    if (!state_.HostMode) return;
-    try {
-        WriteHostResult(state_);
-    } catch (const Error& error) {
-        ui_->ShowError(ErrorBoxText(error.what()));
-    }
-}
+void TMForm::FormClose() { LeaveHostResult(state_, *ui_); }
 
 void TMForm::BExportarClick() { Run(&vindeleo::RunImport); }
 
 void TMForm::BImportarClick() { Run(&vindeleo::RunExport); }
 
-// Runs a conversion; an error that ends it is shown in the error box.
+// Runs a conversion, then shows whether the run buttons are still enabled.
 void TMForm::Run(void (*run)(ModuleState&, RunUi&)) {
-    try {
-        run(state_, *ui_);
-    } catch (const Error& error) {
-        ui_->ShowError(ErrorBoxText(error.what()));
-    } catch (const std::exception& error) {
-        ui_->ShowError(ErrorBoxText(Utf8To1252(error.what())));
-    }
+    RunShowingErrors(run, state_, *ui_);
     BExportar->setEnabled(state_.RunButtonsEnabled);
     BImportar->setEnabled(state_.RunButtonsEnabled);
 }

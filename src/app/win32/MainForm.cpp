@@ -5,6 +5,7 @@
 
 #include "app/HostProtocol.h"
 #include "app/ModuleState.h"
+#include "app/RunSupport.h"
 #include "app/win32/Look.h"
 #include "app/win32/Win32RunUi.h"
 #include "export/ExportRun.h"
@@ -227,28 +228,15 @@ void TMForm::FormShow() {
     if (action == HostAction::Exportar) BExportarClick();
 }
 
-void TMForm::FormClose() {
-    if (!state_.HostMode) return;
-    try {
-        WriteHostResult(state_);
-    } catch (const Error& error) {
-        ui_->ShowError(ErrorBoxText(error.what()));
-    }
-}
+void TMForm::FormClose() { LeaveHostResult(state_, *ui_); }
 
 void TMForm::BExportarClick() { RunConversion(&vindeleo::RunImport); }
 
 void TMForm::BImportarClick() { RunConversion(&vindeleo::RunExport); }
 
-// Runs a conversion; an error that ends it is shown in the error box.
+// Runs a conversion, then shows whether the run buttons are still enabled.
 void TMForm::RunConversion(void (*run)(ModuleState&, RunUi&)) {
-    try {
-        run(state_, *ui_);
-    } catch (const Error& error) {
-        ui_->ShowError(ErrorBoxText(error.what()));
-    } catch (const std::exception& error) {
-        ui_->ShowError(ErrorBoxText(Utf8To1252(error.what())));
-    }
+    RunShowingErrors(run, state_, *ui_);
     if (!window_) return;
     EnableWindow(BExportar, state_.RunButtonsEnabled);
     EnableWindow(BImportar, state_.RunButtonsEnabled);
