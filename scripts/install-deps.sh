@@ -15,7 +15,9 @@ packages=(cmake g++ make libxml2-dev libxml2-utils qt6-base-dev libgtest-dev lib
           # the Windows build: the cross compiler (its posix thread model),
           # googletest's sources, Wine to run the programs and their tests,
           # and what fetching and packing need
-          mingw-w64 g++-mingw-w64-x86-64-posix googletest wine64 zip dpkg-dev)
+          mingw-w64 g++-mingw-w64-x86-64-posix googletest wine64 zip dpkg-dev
+          # the help guide: chmcmd compiles SIRAVEL.chm, libchm-bin reads it back
+          fp-utils libchm-bin)
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 
