@@ -14,6 +14,7 @@
 #include "platform/FileNames.h"
 #include "tables/Layouts.h"
 #include "tables/StagedTables.h"
+#include "tables/TableCopies.h"
 #include "tables/Table.h"
 #include "text/Codepage.h"
 #include "text/Error.h"
@@ -24,18 +25,20 @@ namespace vindeleo {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// The tables that the seven steps rebuild, and the file that the grid step
-// removes without re-creating it.
-const std::vector<std::string>& RebuiltTables() {
-    static const std::vector<std::string> names = {
+const std::vector<std::string>& RebuiltTableFiles() {
+    static const std::vector<std::string> files = StagedTables::TableFiles({
         tables::kAsignomt, tables::kProft,      tables::kAulat,       tables::kCursost,  tables::kGrupost,
         tables::kAsigt,    tables::kDiashorast, tables::kDiashorast2, tables::kPeriodos,
-    };
-    return names;
+    });
+    return files;
 }
-const std::vector<std::string> kObsoleteFiles = {std::string(tables::kJornadas) + ".DBF"};
+
+const std::vector<std::string>& ObsoleteFiles() {
+    static const std::vector<std::string> files = {std::string(tables::kJornadas) + ".DBF"};
+    return files;
+}
+
+namespace {
 
 void RunSteps(ImportContext& context) {
     ImportSubjects(context);
@@ -73,7 +76,7 @@ void RunImport(ModuleState& state, RunUi& ui) {
         StagedTables staged(state.WorkingDirectory);
         ImportContext context{*state.Document, staged.Directory(), state.ProgramDirectory, state, ui};
         RunSteps(context);
-        staged.Commit(RebuiltTables(), kObsoleteFiles);
+        staged.Commit(RebuiltTableFiles(), ObsoleteFiles(), CopyOrigin{state.XmlFileName, state.TemplateCode, {}});
     }
     FinishRun(state, ui);
 }

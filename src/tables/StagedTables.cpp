@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <ctime>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -11,6 +12,7 @@
 #include "platform/Files.h"
 #include "platform/PathText.h"
 #include "tables/FileReason.h"
+#include "tables/TableCopies.h"
 #include "tables/TableMessages.h"
 #include "text/Codepage.h"
 #include "text/Error.h"
@@ -27,6 +29,8 @@ constexpr const char* kStagingPrefix = ".vindeleo-";
 constexpr const char* kPreviousFolder = "ANTERIOR";
 constexpr const char* kLockFile = "EN_CURSO";
 constexpr const char* kPlanFile = "PLAN";
+// Where the tables come from, for the description of the copy.
+constexpr const char* kOriginFile = "ORIGEN";
 // A staging directory without its lock file is taken for the remains of a
 // killed run only when it is older than this (a live run creates the lock
 // file right after the directory).
@@ -88,10 +92,19 @@ private:
     std::vector<Move> done_;
 };
 
+bool IsSameFile(const fs::path& a, const fs::path& b) {
+    std::error_code error;
+    return fs::equivalent(a, b, error);
+}
+
 // A second name for the old file in the previous folder, so that the new file
-// can replace it in one rename and a failure can bring it back in one rename.
+// can replace it in one rename, a failure can bring it back in one rename, and
+// the copy of the replaced tables holds it. A run that was killed may have made
+// it already, or begun copying it.
 fs::path KeepBackup(const fs::path& old, const fs::path& previous) {
     const fs::path backup = previous / old.filename();
+    if (IsSameFile(old, backup)) return backup;
+    platform::RemoveFile(backup);
     std::error_code error;
     platform::MakeHardLink(old, backup, error);
     if (error) fs::copy_file(old, backup, fs::copy_options::overwrite_existing);  // no hard links here
@@ -113,11 +126,6 @@ void RefuseHeldTable(const PlanEntry& entry, const std::vector<fs::path>& files,
     }
 }
 
-bool IsSameFile(const fs::path& a, const fs::path& b) {
-    std::error_code error;
-    return fs::equivalent(a, b, error);
-}
-
 // Carries out one line of the plan. Lines already carried out (by a run that
 // was killed) are carried out again without harm.
 void Apply(const PlanEntry& entry, const fs::path& working, const fs::path& staging, Moves* moves) {
@@ -133,7 +141,7 @@ void Apply(const PlanEntry& entry, const fs::path& working, const fs::path& stag
         if (IsFile(staged)) {
             const fs::path target = working / PathFromText(entry.fileName);
             fs::path backup;
-            if (moves && IsFile(target)) backup = KeepBackup(target, previous);
+            if (IsFile(target)) backup = KeepBackup(target, previous);
             platform::RenameOver(staged, target);
             if (moves) moves->Installed(staged, target, backup);
         }
@@ -153,15 +161,12 @@ void Apply(const PlanEntry& entry, const fs::path& working, const fs::path& stag
     }
 }
 
-std::vector<PlanEntry> MakePlan(const fs::path& staging, const std::vector<std::string>& tableNames,
+std::vector<PlanEntry> MakePlan(const fs::path& staging, const std::vector<std::string>& replacedFiles,
                                 const std::vector<std::string>& obsoleteFiles) {
     std::vector<PlanEntry> plan;
-    for (const auto& name : tableNames) {
-        for (const char* extension : {".DBF", ".MDX"}) {
-            const std::string fileName = name + extension;
-            const bool built = IsFile(staging / PathFromText(fileName));
-            plan.push_back({built ? PlanEntry::Kind::Install : PlanEntry::Kind::Remove, fileName});
-        }
+    for (const auto& fileName : replacedFiles) {
+        const bool built = IsFile(staging / PathFromText(fileName));
+        plan.push_back({built ? PlanEntry::Kind::Install : PlanEntry::Kind::Remove, fileName});
     }
     for (const auto& fileName : obsoleteFiles) plan.push_back({PlanEntry::Kind::Discard, fileName});
     return plan;
@@ -262,11 +267,14 @@ void RecoverStaging(const fs::path& working, const fs::path& staging) {
         case platform::LockedFile::Status::Failed: return;
     }
     try {
-        if (IsFile(staging / kPlanFile)) {
+        // Without the previous folder the run had made its copy: every move was done.
+        if (IsFile(staging / kPlanFile) && fs::is_directory(staging / kPreviousFolder)) {
             for (const auto& entry : ReadPlan(staging / kPlanFile)) Apply(entry, working, staging, nullptr);
             platform::MakeDirectoryDurable(working);
-            platform::RemoveFile(staging / kPlanFile);
+            KeepCopy(working, staging / kPreviousFolder, staging / kOriginFile);
+            RemoveOldCopies(working);
         }
+        platform::RemoveFile(staging / kPlanFile);
     } catch (const std::exception& cause) {
         RaiseCannotReplace(working, cause);
     }
@@ -311,25 +319,34 @@ StagedTables::~StagedTables() {
     RemoveStaging(staging_, std::move(lock_));
 }
 
-void StagedTables::Commit(const std::vector<std::string>& tableNames,
-                          const std::vector<std::string>& obsoleteFiles) {
+std::vector<std::string> StagedTables::TableFiles(const std::vector<std::string>& tableNames) {
+    std::vector<std::string> files;
+    for (const auto& name : tableNames)
+        for (const char* extension : {".DBF", ".MDX"}) files.push_back(name + extension);
+    return files;
+}
+
+std::string StagedTables::Commit(const std::vector<std::string>& replacedFiles,
+                                 const std::vector<std::string>& obsoleteFiles, const CopyOrigin& origin) {
     Moves moves;
     bool committed = false;
+    std::string copyLabel;
     try {
-        const std::vector<PlanEntry> plan = MakePlan(staging_, tableNames, obsoleteFiles);
+        const std::vector<PlanEntry> plan = MakePlan(staging_, replacedFiles, obsoleteFiles);
         // A table held by another program stops the commit before anything moves.
         for (const auto& entry : plan)
             RefuseHeldTable(entry, platform::FilesNamed(working_, entry.fileName), working_);
         platform::MakeDirectoryDurable(staging_);
         platform::EndDeferredDurability(staging_);
         fs::create_directory(staging_ / kPreviousFolder);
+        WriteCopyOrigin(staging_ / kOriginFile, origin, std::time(nullptr));
         WritePlan(staging_, plan);
         committed = true;
         for (const auto& entry : plan) Apply(entry, working_, staging_, &moves);
         platform::MakeDirectoryDurable(working_);
-        // Done: a staging directory that outlives this run is not to be replayed
-        // over files that the timetable program writes later.
-        platform::RemoveFile(staging_ / kPlanFile);
+        // The files replaced and taken away become a copy, whole, in one
+        // rename; until then a failure puts them back.
+        copyLabel = KeepCopy(working_, staging_ / kPreviousFolder, staging_ / kOriginFile);
     } catch (const std::exception& cause) {
         moves.Undo();
         // Without its plan the directory is not taken up again by a later run.
@@ -337,6 +354,13 @@ void StagedTables::Commit(const std::vector<std::string>& tableNames,
         if (committed) platform::RemoveFile(staging_ / kPlanFile, ignored);
         RaiseCannotReplace(working_, cause);
     }
+    // Done: a staging directory that outlives this run is not to be replayed
+    // over files that the timetable program writes later (a plan left behind
+    // with no previous folder is dropped by the next run unreplayed).
+    std::error_code ignored;
+    platform::RemoveFile(staging_ / kPlanFile, ignored);
+    RemoveOldCopies(working_);
+    return copyLabel;
 }
 
 void RecoverInterruptedCommits(const fs::path& workingDirectory) {

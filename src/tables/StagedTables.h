@@ -10,13 +10,16 @@
 // rename over the old one, so at every moment every table is either the
 // complete old one or the complete new one. A run that fails in the middle
 // undoes its moves; a process killed in the middle leaves its staging
-// directory behind, and the next run finishes the moves of its plan
-// (RecoverInterruptedCommits) or, when no plan was written, simply removes it.
+// directory behind, and the next run finishes the moves of its plan and makes
+// its copy (RecoverInterruptedCommits) or, when no plan was written, simply
+// removes it.
 
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "tables/TableCopies.h"
 
 namespace vindeleo {
 
@@ -37,14 +40,22 @@ public:
 
     const std::filesystem::path& Directory() const { return staging_; }
 
-    // Replaces, for each table name, the working directory's .DBF and .MDX
-    // (any letter case) by the files built in the staging directory (an old
-    // file that has no new counterpart is removed), and removes each of the
-    // obsolete files (e.g. "JORNADAS.DBF"; one that another program holds is
-    // left). Either all of it happens or, on failure, the working directory
-    // is put back as it was and an error is raised. A table file that another
-    // program holds is a failure, told as creating that table tells it.
-    void Commit(const std::vector<std::string>& tableNames, const std::vector<std::string>& obsoleteFiles);
+    // The .DBF and .MDX file names of each table.
+    static std::vector<std::string> TableFiles(const std::vector<std::string>& tableNames);
+
+    // Replaces each of replacedFiles (e.g. "PROFT.DBF") in the working
+    // directory, in any letter case, by the file of that name built in the
+    // staging directory (an old file that has no new counterpart is taken
+    // away), and takes away each of the obsolete files (e.g. "JORNADAS.DBF";
+    // one that another program holds is left). The files replaced and taken
+    // away become a copy in COPIAS (see TableCopies.h) described with origin,
+    // whose label is returned; the copies beyond the newest ten are removed.
+    // Either all of it happens or, on failure, the working directory is put
+    // back as it was, no copy is made, and an error is raised. A table file
+    // that another program holds is a failure, told as creating that table
+    // tells it.
+    std::string Commit(const std::vector<std::string>& replacedFiles, const std::vector<std::string>& obsoleteFiles,
+                       const CopyOrigin& origin);
 
 private:
     std::filesystem::path working_;
@@ -54,7 +65,8 @@ private:
 
 // Deals with the staging directories that killed runs left in the working
 // directory: one whose plan was written gets its remaining moves made (the
-// new tables were complete and committed), one without a plan is removed (the
+// new tables were complete and committed) and its copy kept, one without a
+// plan is removed (the
 // old tables were never touched). Directories of runs still alive are left
 // alone. An error is raised only when a committed plan cannot be finished.
 void RecoverInterruptedCommits(const std::filesystem::path& workingDirectory);

@@ -46,6 +46,30 @@ inline constexpr const char* kNoFreeCode =
 // printf-style: the help file's full path.
 inline constexpr const char* kNoHelpFile = "No se encuentra el archivo de ayuda %s";
 
+// The copies of the tables kept by every import, and their restore.
+// printf-style: the copies folder.
+inline constexpr const char* kNoCopies = "No hay copias de las tablas en %s";
+// printf-style: label, date and time, document's file name, number of tables.
+inline constexpr const char* kCopyLine = "%s  %s  %s  %s tablas";
+// printf-style: the label of the copy that was put back (the document column
+// of a copy made by a restore).
+inline constexpr const char* kCopyOfRestore = "restauraci\xF3n de %s";
+// printf-style: label, what is wrong with it.
+inline constexpr const char* kCopyLineDamaged = "%s  COPIA NO UTILIZABLE: %s";
+// printf-style: the label asked for, the copies folder.
+inline constexpr const char* kUnknownCopy = "ATENCI\xD3N - No existe la copia '%s' en %s";
+// printf-style: label, what is wrong with it.
+inline constexpr const char* kCopyNotWhole =
+    "ATENCI\xD3N - La copia %s no se puede restaurar: %s. Las tablas no se han tocado";
+// printf-style: the label put back, the label of the copy of the tables it replaced.
+inline constexpr const char* kRestored =
+    "Restaurada la copia %s. Las tablas que sustituye se guardan en la copia %s";
+// What can be wrong with a copy; printf-style: a file's name.
+inline constexpr const char* kCopyNoDescription = "falta su descripci\xF3n COPIA.TXT o no se puede leer";
+inline constexpr const char* kCopyBadDescription = "su descripci\xF3n COPIA.TXT est\xE1 da\xF1" "ada";
+inline constexpr const char* kCopyMissingFile = "falta el archivo %s";
+inline constexpr const char* kCopyFileChanged = "el archivo %s est\xE1 da\xF1" "ado o incompleto";
+
 // Texts of the desktop windows.
 inline constexpr const char* kApplicationTitle = "Vindeleo";
 inline constexpr const char* kMainCaption = "Exportar e importar datos entre Morvalen y Siravel";

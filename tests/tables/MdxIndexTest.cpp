@@ -379,9 +379,10 @@ TEST(MdxIndex, StagedTablesPutTheNewIndexInPlaceAndEveryOldOneAside) {
         CreateSlots(staged.Directory(), {535, 480});
         Table asigt(staged.Directory(), layouts::Asigt());
         asigt.Create();
-        staged.Commit({"DIASHORAST2", "ASIGT"}, {});
+        staged.Commit(StagedTables::TableFiles({"DIASHORAST2", "ASIGT"}), {}, {});
     }
-    EXPECT_EQ(FileNames(dir.Path()), (std::vector<std::string>{"ASIGT.DBF", "DIASHORAST2.DBF", "DIASHORAST2.MDX"}));
+    EXPECT_EQ(FileNames(dir.Path()),
+              (std::vector<std::string>{"ASIGT.DBF", "COPIAS", "DIASHORAST2.DBF", "DIASHORAST2.MDX"}));
     EXPECT_EQ(WalkWithPerl(dir / "DIASHORAST2.MDX", "ORDEN").entries, (Entries{{"480", 2}, {"535", 1}}));
     EXPECT_EQ(ReadInOrdenOrder(dir.Path()), (Entries{{"480", 2}, {"535", 1}}));
 }

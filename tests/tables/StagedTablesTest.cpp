@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <map>
 
 #include "support/TestSupport.h"
 #include "tables/StagedTables.h"
+#include "tables/TableCopies.h"
 #include "platform/Files.h"
+#include "text/Error.h"
 
 namespace vindeleo {
 namespace {
@@ -32,22 +36,39 @@ TEST_F(StagedTablesTest, CommitPutsTheNewFilesInPlaceOfEverySpellingOfTheOld) {
     WriteFile(Working() / "jornadas.dbf", "obsolete");
     WriteFile(Working() / "SOLUC.DBF", "timetable");
     fs::path staging;
+    std::string label;
     {
         StagedTables staged(Working());
         staging = staged.Directory();
         WriteFile(staging / "PROFT.DBF", "new teachers");
         WriteFile(staging / "ASIGT.DBF", "new assignments");
         WriteFile(staging / "ASIGT.MDX", "new index");
-        staged.Commit({"PROFT", "ASIGT"}, {"JORNADAS.DBF"});
+        label = staged.Commit(StagedTables::TableFiles({"PROFT", "ASIGT"}), {"JORNADAS.DBF"},
+                              CopyOrigin{"/escuela/curso 26.xml", "J2", {}});
     }
     const std::string proft = Replaced("proft.dbf", "PROFT.DBF");
-    std::vector<std::string> names{"ASIGT.DBF", "ASIGT.MDX", proft, "SOLUC.DBF"};
+    std::vector<std::string> names{"ASIGT.DBF", "ASIGT.MDX", "COPIAS", proft, "SOLUC.DBF"};
     std::sort(names.begin(), names.end());
     EXPECT_EQ(test::FileNames(Working()), names);
     EXPECT_EQ(ReadFile(Working() / proft), "new teachers");
     EXPECT_EQ(ReadFile(Working() / "ASIGT.MDX"), "new index");
     EXPECT_EQ(ReadFile(Working() / "SOLUC.DBF"), "timetable");
     EXPECT_FALSE(fs::exists(staging));
+
+    // Everything replaced or taken away is kept, described, in one copy.
+    const std::vector<KeptCopy> copies = ListCopies(Working());
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(copies[0].label, label);
+    EXPECT_TRUE(copies[0].IsWhole()) << copies[0].fault;
+    EXPECT_EQ(copies[0].origin.document, "/escuela/curso 26.xml");
+    EXPECT_EQ(copies[0].origin.templateCode, "J2");
+    const fs::path kept = CopiesFolder(Working()) / label;
+    EXPECT_EQ(test::FileNames(kept),
+              (std::vector<std::string>{"ASIGT.DBF", "COPIA.TXT", "PROFT.MDX", "jornadas.dbf", "proft.dbf"}));
+    EXPECT_EQ(ReadFile(kept / "proft.dbf"), "old teachers");
+    EXPECT_EQ(ReadFile(kept / "ASIGT.DBF"), "old assignments");
+    EXPECT_EQ(ReadFile(kept / "jornadas.dbf"), "obsolete");
+    EXPECT_EQ(copies[0].TableCount(), 3);
 }
 
 // The remains of a run killed after its plan was written, with one table
@@ -55,6 +76,8 @@ TEST_F(StagedTablesTest, CommitPutsTheNewFilesInPlaceOfEverySpellingOfTheOld) {
 TEST_F(StagedTablesTest, InterruptedCommitIsFinishedByTheNextRun) {
     const fs::path staging = Working() / ".vindeleo-42";
     fs::create_directories(staging / "ANTERIOR");
+    WriteFile(staging / "ANTERIOR" / "PROFT.DBF", "old teachers");  // put aside before the kill
+    WriteFile(staging / "ORIGEN", "fecha=10/12/2026 12:17:45\r\ndocumento=C:\\datos\\a.xml\r\netiqueta=20261210-121745\r\n");
     WriteFile(staging / "EN_CURSO", "");
     WriteFile(staging / "PLAN", "I PROFT.DBF\nR PROFT.MDX\nI ASIGT.DBF\nR JORNADAS.DBF\nI ../SOLUC.DBF\n");
     WriteFile(Working() / "PROFT.DBF", "new teachers");  // already moved in
@@ -65,12 +88,22 @@ TEST_F(StagedTablesTest, InterruptedCommitIsFinishedByTheNextRun) {
 
     RecoverInterruptedCommits(Working());
     const std::string asigt = Replaced("asigt.dbf", "ASIGT.DBF");
-    std::vector<std::string> names{asigt, "PROFT.DBF", "SOLUC.DBF"};
+    std::vector<std::string> names{asigt, "COPIAS", "PROFT.DBF", "SOLUC.DBF"};
     std::sort(names.begin(), names.end());
     EXPECT_EQ(test::FileNames(Working()), names);
     EXPECT_EQ(ReadFile(Working() / asigt), "new assignments");
     EXPECT_EQ(ReadFile(Working() / "PROFT.DBF"), "new teachers");
     EXPECT_EQ(ReadFile(Working() / "SOLUC.DBF"), "timetable");
+    // The killed run's copy is made whole from what it had put aside and what
+    // the finishing moves put aside.
+    const std::vector<KeptCopy> copies = ListCopies(Working());
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(copies[0].when, "10/12/2026 12:17:45");
+    EXPECT_EQ(copies[0].origin.document, "C:\\datos\\a.xml");
+    const fs::path kept = CopiesFolder(Working()) / "20261210-121745";
+    EXPECT_EQ(test::FileNames(kept), (std::vector<std::string>{"COPIA.TXT", "JORNADAS.DBF", "PROFT.DBF", "asigt.dbf"}));
+    EXPECT_EQ(ReadFile(kept / "PROFT.DBF"), "old teachers");
+    EXPECT_EQ(ReadFile(kept / "asigt.dbf"), "old assignments");
 }
 
 TEST_F(StagedTablesTest, StagingWithoutPlanIsDroppedAndOneOfALiveRunIsLeftAlone) {
@@ -98,6 +131,98 @@ TEST_F(StagedTablesTest, StagingWithoutPlanIsDroppedAndOneOfALiveRunIsLeftAlone)
     EXPECT_TRUE(fs::exists(unlockedYoung));
     EXPECT_TRUE(fs::exists(live.Directory()));
     EXPECT_EQ(ReadFile(Working() / "PROFT.DBF"), "old teachers");
+}
+
+
+// Puts `files` in place through one commit (the tables PROFT and ASIGT) and
+// returns the label of its copy.
+std::string CommitOnce(const fs::path& working, const std::map<std::string, std::string>& files) {
+    StagedTables staged(working);
+    for (const auto& [name, bytes] : files) WriteFile(staged.Directory() / name, bytes);
+    return staged.Commit(StagedTables::TableFiles({"PROFT", "ASIGT"}), {}, CopyOrigin{"a.xml", "J1", {}});
+}
+
+// A commit whose copy cannot be made (COPIAS is a file here) puts every table
+// back and keeps nothing: a copy is whole or absent.
+TEST_F(StagedTablesTest, ACommitWhoseCopyCannotBeMadePutsEveryTableBack) {
+    WriteFile(Working() / "PROFT.DBF", "old teachers");
+    WriteFile(Working() / "ASIGT.MDX", "old index");
+    WriteFile(Working() / "COPIAS", "not a folder");
+    EXPECT_THROW(CommitOnce(Working(), {{"PROFT.DBF", "new teachers"}, {"ASIGT.DBF", "new"}}), Error);
+    EXPECT_EQ(test::FileNames(Working()), (std::vector<std::string>{"ASIGT.MDX", "COPIAS", "PROFT.DBF"}));
+    EXPECT_EQ(ReadFile(Working() / "PROFT.DBF"), "old teachers");
+    EXPECT_EQ(ReadFile(Working() / "ASIGT.MDX"), "old index");
+}
+
+// A plan that outlives a commit whose copy was made (its previous folder is
+// gone with the copy) is dropped, not replayed over later files.
+TEST_F(StagedTablesTest, APlanLeftAfterTheCopyWasMadeIsNotReplayed) {
+    const fs::path staging = Working() / ".vindeleo-7";
+    fs::create_directories(staging);
+    WriteFile(staging / "EN_CURSO", "");
+    WriteFile(staging / "PLAN", "R PROFT.DBF\n");
+    WriteFile(Working() / "PROFT.DBF", "written by the timetable program since");
+    RecoverInterruptedCommits(Working());
+    EXPECT_EQ(test::FileNames(Working()), std::vector<std::string>{"PROFT.DBF"});
+    EXPECT_EQ(ReadFile(Working() / "PROFT.DBF"), "written by the timetable program since");
+}
+
+// Twelve commits within a second or two: labels stay distinct and ordered
+// ("-10" after "-9"), and only the ten newest copies are kept.
+TEST_F(StagedTablesTest, TheTenNewestCopiesAreKept) {
+    std::vector<std::string> labels;
+    for (int i = 0; i < 12; ++i) labels.push_back(CommitOnce(Working(), {{"PROFT.DBF", std::to_string(i)}}));
+    std::vector<std::string> listed;
+    for (const KeptCopy& copy : ListCopies(Working())) listed.push_back(copy.label);
+    const std::vector<std::string> newestFirst(labels.rbegin(), labels.rbegin() + 10);
+    EXPECT_EQ(listed, newestFirst);
+    // The copy of the last commit holds what the one before put in place.
+    EXPECT_EQ(ReadFile(CopiesFolder(Working()) / labels.back() / "PROFT.DBF"), "10");
+    EXPECT_EQ(test::FileNames(CopiesFolder(Working())).size(), 10u);
+}
+
+// What makes a copy unusable, as the listing and the full reading tell it.
+TEST_F(StagedTablesTest, DamagedCopiesAreToldApart) {
+    struct Case {
+        const char* what;
+        std::function<void(const fs::path&)> damage;
+        bool listedWhole;  // the listing checks presence and sizes only
+    };
+    const std::vector<Case> cases = {
+        {"nothing", [](const fs::path&) {}, true},
+        {"a byte changed", [](const fs::path& c) { WriteFile(c / "PROFT.DBF", "Old teachers"); }, true},
+        {"a file cut short", [](const fs::path& c) { WriteFile(c / "PROFT.DBF", "old"); }, false},
+        {"a file missing", [](const fs::path& c) { fs::remove(c / "ASIGT.MDX"); }, false},
+        {"no description", [](const fs::path& c) { fs::remove(c / "COPIA.TXT"); }, false},
+        {"a description line spoilt",
+         [](const fs::path& c) { WriteFile(c / "COPIA.TXT", ReadFile(c / "COPIA.TXT") + "archivo=../SOLUC.DBF;0;1;00000000\r\n"); },
+         false},
+    };
+    for (const Case& damage : cases) {
+        SCOPED_TRACE(damage.what);
+        test::TempDir working;
+        WriteFile(working.Path() / "PROFT.DBF", "old teachers");
+        WriteFile(working.Path() / "ASIGT.MDX", "old index");
+        const std::string label = CommitOnce(working.Path(), {{"PROFT.DBF", "new"}});
+        damage.damage(CopiesFolder(working.Path()) / label);
+        const std::vector<KeptCopy> listed = ListCopies(working.Path());
+        ASSERT_EQ(listed.size(), 1u);
+        EXPECT_EQ(listed[0].IsWhole(), damage.listedWhole) << listed[0].fault;
+        std::vector<std::string> contents;
+        const KeptCopy read = ReadWholeCopy(working.Path(), label, contents);
+        const bool whole = std::string(damage.what) == "nothing";
+        EXPECT_EQ(read.IsWhole(), whole) << read.fault;
+        if (whole) EXPECT_EQ(contents, (std::vector<std::string>{"old index", "old teachers"}));
+        else EXPECT_TRUE(contents.empty());
+    }
+}
+
+TEST(CopyLabels, OnlyDateAndTimeWithAnOptionalNumberNameACopy) {
+    for (const char* label : {"20261210-121745", "20261210-121745-2", "20261210-121745-10"})
+        EXPECT_TRUE(IsCopyLabel(label)) << label;
+    for (const char* text : {"", "..", "20261210121745", "2026121-121745", "20261210-121745-", "20261210-121745-0",
+                             "20261210-121745/..", "../20261210-121745", "20261210-12174x"})
+        EXPECT_FALSE(IsCopyLabel(text)) << text;
 }
 
 }  // namespace

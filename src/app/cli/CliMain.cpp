@@ -2,6 +2,7 @@
 //
 //   vindeleo-cli import DOCUMENT [--template CODE]
 //   vindeleo-cli export DOCUMENT
+//   vindeleo-cli restore [COPY]
 //
 // Messages go to standard output, the error box's text to standard error, both
 // in UTF-8. Exit status: 0 finished, 1 stopped with a message, 2 an error ended
@@ -20,6 +21,7 @@
 #include "export/ExportRun.h"
 #include "import/ImportRun.h"
 #include "import/Plantihoras.h"
+#include "import/RestoreRun.h"
 #include "platform/Console.h"
 #include "text/Codepage.h"
 #include "text/Error.h"
@@ -36,19 +38,29 @@ constexpr int kExitUsage = 64;
 constexpr const char* kUsage =
     "Uso: vindeleo-cli import DOCUMENTO [--template CODIGO]\n"
     "     vindeleo-cli export DOCUMENTO\n"
+    "     vindeleo-cli restore [COPIA]\n"
     "  import   reconstruye las tablas de trabajo a partir del documento de intercambio\n"
     "  export   escribe los horarios calculados en ResultadoTuvane<DOCUMENTO>, junto al documento\n"
+    "  restore  sin COPIA, lista las copias de las tablas que guarda cada importaci\u00f3n (COPIAS, en el\n"
+    "           directorio de trabajo); con COPIA, vuelve a poner las tablas de esa copia\n"
     "  --template CODIGO   plantilla horaria que se aplica cuando el documento trae varias (import)\n";
 
 struct Command {
     std::string action;
-    std::string document;
+    std::string document;  // the document; for restore, the copy's label (none: list the copies)
     std::optional<std::string> templateCode;
 };
 
+// "restore" and at most one copy's label.
+std::optional<Command> ParseRestore(const std::vector<std::string>& args) {
+    if (args.size() > 2 || (args.size() == 2 && args[1].starts_with("--"))) return std::nullopt;
+    return Command{args[0], args.size() == 2 ? args[1] : std::string(), std::nullopt};
+}
+
 // "import", one document and at most one "--template CODE", the option before
-// or after the document; or "export" and one document.
+// or after the document; "export" and one document; or a restore.
 std::optional<Command> ParseCommandLine(const std::vector<std::string>& args) {
+    if (!args.empty() && args[0] == "restore") return ParseRestore(args);
     if (args.empty() || (args[0] != "import" && args[0] != "export")) return std::nullopt;
     const bool takesTemplate = args[0] == "import";
     Command command{args[0], {}, std::nullopt};
@@ -117,8 +129,12 @@ int main(int argc, char** argv) {
     try {
         if (command->action == "import")
             RunImport(state, ui);
-        else
+        else if (command->action == "export")
             RunExport(state, ui);
+        else if (command->document.empty())
+            RunListCopies(state, ui);
+        else
+            RunRestore(state, ui, Utf8To1252(command->document));
     } catch (const Error& error) {
         ui.ShowError(ErrorBoxText(error.what()));
         Exit(kExitError);

@@ -1,0 +1,354 @@
+#include "tables/TableCopies.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+
+#include "platform/FileNames.h"
+#include "platform/Files.h"
+#include "platform/PathText.h"
+#include "platform/RegionalTime.h"
+#include "tables/DbfFormat.h"
+#include "text/Codepage.h"
+#include "text/Format.h"
+#include "text/Messages.h"
+
+namespace vindeleo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kCopiesFolder = "COPIAS";
+constexpr const char* kDescriptionFile = "COPIA.TXT";
+
+constexpr const char* kWhenKey = "fecha";
+constexpr const char* kDocumentKey = "documento";
+constexpr const char* kTemplateKey = "plantilla";
+constexpr const char* kRestoredKey = "restaurada";
+constexpr const char* kLabelKey = "etiqueta";  // of the origin file only: the label the moment gives
+constexpr const char* kFileKey = "archivo";
+
+// CRC-32 of the IEEE polynomial (reflected 0xEDB88320), as zip computes it.
+std::uint32_t Crc32(std::string_view bytes) {
+    static const std::array<std::uint32_t, 256> table = [] {
+        std::array<std::uint32_t, 256> t{};
+        for (std::uint32_t n = 0; n < 256; ++n) {
+            std::uint32_t c = n;
+            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (const char byte : bytes) crc = table[(crc ^ static_cast<unsigned char>(byte)) & 0xFFu] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+std::string Hex8(std::uint32_t value) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%08x", value);
+    return text;
+}
+
+std::optional<std::string> ReadBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) return std::nullopt;
+    return bytes;
+}
+
+// The "key=value" lines of a description, in order.
+std::vector<std::pair<std::string, std::string>> KeyValues(const std::string& text) {
+    std::vector<std::pair<std::string, std::string>> pairs;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const auto equals = line.find('=');
+        if (equals == std::string::npos) continue;
+        pairs.emplace_back(line.substr(0, equals), line.substr(equals + 1));
+    }
+    return pairs;
+}
+
+std::string TwoDigits(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
+
+bool HasExtension(const std::string& name, std::string_view extension) {
+    return name.size() > extension.size() &&
+           FoldCase1252(name.substr(name.size() - extension.size())) == FoldCase1252(extension);
+}
+
+// A kept file's name names a file inside its copy folder and nothing else.
+bool IsPlainFileName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string::npos;
+}
+
+// "archivo=NAME;RECORDS;BYTES;CRC", read back; nothing when the line is not of that form.
+std::optional<KeptFile> ParseKeptFile(const std::string& value) {
+    const auto third = value.rfind(';');
+    if (third == std::string::npos || third == 0) return std::nullopt;
+    const auto second = value.rfind(';', third - 1);
+    if (second == std::string::npos || second == 0) return std::nullopt;
+    const auto first = value.rfind(';', second - 1);
+    if (first == std::string::npos) return std::nullopt;
+    KeptFile file;
+    file.name = value.substr(0, first);
+    try {
+        std::size_t used = 0;
+        const std::string records = value.substr(first + 1, second - first - 1);
+        const std::string bytes = value.substr(second + 1, third - second - 1);
+        const std::string crc = value.substr(third + 1);
+        file.records = static_cast<std::uint32_t>(std::stoul(records, &used));
+        if (used != records.size()) return std::nullopt;
+        file.bytes = std::stoull(bytes, &used);
+        if (used != bytes.size()) return std::nullopt;
+        file.crc = static_cast<std::uint32_t>(std::stoul(crc, &used, 16));
+        if (used != crc.size() || crc.size() != 8) return std::nullopt;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    if (!IsPlainFileName(file.name)) return std::nullopt;
+    return file;
+}
+
+// The copy's description read, and its files checked for presence and size;
+// `fault` tells what is wrong.
+KeptCopy DescribeFolder(const fs::path& folder, const std::string& label) {
+    KeptCopy copy;
+    copy.label = label;
+    const auto text = ReadBytes(folder / kDescriptionFile);
+    if (!text) {
+        copy.fault = msg::kCopyNoDescription;
+        return copy;
+    }
+    for (const auto& [key, value] : KeyValues(*text)) {
+        if (key == kWhenKey) copy.when = value;
+        else if (key == kDocumentKey) copy.origin.document = value;
+        else if (key == kTemplateKey) copy.origin.templateCode = value;
+        else if (key == kRestoredKey) copy.origin.restoredFrom = value;
+        else if (key == kFileKey) {
+            const auto file = ParseKeptFile(value);
+            if (!file) {
+                copy.fault = msg::kCopyBadDescription;
+                return copy;
+            }
+            copy.files.push_back(*file);
+        }
+    }
+    if (copy.when.empty()) {
+        copy.fault = msg::kCopyBadDescription;
+        return copy;
+    }
+    for (const KeptFile& file : copy.files) {
+        std::error_code error;
+        const fs::path path = folder / PathFromText(file.name);
+        const auto size = fs::file_size(path, error);
+        if (error) {
+            copy.fault = Format(msg::kCopyMissingFile, file.name);
+            return copy;
+        }
+        if (size != file.bytes) {
+            copy.fault = Format(msg::kCopyFileChanged, file.name);
+            return copy;
+        }
+    }
+    return copy;
+}
+
+// The label of a copy folder: its base (date and time) and its number within
+// the second, for ordering ("-10" comes after "-9").
+std::pair<std::string, int> LabelOrder(const std::string& label) {
+    if (label.size() == 15) return {label, 1};
+    return {label.substr(0, 15), std::stoi(label.substr(16))};
+}
+
+// The labels of COPIAS, newest first.
+std::vector<std::string> Labels(const fs::path& workingDirectory) {
+    std::vector<std::string> labels;
+    std::error_code error;
+    for (const auto& entry : platform::ListDirectory(CopiesFolder(workingDirectory), error)) {
+        std::error_code ignored;
+        const std::string name = PathText(entry.path().filename());
+        if (entry.is_directory(ignored) && IsCopyLabel(name)) labels.push_back(name);
+    }
+    std::sort(labels.begin(), labels.end(),
+              [](const std::string& a, const std::string& b) { return LabelOrder(a) > LabelOrder(b); });
+    return labels;
+}
+
+std::string DescriptionText(const KeptCopy& copy) {
+    std::string text = std::string(kWhenKey) + "=" + copy.when + "\r\n";
+    if (!copy.origin.document.empty()) text += std::string(kDocumentKey) + "=" + copy.origin.document + "\r\n";
+    if (!copy.origin.templateCode.empty()) text += std::string(kTemplateKey) + "=" + copy.origin.templateCode + "\r\n";
+    if (!copy.origin.restoredFrom.empty()) text += std::string(kRestoredKey) + "=" + copy.origin.restoredFrom + "\r\n";
+    for (const KeptFile& file : copy.files)
+        text += std::string(kFileKey) + "=" + file.name + ";" + std::to_string(file.records) + ";" +
+                std::to_string(file.bytes) + ";" + Hex8(file.crc) + "\r\n";
+    return text;
+}
+
+// One kept file described from its bytes: a .DBF's record count from its
+// header (a header that cannot be read counts none; the file is kept as it is).
+KeptFile DescribeFile(const fs::path& path) {
+    const auto bytes = ReadBytes(path);
+    if (!bytes) throw fs::filesystem_error("read", path, std::make_error_code(std::errc::io_error));
+    KeptFile file;
+    file.name = PathText(path.filename());
+    file.bytes = bytes->size();
+    file.crc = Crc32(*bytes);
+    if (HasExtension(file.name, ".DBF")) {
+        try {
+            file.records = dbf::ParseHeader(*bytes, file.name).recordCount;
+        } catch (const std::exception&) {
+            file.records = 0;
+        }
+    }
+    return file;
+}
+
+// The label that the moment gives, and its date and time as the listing shows it.
+std::pair<std::string, std::string> LabelAndWhen(std::time_t moment) {
+    const std::tm t = LocalTime(moment);
+    const std::string year = std::to_string(t.tm_year + 1900);
+    const std::string label = year + TwoDigits(t.tm_mon + 1) + TwoDigits(t.tm_mday) + "-" + TwoDigits(t.tm_hour) +
+                              TwoDigits(t.tm_min) + TwoDigits(t.tm_sec);
+    const std::string when = TwoDigits(t.tm_mday) + "/" + TwoDigits(t.tm_mon + 1) + "/" + year + " " +
+                             TwoDigits(t.tm_hour) + ":" + TwoDigits(t.tm_min) + ":" + TwoDigits(t.tm_sec);
+    return {label, when};
+}
+
+bool Exists(const fs::path& path) {
+    std::error_code error;
+    return fs::exists(path, error) || error;  // a name that cannot be looked at is not taken
+}
+
+}  // namespace
+
+int KeptCopy::TableCount() const {
+    return static_cast<int>(
+        std::count_if(files.begin(), files.end(), [](const KeptFile& f) { return HasExtension(f.name, ".DBF"); }));
+}
+
+fs::path CopiesFolder(const fs::path& workingDirectory) { return workingDirectory / kCopiesFolder; }
+
+bool IsCopyLabel(const std::string& text) {
+    auto digits = [&](std::size_t from, std::size_t count) {
+        return std::all_of(text.begin() + from, text.begin() + from + count,
+                           [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (text.size() < 15 || !digits(0, 8) || text[8] != '-' || !digits(9, 6)) return false;
+    if (text.size() == 15) return true;
+    // "-N", N from 2, no leading zero, at most four digits
+    return text.size() >= 17 && text.size() <= 20 && text[15] == '-' && text[16] != '0' &&
+           digits(16, text.size() - 16);
+}
+
+void WriteCopyOrigin(const fs::path& originFile, const CopyOrigin& origin, std::time_t moment) {
+    const auto [label, when] = LabelAndWhen(moment);
+    KeptCopy copy;
+    copy.when = when;
+    copy.origin = origin;
+    const std::string text = DescriptionText(copy) + kLabelKey + "=" + label + "\r\n";
+    std::error_code error;
+    platform::ReplaceContent(originFile, {text}, error);
+    if (error) throw fs::filesystem_error("origin", originFile, error);
+}
+
+std::string KeepCopy(const fs::path& workingDirectory, const fs::path& keptFolder, const fs::path& originFile) {
+    KeptCopy copy;
+    std::string label;
+    if (const auto origin = ReadBytes(originFile)) {
+        for (const auto& [key, value] : KeyValues(*origin)) {
+            if (key == kWhenKey) copy.when = value;
+            else if (key == kDocumentKey) copy.origin.document = value;
+            else if (key == kTemplateKey) copy.origin.templateCode = value;
+            else if (key == kRestoredKey) copy.origin.restoredFrom = value;
+            else if (key == kLabelKey && IsCopyLabel(value)) label = value.substr(0, 15);
+        }
+    }
+    if (label.empty() || copy.when.empty()) std::tie(label, copy.when) = LabelAndWhen(std::time(nullptr));
+
+    std::error_code error;
+    std::vector<fs::path> kept;
+    for (const auto& entry : platform::ListDirectory(keptFolder, error)) {
+        std::error_code ignored;
+        if (entry.is_regular_file(ignored) && entry.path().filename() != kDescriptionFile) kept.push_back(entry.path());
+    }
+    if (error) throw fs::filesystem_error("list", keptFolder, error);
+    std::sort(kept.begin(), kept.end());
+    for (const fs::path& file : kept) copy.files.push_back(DescribeFile(file));
+
+    const std::string description = DescriptionText(copy);
+    platform::ReplaceContent(keptFolder / kDescriptionFile, {description}, error);
+    if (error) throw fs::filesystem_error("description", keptFolder / kDescriptionFile, error);
+    platform::MakeDirectoryDurable(keptFolder);
+
+    const fs::path copies = CopiesFolder(workingDirectory);
+    fs::create_directories(copies);
+    // Numbered after every copy of the same second, so that labels keep the
+    // order of the runs (the oldest of them may have been removed already).
+    int number = 1;
+    for (const std::string& existing : Labels(workingDirectory))
+        if (LabelOrder(existing).first == label) number = std::max(number, LabelOrder(existing).second + 1);
+    for (;; ++number) {
+        const std::string free = number == 1 ? label : label + "-" + std::to_string(number);
+        const fs::path target = copies / free;
+        if (Exists(target)) {
+            if (number > 9999) throw fs::filesystem_error("copy", target, std::make_error_code(std::errc::file_exists));
+            continue;
+        }
+        platform::RenameOver(keptFolder, target, error);
+        if (error) throw fs::filesystem_error("copy", keptFolder, target, error);
+        platform::MakeDirectoryDurable(copies);
+        return free;
+    }
+}
+
+void RemoveOldCopies(const fs::path& workingDirectory, std::size_t kept) {
+    const std::vector<std::string> labels = Labels(workingDirectory);
+    for (std::size_t i = kept; i < labels.size(); ++i) {
+        std::error_code ignored;
+        fs::remove_all(CopiesFolder(workingDirectory) / labels[i], ignored);
+    }
+}
+
+std::vector<KeptCopy> ListCopies(const fs::path& workingDirectory) {
+    std::vector<KeptCopy> copies;
+    for (const std::string& label : Labels(workingDirectory))
+        copies.push_back(DescribeFolder(CopiesFolder(workingDirectory) / label, label));
+    return copies;
+}
+
+bool CopyExists(const fs::path& workingDirectory, const std::string& label) {
+    std::error_code error;
+    return IsCopyLabel(label) && fs::is_directory(CopiesFolder(workingDirectory) / label, error);
+}
+
+KeptCopy ReadWholeCopy(const fs::path& workingDirectory, const std::string& label, std::vector<std::string>& contents) {
+    contents.clear();
+    const fs::path folder = CopiesFolder(workingDirectory) / label;
+    KeptCopy copy = DescribeFolder(folder, label);
+    if (!copy.IsWhole()) return copy;
+    for (const KeptFile& file : copy.files) {
+        auto bytes = ReadBytes(folder / PathFromText(file.name));
+        if (!bytes) {
+            copy.fault = Format(msg::kCopyMissingFile, file.name);
+        } else if (bytes->size() != file.bytes || Crc32(*bytes) != file.crc) {
+            copy.fault = Format(msg::kCopyFileChanged, file.name);
+        }
+        if (!copy.IsWhole()) {
+            contents.clear();
+            return copy;
+        }
+        contents.push_back(std::move(*bytes));
+    }
+    return copy;
+}
+
+}  // namespace vindeleo
