@@ -271,7 +271,10 @@ void RecoverStaging(const fs::path& working, const fs::path& staging) {
         if (IsFile(staging / kPlanFile) && fs::is_directory(staging / kPreviousFolder)) {
             for (const auto& entry : ReadPlan(staging / kPlanFile)) Apply(entry, working, staging, nullptr);
             platform::MakeDirectoryDurable(working);
-            KeepCopy(working, staging / kPreviousFolder, staging / kOriginFile);
+            CopyOrigin origin;
+            std::time_t moment = 0;
+            if (!ReadCopyOrigin(staging / kOriginFile, origin, moment)) moment = std::time(nullptr);
+            KeepCopy(working, staging / kPreviousFolder, origin, moment);
             RemoveOldCopies(working);
         }
         platform::RemoveFile(staging / kPlanFile);
@@ -339,14 +342,15 @@ std::string StagedTables::Commit(const std::vector<std::string>& replacedFiles,
         platform::MakeDirectoryDurable(staging_);
         platform::EndDeferredDurability(staging_);
         fs::create_directory(staging_ / kPreviousFolder);
-        WriteCopyOrigin(staging_ / kOriginFile, origin, std::time(nullptr));
+        const std::time_t moment = std::time(nullptr);
+        WriteCopyOrigin(staging_ / kOriginFile, origin, moment);
         WritePlan(staging_, plan);
         committed = true;
         for (const auto& entry : plan) Apply(entry, working_, staging_, &moves);
         platform::MakeDirectoryDurable(working_);
         // The files replaced and taken away become a copy, whole, in one
         // rename; until then a failure puts them back.
-        copyLabel = KeepCopy(working_, staging_ / kPreviousFolder, staging_ / kOriginFile);
+        copyLabel = KeepCopy(working_, staging_ / kPreviousFolder, origin, moment);
     } catch (const std::exception& cause) {
         moves.Undo();
         // Without its plan the directory is not taken up again by a later run.

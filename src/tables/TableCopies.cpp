@@ -7,6 +7,7 @@
 #include <iterator>
 #include <optional>
 #include <sstream>
+#include <tuple>
 
 #include "platform/FileNames.h"
 #include "platform/Files.h"
@@ -30,7 +31,7 @@ constexpr const char* kWhenKey = "fecha";
 constexpr const char* kDocumentKey = "documento";
 constexpr const char* kTemplateKey = "plantilla";
 constexpr const char* kRestoredKey = "restaurada";
-constexpr const char* kLabelKey = "etiqueta";  // of the origin file only: the label the moment gives
+constexpr const char* kMomentKey = "momento";  // of the origin file only: seconds since 1970
 constexpr const char* kFileKey = "archivo";
 
 // CRC-32 of the IEEE polynomial (reflected 0xEDB88320), as zip computes it.
@@ -55,12 +56,18 @@ std::string Hex8(std::uint32_t value) {
     return text;
 }
 
+// A file's bytes, or nothing when it cannot be read (the stream library
+// raises a read error as an exception of its own).
 std::optional<std::string> ReadBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) return std::nullopt;
-    return bytes;
+    try {
+        std::ifstream in(file, std::ios::binary);
+        if (!in) return std::nullopt;
+        std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        if (in.bad()) return std::nullopt;
+        return bytes;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
 }
 
 // The "key=value" lines of a description, in order.
@@ -250,35 +257,52 @@ bool IsCopyLabel(const std::string& text) {
 }
 
 void WriteCopyOrigin(const fs::path& originFile, const CopyOrigin& origin, std::time_t moment) {
-    const auto [label, when] = LabelAndWhen(moment);
     KeptCopy copy;
-    copy.when = when;
+    copy.when = LabelAndWhen(moment).second;
     copy.origin = origin;
-    const std::string text = DescriptionText(copy) + kLabelKey + "=" + label + "\r\n";
+    const std::string text =
+        DescriptionText(copy) + kMomentKey + "=" + std::to_string(static_cast<long long>(moment)) + "\r\n";
     std::error_code error;
     platform::ReplaceContent(originFile, {text}, error);
     if (error) throw fs::filesystem_error("origin", originFile, error);
 }
 
-std::string KeepCopy(const fs::path& workingDirectory, const fs::path& keptFolder, const fs::path& originFile) {
-    KeptCopy copy;
-    std::string label;
-    if (const auto origin = ReadBytes(originFile)) {
-        for (const auto& [key, value] : KeyValues(*origin)) {
-            if (key == kWhenKey) copy.when = value;
-            else if (key == kDocumentKey) copy.origin.document = value;
-            else if (key == kTemplateKey) copy.origin.templateCode = value;
-            else if (key == kRestoredKey) copy.origin.restoredFrom = value;
-            else if (key == kLabelKey && IsCopyLabel(value)) label = value.substr(0, 15);
+bool ReadCopyOrigin(const fs::path& originFile, CopyOrigin& origin, std::time_t& moment) {
+    const auto text = ReadBytes(originFile);
+    if (!text) return false;
+    bool haveMoment = false;
+    for (const auto& [key, value] : KeyValues(*text)) {
+        if (key == kDocumentKey) origin.document = value;
+        else if (key == kTemplateKey) origin.templateCode = value;
+        else if (key == kRestoredKey) origin.restoredFrom = value;
+        else if (key == kMomentKey) {
+            try {
+                moment = static_cast<std::time_t>(std::stoll(value));
+                haveMoment = true;
+            } catch (const std::exception&) {
+            }
         }
     }
-    if (label.empty() || copy.when.empty()) std::tie(label, copy.when) = LabelAndWhen(std::time(nullptr));
+    return haveMoment;
+}
+
+std::string KeepCopy(const fs::path& workingDirectory, const fs::path& keptFolder, const CopyOrigin& origin,
+                     std::time_t moment) {
+    KeptCopy copy;
+    copy.origin = origin;
+    std::string label;
+    std::tie(label, copy.when) = LabelAndWhen(moment);
 
     std::error_code error;
     std::vector<fs::path> kept;
     for (const auto& entry : platform::ListDirectory(keptFolder, error)) {
         std::error_code ignored;
-        if (entry.is_regular_file(ignored) && entry.path().filename() != kDescriptionFile) kept.push_back(entry.path());
+        // A run killed while writing the description leaves its temporary
+        // file (".COPIA.TXT.*.tmp"), which goes; no table's name starts with a dot.
+        const std::string name = PathText(entry.path().filename());
+        if (!entry.is_regular_file(ignored) || name == kDescriptionFile) continue;
+        if (name.starts_with('.')) platform::RemoveFile(entry.path());
+        else kept.push_back(entry.path());
     }
     if (error) throw fs::filesystem_error("list", keptFolder, error);
     std::sort(kept.begin(), kept.end());

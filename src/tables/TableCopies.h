@@ -65,17 +65,19 @@ std::filesystem::path CopiesFolder(const std::filesystem::path& workingDirectory
 bool IsCopyLabel(const std::string& text);
 
 // Writes into originFile where the tables come from and the moment of the run,
-// before the run's first move: the copy is described from it when the moves
-// are done, by this run or by the next one after a kill.
+// before the run's first move, so that the next run can make the copy of a
+// run killed during its moves.
 void WriteCopyOrigin(const std::filesystem::path& originFile, const CopyOrigin& origin, std::time_t moment);
+// Reads them back; false when the file cannot be read or names no moment.
+bool ReadCopyOrigin(const std::filesystem::path& originFile, CopyOrigin& origin, std::time_t& moment);
 
 // Makes keptFolder (the files a run replaced or took away) a copy: describes
-// its files and the origin in COPIA.TXT, flushes them to disk, and moves the
-// folder into COPIAS under a free label, which it returns. Raises
-// std::filesystem::filesystem_error when the copy cannot be made; keptFolder
-// is then where it was.
+// its files, the origin and the moment of the run in COPIA.TXT, flushes them
+// to disk, and moves the folder into COPIAS under a free label of that moment,
+// which it returns. Raises std::filesystem::filesystem_error when the copy
+// cannot be made; keptFolder is then where it was.
 std::string KeepCopy(const std::filesystem::path& workingDirectory, const std::filesystem::path& keptFolder,
-                     const std::filesystem::path& originFile);
+                     const CopyOrigin& origin, std::time_t moment);
 
 // Removes the oldest copies beyond the newest `kept`; a copy that cannot be
 // removed is left for a later run.

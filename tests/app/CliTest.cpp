@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <regex>
+#include <sstream>
 #include <thread>
 
 #include "document/DocumentSupport.h"
@@ -77,6 +78,22 @@ std::string UpdateDateOf(const std::map<std::string, std::string>& files) {
     return {};
 }
 
+// The working directory's files but the copies that imports keep (COPIAS),
+// which are named and described by the moment of their run.
+std::map<std::string, std::string> WorkingTables(const fs::path& dir) {
+    auto files = test::Snapshot(dir);
+    std::erase_if(files, [](const auto& file) { return file.first.rfind("COPIAS", 0) == 0; });
+    return files;
+}
+
+// The labels of the copies as `restore` lists them, newest first.
+std::vector<std::string> ListedLabels(const std::string& listing) {
+    std::vector<std::string> labels;
+    std::istringstream lines(listing);
+    for (std::string line; std::getline(lines, line);) labels.push_back(line.substr(0, line.find(' ')));
+    return labels;
+}
+
 // The result document with its date and time (fecha) left out.
 std::string WithoutFecha(const std::string& document) {
     return std::regex_replace(document, std::regex("fecha=\"[^\"]*\""), "fecha=\"\"");
@@ -124,8 +141,8 @@ protected:
             const auto result = RunIn(linux.Path(), linux.Path(), "", VINDELEO_CLI, arguments);
             ASSERT_EQ(result.exitCode, 0) << arguments << ": " << result.err;
         }
-        const auto windowsTables = test::Snapshot(Tables());
-        const auto linuxTables = test::Snapshot(linux / "drive_c" / "MTEMP");
+        const auto windowsTables = WorkingTables(Tables());
+        const auto linuxTables = WorkingTables(linux / "drive_c" / "MTEMP");
         // Runs on either side of midnight date their tables and indexes
         // differently, and the indexes hold dates in several places.
         if (UpdateDateOf(windowsTables) != UpdateDateOf(linuxTables)) return;
@@ -139,7 +156,8 @@ protected:
 TEST_F(CliTest, UnknownCommandLinesGiveTheUsage) {
     for (const char* arguments : {"", "import", "importar x.xml", "import a.xml --template", "import a.xml extra",
                                   "import --template J1", "import a.xml --template J1 --template J2", "import --help", "export",
-                                  "export a.xml --template J1", "export a.xml b.xml", "exportar a.xml"}) {
+                                  "export a.xml --template J1", "export a.xml b.xml", "exportar a.xml",
+                                  "restore a b", "restore --all", "restaurar"}) {
         const auto result = Cli(arguments);
         EXPECT_EQ(result.exitCode, 64) << arguments;
         EXPECT_NE(result.err.find("Uso: vindeleo-cli import"), std::string::npos) << arguments;
@@ -375,6 +393,126 @@ TEST_F(CliTest, TheTemplateOptionAnswersTheChooser) {
     EXPECT_EQ(unknown.out, "Proceso finalizado\n");
     EXPECT_EQ(Column("DIASHORAST", "DIHO").size(), 0u);
     EXPECT_EQ(Column("PERIODOS", "JORNADA").size(), 0u);
+}
+
+// Import A, then B, then restore the copy that B made: the working directory
+// is as after A; restoring the copy that the restore made gives B back. The
+// timetable program's own files are never touched.
+TEST_F(CliTest, RestorePutsBackTheTablesThatAnImportReplaced) {
+    for (const char* name : {"a.xml", "b.xml"})
+        fs::copy_file(test::SourceDir() / "samples" / "demo-school.xml", work / name);
+    auto listing = Cli("restore");
+    ASSERT_EQ(listing.exitCode, 0) << listing.err;
+    EXPECT_EQ(listing.out, "No hay copias de las tablas en " + Shown("COPIAS") + "\n");
+
+    test::WriteFile(Tables() / "JORNADAS.DBF", "an old grid that the import takes away");
+    test::WriteFile(Tables() / "SOLUC.DBF", "the timetable");
+    ASSERT_EQ(Cli("import --template J2 a.xml").exitCode, 0);
+    auto afterA = WorkingTables(Tables());
+    ASSERT_EQ(Cli("import --template J1 b.xml").exitCode, 0);
+    test::WriteFile(Tables() / "SOLUC.DBF", "the timetable, computed again");
+    auto afterB = WorkingTables(Tables());
+    afterA["SOLUC.DBF"] = afterB["SOLUC.DBF"];
+
+    listing = Cli("restore");
+    ASSERT_EQ(listing.exitCode, 0) << listing.err;
+    const std::regex line("(\\d{8}-\\d{6}(-\\d+)?)  \\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d  (.*)  (\\d+) tablas");
+    std::vector<std::string> lines;
+    for (std::istringstream in(listing.out); std::getline(in, lines.emplace_back());) {}
+    lines.pop_back();
+    ASSERT_EQ(lines.size(), 2u) << listing.out;
+    std::smatch b, a;
+    ASSERT_TRUE(std::regex_match(lines[0], b, line)) << lines[0];
+    ASSERT_TRUE(std::regex_match(lines[1], a, line)) << lines[1];
+    EXPECT_EQ(b[3], "b.xml");
+    EXPECT_EQ(b[4], "9");  // the nine tables that A built
+    EXPECT_EQ(a[3], "a.xml");
+    EXPECT_EQ(a[4], "1");  // JORNADAS
+    const std::string copyOfB = b[1];
+
+    auto restored = Cli("restore " + copyOfB);
+    ASSERT_EQ(restored.exitCode, 0) << restored.err;
+    EXPECT_EQ(WorkingTables(Tables()), afterA);
+    const std::vector<std::string> labels = ListedLabels(Cli("restore").out);
+    ASSERT_EQ(labels.size(), 3u);
+    EXPECT_EQ(restored.out, "Restaurada la copia " + copyOfB + ". Las tablas que sustituye se guardan en la copia " +
+                                labels[0] + "\n");
+    EXPECT_NE(Cli("restore").out.find(labels[0] + "  "), std::string::npos);
+    EXPECT_NE(Cli("restore").out.find("  restauraci\xC3\xB3n de " + copyOfB + "  9 tablas"), std::string::npos);
+
+    restored = Cli("restore " + labels[0]);
+    ASSERT_EQ(restored.exitCode, 0) << restored.err;
+    EXPECT_EQ(WorkingTables(Tables()), afterB);
+
+    // Back to before A: JORNADAS returns, no table of the import is left.
+    ASSERT_EQ(Cli("restore " + std::string(a[1])).exitCode, 0);
+    EXPECT_EQ(WorkingTables(Tables()),
+              (std::map<std::string, std::string>{{"JORNADAS.DBF", "an old grid that the import takes away"},
+                                                  {"SOLUC.DBF", "the timetable, computed again"}}));
+}
+
+// An unknown label, a damaged copy and a table held by another program stop
+// the restore with a message, and nothing is touched.
+TEST_F(CliTest, ARestoreThatCannotBeDoneTouchesNothing) {
+    ASSERT_EQ(Cli("import --template J2 " + Sample()).exitCode, 0);
+    ASSERT_EQ(Cli("import --template J1 " + Sample()).exitCode, 0);
+    const std::string label = ListedLabels(Cli("restore").out).front();
+    auto before = test::Snapshot(Tables());
+
+    for (const std::string unknown : {"20000101-000000", "..", "../MTEMP"}) {
+        const auto result = Cli("restore " + test::Quoted(unknown));
+        EXPECT_EQ(result.exitCode, 1) << unknown;
+        EXPECT_EQ(result.out, "ATENCI\xC3\x93N - No existe la copia '" + unknown + "' en " + Shown("COPIAS") + "\n");
+        EXPECT_EQ(test::Snapshot(Tables()), before);
+    }
+
+    const fs::path kept = Tables() / "COPIAS" / label / "PROFT.DBF";
+    const std::string bytes = test::ReadFile(kept);
+    std::string spoilt = bytes;
+    spoilt[spoilt.size() / 2] ^= 1;
+    test::WriteFile(kept, spoilt);
+    before = test::Snapshot(Tables());
+    auto result = Cli("restore " + label);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "ATENCI\xC3\x93N - La copia " + label + " no se puede restaurar: el archivo PROFT.DBF " +
+                              "est\xC3\xA1 da\xC3\xB1" "ado o incompleto. Las tablas no se han tocado\n");
+    EXPECT_EQ(test::Snapshot(Tables()), before);
+    test::WriteFile(kept, bytes.substr(0, bytes.size() - 1));
+    EXPECT_NE(Cli("restore").out.find(label + "  COPIA NO UTILIZABLE: el archivo PROFT.DBF"), std::string::npos);
+    test::WriteFile(kept, bytes);
+
+    before = test::Snapshot(Tables());
+    {
+        HeldByAnotherProgram holder(program, work.Path(), "AULAT.DBF", Tables() / "AULAT.DBF", /*exclusive=*/false);
+        result = Cli("restore " + label);
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_EQ(result.err, "No se puede crear la tabla " + Shown("AULAT.DBF") + ": otro programa la tiene abierta.\n");
+    }
+    EXPECT_EQ(test::Snapshot(Tables()), before);
+}
+
+// The first import into an empty working directory keeps an empty copy,
+// which puts the directory back to empty; of many imports, the copies of the
+// ten newest are kept.
+TEST_F(CliTest, TheFirstImportKeepsAnEmptyCopyAndTheTenNewestAreKept) {
+    ASSERT_EQ(Cli("import " + Sample()).exitCode, 0);
+    const auto listing = Cli("restore").out;
+    EXPECT_NE(listing.find("  demo-school.xml  0 tablas\n"), std::string::npos) << listing;
+    const std::string first = ListedLabels(listing).front();
+    ASSERT_EQ(Cli("restore " + first).exitCode, 0);
+    EXPECT_EQ(test::FileNames(Tables()), std::vector<std::string>{"COPIAS"});
+
+    std::vector<std::string> labels{first};
+    for (int run = 0; run < 10; ++run) {
+        ASSERT_EQ(Cli("import " + Sample()).exitCode, 0);
+    }
+    const std::vector<std::string> kept = ListedLabels(Cli("restore").out);
+    EXPECT_EQ(kept.size(), 10u);
+    EXPECT_EQ(test::FileNames(Tables() / "COPIAS").size(), 10u);
+    EXPECT_EQ(std::find(kept.begin(), kept.end(), first), kept.end()) << "the oldest copy is removed";
+    EXPECT_TRUE(std::is_sorted(kept.rbegin(), kept.rend(), [](const std::string& x, const std::string& y) {
+        return x.size() != y.size() && x.substr(0, 15) == y.substr(0, 15) ? x.size() < y.size() : x < y;
+    }));
 }
 
 }  // namespace

@@ -74,10 +74,16 @@ TEST_F(StagedTablesTest, CommitPutsTheNewFilesInPlaceOfEverySpellingOfTheOld) {
 // The remains of a run killed after its plan was written, with one table
 // already moved in: the next run finishes the plan.
 TEST_F(StagedTablesTest, InterruptedCommitIsFinishedByTheNextRun) {
+    // The killed run's moment, in this machine's time zone.
+    std::tm noon{};
+    noon.tm_year = 2026 - 1900, noon.tm_mon = 11, noon.tm_mday = 10, noon.tm_hour = 12, noon.tm_min = 17, noon.tm_sec = 45;
+    noon.tm_isdst = -1;
+    const std::time_t moment = std::mktime(&noon);
+    const std::string label = "20261210-121745", when = "10/12/2026 12:17:45";
     const fs::path staging = Working() / ".vindeleo-42";
     fs::create_directories(staging / "ANTERIOR");
     WriteFile(staging / "ANTERIOR" / "PROFT.DBF", "old teachers");  // put aside before the kill
-    WriteFile(staging / "ORIGEN", "fecha=10/12/2026 12:17:45\r\ndocumento=C:\\datos\\a.xml\r\netiqueta=20261210-121745\r\n");
+    WriteCopyOrigin(staging / "ORIGEN", CopyOrigin{"C:\\datos\\a.xml", "J1", {}}, moment);
     WriteFile(staging / "EN_CURSO", "");
     WriteFile(staging / "PLAN", "I PROFT.DBF\nR PROFT.MDX\nI ASIGT.DBF\nR JORNADAS.DBF\nI ../SOLUC.DBF\n");
     WriteFile(Working() / "PROFT.DBF", "new teachers");  // already moved in
@@ -98,9 +104,9 @@ TEST_F(StagedTablesTest, InterruptedCommitIsFinishedByTheNextRun) {
     // the finishing moves put aside.
     const std::vector<KeptCopy> copies = ListCopies(Working());
     ASSERT_EQ(copies.size(), 1u);
-    EXPECT_EQ(copies[0].when, "10/12/2026 12:17:45");
+    EXPECT_EQ(copies[0].when, when);
     EXPECT_EQ(copies[0].origin.document, "C:\\datos\\a.xml");
-    const fs::path kept = CopiesFolder(Working()) / "20261210-121745";
+    const fs::path kept = CopiesFolder(Working()) / label;
     EXPECT_EQ(test::FileNames(kept), (std::vector<std::string>{"COPIA.TXT", "JORNADAS.DBF", "PROFT.DBF", "asigt.dbf"}));
     EXPECT_EQ(ReadFile(kept / "PROFT.DBF"), "old teachers");
     EXPECT_EQ(ReadFile(kept / "asigt.dbf"), "old assignments");
