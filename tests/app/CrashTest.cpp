@@ -42,6 +42,23 @@ std::vector<std::string> StagingDirectories(const fs::path& dir) {
     return found;
 }
 
+// The files of each copy kept in COPIAS, by label, their description aside.
+std::map<std::string, Files> Copies(const fs::path& dir) {
+    std::map<std::string, Files> copies;
+    if (!fs::exists(dir / "COPIAS")) return copies;
+    for (const auto& entry : fs::directory_iterator(dir / "COPIAS")) {
+        Files files = TableFiles(entry.path());
+        files.erase("COPIA.TXT");
+        copies[entry.path().filename().string()] = files;
+    }
+    return copies;
+}
+
+Files WithoutSoluc(Files files) {
+    files.erase("SOLUC.DBF");
+    return files;
+}
+
 class CrashTest : public ::testing::Test {
 protected:
     CrashTest() {
@@ -71,6 +88,15 @@ protected:
         int status = 0;
         waitpid(child, &status, 0);
         return status;
+    }
+    // Every copy is whole, as `restore` lists it, and holds the old tables
+    // or (kept by the run that takes up a killed one) the new ones.
+    void ExpectWholeCopies(const Files& oldFiles, const Files& newFiles, const std::string& when) {
+        for (const auto& [label, files] : Copies(Tables()))
+            EXPECT_TRUE(files == WithoutSoluc(oldFiles) || files == WithoutSoluc(newFiles)) << label << " " << when;
+        const auto listing = test::RunCli(prefix.Path(), "restore");
+        EXPECT_EQ(listing.exitCode, 0);
+        EXPECT_EQ(listing.out.find("NO UTILIZABLE"), std::string::npos) << listing.out << when;
     }
     void PutBack(const Files& files) {
         for (const auto& entry : fs::directory_iterator(Tables())) fs::remove_all(entry.path());
@@ -127,11 +153,13 @@ TEST_F(CrashTest, KilledImportsLeaveEveryTableOldOrNewAndTheNextRunSucceeds) {
         else if (fromOld == 0) ++allNew;
         else ++mixed;
         if (!StagingDirectories(Tables()).empty()) ++leftStaging;
+        ExpectWholeCopies(oldFiles, newFiles, "after kill " + std::to_string(round));
 
         // The next run takes up what was left and succeeds.
         ASSERT_EQ(Wait(StartImport()), 0) << "round " << round;
         EXPECT_EQ(StagingDirectories(Tables()), std::vector<std::string>{});
         EXPECT_TRUE(TableFiles(Tables()) == newFiles) << "round " << round;
+        ExpectWholeCopies(oldFiles, newFiles, "after the run that follows kill " + std::to_string(round));
     }
     std::cout << "[ CRASHES  ] " << kKills << " imports killed: " << allOld << " left every table old, " << allNew
               << " every table new, " << mixed << " a mix of complete old and new tables; " << leftStaging
