@@ -32,10 +32,10 @@ using Clock = std::chrono::steady_clock;
 fs::path gCli, gSmallSchool, gLargeSchool;
 const fs::path kTables = "C:\\MTEMP";
 
-// The table files (.DBF, .MDX and the like) of the working directory, by name.
-Files TableFiles() {
+// The table files (.DBF, .MDX and the like) of a directory, by name.
+Files TableFiles(const fs::path& dir = kTables) {
     Files files;
-    for (const auto& entry : fs::directory_iterator(kTables)) {
+    for (const auto& entry : fs::directory_iterator(dir)) {
         const std::string name = entry.path().filename().string();
         if (entry.is_regular_file() && name[0] != '.') files[name] = test::ReadFile(entry.path());
     }
@@ -54,6 +54,20 @@ bool PlanWritten() {
     for (const std::string& staging : StagingDirectories())
         if (fs::exists(fs::path(staging) / "PLAN", ignored)) return true;
     return false;
+}
+
+// Every copy that the runs kept is whole (its description is there) and holds
+// the old tables or (kept by the run that takes up a killed one) the new ones.
+void ExpectWholeCopies(Files oldFiles, Files newFiles, const char* when) {
+    oldFiles.erase("SOLUC.DBF");
+    newFiles.erase("SOLUC.DBF");
+    std::error_code ignored;
+    if (!fs::exists(kTables / "COPIAS", ignored)) return;
+    for (const auto& entry : fs::directory_iterator(kTables / "COPIAS")) {
+        Files files = TableFiles(entry.path());
+        EXPECT_EQ(files.erase("COPIA.TXT"), 1u) << entry.path() << " " << when;
+        EXPECT_TRUE(files == oldFiles || files == newFiles) << entry.path() << " " << when;
+    }
 }
 
 void PutBack(const Files& files) {
@@ -181,11 +195,13 @@ TEST(CommitKill, KilledCommitsLeaveEveryTableOldOrNewAndTheNextRunFinishesTheWor
         if (fromNew == 0) ++allOld;
         else if (fromOld == 0) ++allNew;
         else ++mixed;
+        ExpectWholeCopies(oldFiles, newFiles, "after the kill");
 
         // The next run takes up what was left and succeeds.
         ASSERT_EQ(Import(gLargeSchool, "J1").Wait(), 0u);
         EXPECT_EQ(StagingDirectories(), std::vector<std::string>{});
         EXPECT_TRUE(TableFiles() == newFiles) << "the next run did not give the tables of a clean run";
+        ExpectWholeCopies(oldFiles, newFiles, "after the next run");
     }
     // The kill right at the plan finds the commit under way.
     EXPECT_GE(killed, 1) << "no run was still committing when it was killed";
