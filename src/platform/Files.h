@@ -91,6 +91,10 @@ void MakeDirectoryDurable(const std::filesystem::path& dir);
 // written through to disk before it returns.
 void RenameOver(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& error);
 void RenameOver(const std::filesystem::path& from, const std::filesystem::path& to);
+// Moves a folder to a new name on the same volume, in one step; a name that
+// is taken is a failure (Windows replaces no folder, and the copies of the
+// tables never replace one another).
+void MoveFolder(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& error);
 // Deletes a file; a file that is not there is no failure.
 void RemoveFile(const std::filesystem::path& path, std::error_code& error);
 void RemoveFile(const std::filesystem::path& path);

@@ -105,6 +105,18 @@ void RenameOver(const fs::path& from, const fs::path& to, std::error_code& error
     if (std::rename(from.c_str(), to.c_str()) != 0) error = LastError();
 }
 
+void MoveFolder(const fs::path& from, const fs::path& to, std::error_code& error) {
+    error.clear();
+    // renameat2's RENAME_NOREPLACE is not on every file system; rename()
+    // would take an empty folder's place, which the caller has looked for.
+    std::error_code ignored;
+    if (fs::exists(to, ignored)) {
+        error = std::make_error_code(std::errc::file_exists);
+        return;
+    }
+    if (std::rename(from.c_str(), to.c_str()) != 0) error = LastError();
+}
+
 void RemoveFile(const fs::path& path, std::error_code& error) {
     error.clear();
     if (std::remove(path.c_str()) != 0 && errno != ENOENT) error = LastError();

@@ -159,6 +159,11 @@ void RenameOver(const fs::path& from, const fs::path& to, std::error_code& error
         error = InUseWhenHeld(LastError(), to);
 }
 
+void MoveFolder(const fs::path& from, const fs::path& to, std::error_code& error) {
+    error.clear();
+    if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) error = LastError();
+}
+
 void RemoveFile(const fs::path& path, std::error_code& error) {
     error.clear();
     if (DeleteFileW(path.c_str())) return;

@@ -327,7 +327,7 @@ std::string KeepCopy(const fs::path& workingDirectory, const fs::path& keptFolde
             if (number > 9999) throw fs::filesystem_error("copy", target, std::make_error_code(std::errc::file_exists));
             continue;
         }
-        platform::RenameOver(keptFolder, target, error);
+        platform::MoveFolder(keptFolder, target, error);
         if (error) throw fs::filesystem_error("copy", keptFolder, target, error);
         platform::MakeDirectoryDurable(copies);
         return free;
