@@ -9,7 +9,8 @@ project (SIRAVEL.hhp, with the context map in its [ALIAS] and [MAP]
 sections), the table of contents (SIRAVEL.hhc) and the keyword index
 (SIRAVEL.hhk); IMAGES_DIR the screenshots that the pages show (*.png, taken
 by name). Everything is staged in WORK_DIR, where chmcmd (Debian's fp-utils)
-compiles it.
+compiles it. The programs chmcmd and extract_chmLib are taken from the
+environment variables CHMCMD and EXTRACT_CHMLIB, or else from the PATH.
 
 The table of contents and the index are kept in UTF-8 like the pages, and
 staged in Windows-1252: HTML Help reads them in the code page of the file's
@@ -72,7 +73,7 @@ def stage(sources, images, work):
 
 
 def compile_chm(work):
-    run = subprocess.run(["chmcmd", "--verbosity", "1", PROJECT], cwd=work,
+    run = subprocess.run([os.environ.get("CHMCMD", "chmcmd"), "--verbosity", "1", PROJECT], cwd=work,
                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
     output = run.stdout
     problems = [line for line in output.splitlines() if line.startswith(("Error", "Warning"))]
@@ -209,7 +210,7 @@ class Container:
 def extracted(chm, names):
     """Files of the compiled help, read back by libchm's extract_chmLib."""
     with tempfile.TemporaryDirectory() as out:
-        run = subprocess.run(["extract_chmLib", chm, out], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        run = subprocess.run([os.environ.get("EXTRACT_CHMLIB", "extract_chmLib"), chm, out], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
         if run.returncode != 0:
             fail("extract_chmLib cannot read %s: %s" % (chm, run.stderr))
         files = {}
