@@ -232,6 +232,7 @@ protected:
         fs::create_directories(Program());
         fs::copy_file(gProgram, Program() / "vindeleo.exe");
         fs::copy_file(gProgram.parent_path() / "NIVELEX.DBF", Program() / "NIVELEX.DBF");
+        fs::copy_file(gProgram.parent_path() / "SIRAVEL.chm", Program() / "SIRAVEL.chm");
         fs::copy_file(gSourceDir / "samples" / "demo-school.xml", dir / "escuela.xml");
         // The timetable program's working directory, emptied: the runs of
         // this test's own.
@@ -739,6 +740,37 @@ TEST_F(HostWindowTest, AnErrorInsideARunReachesTheErrorBoxAndTheWindowStaysUsabl
     EXPECT_TRUE(bothDisabled) << "the conversion buttons stay enabled";
     ASSERT_TRUE(IsWindow(window));
     EXPECT_TRUE(fs::exists(kMtemp / "PERIODOS.DBF"));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ExpectEnds();
+}
+
+// Help goes through HTML Help (Wine's hhctrl.ocx): the help button shows the
+// guide SIRAVEL.chm beside the program in HTML Help's window, captioned as
+// the guide's window definition says; F1 asks for help context 3, and HTML
+// Help keeps a window only for a context that the file maps to a topic.
+TEST_F(HostWindowTest, TheHelpButtonAndF1ShowTheGuideInHtmlHelp) {
+    const std::wstring kGuideCaption = L"Ayuda de Vindeleo";
+    const wchar_t* kHtmlHelpWindow = L"HH Parent";
+    Start(L"");
+    HWND window = WaitForWindow(kCaption);
+    ASSERT_NE(window, nullptr);
+    const std::vector<HWND> help = ButtonsCaptioned(window, L"F1 Ayuda");
+    ASSERT_EQ(help.size(), 1u);
+
+    PostMessageW(help[0], BM_CLICK, 0, 0);
+    HWND viewer = WaitForWindow(kGuideCaption, kHtmlHelpWindow);
+    ASSERT_NE(viewer, nullptr) << "the help button shows no HTML Help window";
+    PostMessageW(viewer, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitUntilGone(viewer));
+
+    PostMessageW(window, WM_KEYDOWN, VK_F1, 0);
+    viewer = WaitForWindow(kGuideCaption, kHtmlHelpWindow);
+    ASSERT_NE(viewer, nullptr) << "F1 shows no HTML Help window";
+    // It stays: the context was found (an unmapped one closes it at once).
+    Pump(500);
+    EXPECT_TRUE(IsWindow(viewer) && IsWindowVisible(viewer));
+    PostMessageW(viewer, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitUntilGone(viewer));
     PostMessageW(window, WM_CLOSE, 0, 0);
     ExpectEnds();
 }
