@@ -246,6 +246,20 @@ std::map<std::string, std::string> MessageConstants(const fs::path& header, cons
     return constants;
 }
 
+// Runs of white space made one blank, none at the ends when trim.
+std::string OneBlank(const std::string& text, bool trim) {
+    std::string normal;
+    for (char c : text) {
+        if (!std::isspace(static_cast<unsigned char>(c))) {
+            normal += c;
+        } else if (normal.empty() ? !trim : normal.back() != ' ') {
+            normal += ' ';
+        }
+    }
+    while (trim && !normal.empty() && normal.back() == ' ') normal.pop_back();
+    return normal;
+}
+
 // The texts of the guide's blocks (paragraphs, list items, table cells,
 // headings, definitions ...): tags dropped, entities decoded, runs of white
 // space made one blank.
@@ -256,15 +270,7 @@ std::vector<std::string> GuideBlocks() {
         const std::string html = test::ReadFile(GuideSources() / page);
         std::string block;
         auto flush = [&] {
-            std::string normal;
-            for (char c : block) {
-                if (std::isspace(static_cast<unsigned char>(c))) {
-                    if (!normal.empty() && normal.back() != ' ') normal += ' ';
-                } else {
-                    normal += c;
-                }
-            }
-            while (!normal.empty() && normal.back() == ' ') normal.pop_back();
+            const std::string normal = OneBlank(block, true);
             if (!normal.empty()) blocks.push_back(normal);
             block.clear();
         };
@@ -319,6 +325,7 @@ bool InGuide(const std::string& message1252, const std::vector<std::string>& blo
             parts.back() += message[i];
         }
     }
+    for (std::string& part : parts) part = OneBlank(part, false);  // as HTML shows a run of blanks
     for (const std::string& block : blocks) {
         std::size_t at = 0;
         bool all = true;
@@ -358,6 +365,8 @@ TEST(HelpGuideMessagesTest, TheHeadersAreReadAsTheProgramReadsThem) {
     EXPECT_TRUE(InGuide(msg::kNoWorkingDirectory, blocks));
     EXPECT_FALSE(InGuide("No se puede abrir la tabla %s porque es martes", blocks));
     EXPECT_FALSE(InGuide("no coincide con la de los campos (%s) la longitud de registro de la cabecera (%s)", blocks));
+    // Blanks as HTML shows them: a run of them is one.
+    EXPECT_TRUE(InGuide("Proceso  finalizado", blocks));
 }
 
 TEST(HelpGuideMessagesTest, EveryMessageOfTheProgramIsInTheGuideWordForWord) {
