@@ -232,7 +232,6 @@ protected:
         fs::create_directories(Program());
         fs::copy_file(gProgram, Program() / "vindeleo.exe");
         fs::copy_file(gProgram.parent_path() / "NIVELEX.DBF", Program() / "NIVELEX.DBF");
-        fs::copy_file(gProgram.parent_path() / "SIRAVEL.chm", Program() / "SIRAVEL.chm");
         fs::copy_file(gSourceDir / "samples" / "demo-school.xml", dir / "escuela.xml");
         // The timetable program's working directory, emptied: the runs of
         // this test's own.
@@ -751,6 +750,7 @@ TEST_F(HostWindowTest, AnErrorInsideARunReachesTheErrorBoxAndTheWindowStaysUsabl
 TEST_F(HostWindowTest, TheHelpButtonAndF1ShowTheGuideInHtmlHelp) {
     const std::wstring kGuideCaption = L"Ayuda de Vindeleo";
     const wchar_t* kHtmlHelpWindow = L"HH Parent";
+    fs::copy_file(gProgram.parent_path() / "SIRAVEL.chm", Program() / "SIRAVEL.chm");
     Start(L"");
     HWND window = WaitForWindow(kCaption);
     ASSERT_NE(window, nullptr);
