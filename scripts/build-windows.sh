@@ -2,7 +2,9 @@
 # Cross-builds the Windows programs with Debian's mingw-w64 (x86_64, posix
 # thread model) into build-windows/ (or $VINDELEO_WINDOWS_BUILD_DIR) and packs
 # them:
-#   package/                      vindeleo.exe, vindeleo-cli.exe and NIVELEX.DBF
+#   package/                      vindeleo.exe, vindeleo-cli.exe, NIVELEX.DBF and
+#                                 the help guide SIRAVEL.chm (compiled by chmcmd
+#                                 on this machine)
 #   vindeleo-windows-x64.zip      that folder
 # Every program is linked statically (C++ runtime, libgcc, winpthread,
 # libxml2), so nothing but Windows' own DLLs is needed beside them.
@@ -64,6 +66,6 @@ mkdir "$build/package"
 for program in vindeleo-cli.exe vindeleo.exe; do
   [ -f "$build/$program" ] && cp "$build/$program" "$build/package/"
 done
-cp "$build/NIVELEX.DBF" "$build/package/"
+cp "$build/NIVELEX.DBF" "$build/SIRAVEL.chm" "$build/package/"
 (cd "$build/package" && zip -q -X "$build/vindeleo-windows-x64.zip" ./*)
 echo "Paquete: $build/vindeleo-windows-x64.zip ($(cd "$build/package" && echo *))"

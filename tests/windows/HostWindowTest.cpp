@@ -743,6 +743,38 @@ TEST_F(HostWindowTest, AnErrorInsideARunReachesTheErrorBoxAndTheWindowStaysUsabl
     ExpectEnds();
 }
 
+// Help goes through HTML Help (Wine's hhctrl.ocx): the help button shows the
+// guide SIRAVEL.chm beside the program in HTML Help's window, captioned as
+// the guide's window definition says; F1 asks for help context 3, and HTML
+// Help keeps a window only for a context that the file maps to a topic.
+TEST_F(HostWindowTest, TheHelpButtonAndF1ShowTheGuideInHtmlHelp) {
+    const std::wstring kGuideCaption = L"Ayuda de Vindeleo";
+    const wchar_t* kHtmlHelpWindow = L"HH Parent";
+    fs::copy_file(gProgram.parent_path() / "SIRAVEL.chm", Program() / "SIRAVEL.chm");
+    Start(L"");
+    HWND window = WaitForWindow(kCaption);
+    ASSERT_NE(window, nullptr);
+    const std::vector<HWND> help = ButtonsCaptioned(window, L"F1 Ayuda");
+    ASSERT_EQ(help.size(), 1u);
+
+    PostMessageW(help[0], BM_CLICK, 0, 0);
+    HWND viewer = WaitForWindow(kGuideCaption, kHtmlHelpWindow);
+    ASSERT_NE(viewer, nullptr) << "the help button shows no HTML Help window";
+    PostMessageW(viewer, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitUntilGone(viewer));
+
+    PostMessageW(window, WM_KEYDOWN, VK_F1, 0);
+    viewer = WaitForWindow(kGuideCaption, kHtmlHelpWindow);
+    ASSERT_NE(viewer, nullptr) << "F1 shows no HTML Help window";
+    // It stays: the context was found (an unmapped one closes it at once).
+    Pump(500);
+    EXPECT_TRUE(IsWindow(viewer) && IsWindowVisible(viewer));
+    PostMessageW(viewer, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitUntilGone(viewer));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ExpectEnds();
+}
+
 }  // namespace
 }  // namespace vindeleo
 

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Checks the Windows package that scripts/build-windows.sh left in the build:
-#  - package/ holds the programs (vindeleo.exe, vindeleo-cli.exe) and
-#    NIVELEX.DBF, and nothing else;
+#  - package/ holds the programs (vindeleo.exe, vindeleo-cli.exe),
+#    NIVELEX.DBF and the help guide SIRAVEL.chm, and nothing else;
 #  - each program imports Windows' own DLLs only (everything else is linked in);
 #  - vindeleo-windows-x64.zip holds exactly those files, byte for byte;
 #  - NIVELEX.DBF is what the Linux build writes, byte for byte but for the
-#    date of its last update (header bytes 1 to 3).
+#    date of its last update (header bytes 1 to 3);
+#  - SIRAVEL.chm is the help file that this build compiled, and libchm's
+#    reader finds in it the same pages, pictures, contents and index, of the
+#    same sizes, as in the Linux build's (whose help file the Linux tests
+#    read through).
 #
 #   check-package.sh WINDOWS-BUILD LINUX-BUILD
 set -uo pipefail
@@ -18,7 +22,7 @@ fail() { echo "FALLO: $*"; failures=$((failures + 1)); }
 # --- the folder ---------------------------------------------------------------
 listing=$(cd "$package" && ls -A | sort | tr '\n' ' ')
 case "$listing" in
-  "NIVELEX.DBF vindeleo-cli.exe vindeleo.exe ") echo "paquete: $listing" ;;
+  "NIVELEX.DBF SIRAVEL.chm vindeleo-cli.exe vindeleo.exe ") echo "paquete: $listing" ;;
   *) fail "el paquete tiene otros archivos: $listing" ;;
 esac
 
@@ -57,6 +61,24 @@ elif cmp -s <(without_date "$package/NIVELEX.DBF") <(without_date "$linux/NIVELE
   echo "NIVELEX.DBF: igual al de Linux ($(stat -c %s "$package/NIVELEX.DBF") bytes)"
 else
   fail "NIVELEX.DBF difiere del de Linux"
+fi
+
+# --- the help file --------------------------------------------------------------
+# Name and length of every page, stylesheet, picture, contents and index that
+# libchm lists (chmcmd's own tables hold the place of the build, and differ).
+chm_files() {
+  enum_chmLib "$1" | awk '$3 ~ /^[0-9]+$/ && $NF ~ /\.(html|css|png|hhc|hhk)$/ { print $NF, $3 }' | sort
+}
+if ! cmp -s "$package/SIRAVEL.chm" "$windows/SIRAVEL.chm"; then
+  fail "SIRAVEL.chm del paquete no es el de la compilación"
+elif [ ! -f "$linux/SIRAVEL.chm" ]; then
+  fail "no está el SIRAVEL.chm de la compilación de Linux ($linux)"
+elif ! listing=$(chm_files "$package/SIRAVEL.chm") || ! echo "$listing" | grep -q '^/ventana-principal.html '; then
+  fail "libchm no lee las páginas de SIRAVEL.chm"
+elif [ "$listing" = "$(chm_files "$linux/SIRAVEL.chm")" ]; then
+  echo "SIRAVEL.chm: $(echo "$listing" | grep -c '\.html ') páginas, iguales a las de Linux"
+else
+  fail "SIRAVEL.chm difiere del de Linux"
 fi
 
 [ "$failures" -eq 0 ]

@@ -7,6 +7,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
+
+#include <QString>
+#include <QUrl>
 
 #include "app/qt/XvfbSupport.h"
 #include "support/TestSupport.h"
@@ -104,6 +108,99 @@ protected:
     std::unique_ptr<test::Xvfb> xvfb;
     XWindowId host = 0;
 };
+
+// The help button and F1 of the real program, beside the help file and the
+// guide's pages that the build made. The desktop is played by two scripts on
+// the PATH: xdg-mime, which names the handler of a file type (here, for
+// ".chm" files, the one given or none), and xdg-open, the launcher that Qt
+// hands a file to, which writes down what it was given.
+class HelpXvfbTest : public HostXvfbTest {
+protected:
+    void SetUp() override {
+        HostXvfbTest::SetUp();
+        if (IsSkipped()) return;
+        fs::copy_file(test::BinaryDir() / "SIRAVEL.chm", Program() / "SIRAVEL.chm");
+        fs::copy(test::BinaryDir() / "ayuda", Program() / "ayuda", fs::copy_options::recursive);
+        fs::create_directories(dir / "bin");
+    }
+
+    void Desktop(const std::string& chmHandler) {
+        Script("xdg-mime", "echo \"$*\" >>'" + (dir / "xdg-mime.log").string() + "'\n" +
+                               (chmHandler.empty() ? "" : "echo " + chmHandler + "\n"));
+        Script("xdg-open", "echo \"$*\" >>'" + (dir / "xdg-open.log").string() + "'\n");
+    }
+    void Script(const std::string& name, const std::string& body) {
+        test::WriteFile(dir / "bin" / name, "#!/bin/sh\n" + body);
+        fs::permissions(dir / "bin" / name, fs::perms::owner_all);
+    }
+
+    // The ordinary window (a handle of no window), found on the screen.
+    std::unique_ptr<test::ChildProcess> StartAlone() {
+        return std::make_unique<test::ChildProcess>(
+            std::vector<std::string>{(Program() / "vindeleo").string(), "abrir", Hex(xvfb->UnusedWindowId())},
+            std::map<std::string, std::string>{{"DISPLAY", xvfb->DisplayName()},
+                                               {"QT_QPA_PLATFORM", "xcb"},
+                                               {"PATH", (dir / "bin").string() + ":" + std::getenv("PATH")},
+                                               {"WINEPREFIX", (dir / "wine").string()},
+                                               {"XDG_RUNTIME_DIR", (dir / "runtime").string()}},
+            dir.Path(), dir / "vindeleo.log");
+    }
+
+    void ClickHelp(XWindowId mainWindow) {
+        const test::XGeometry place = xvfb->Geometry(mainWindow);
+        xvfb->Click(place.rootX + 264 + 37, place.rootY + 168 + 64 + 12);
+    }
+
+    // The lines that xdg-open wrote, once there are that many.
+    std::vector<std::string> Launched(std::size_t lines) {
+        std::vector<std::string> found;
+        const auto until = std::chrono::steady_clock::now() + kWait;
+        do {
+            found.clear();
+            std::error_code missing;
+            if (fs::exists(dir / "xdg-open.log", missing)) {
+                std::string text = test::ReadFile(dir / "xdg-open.log");
+                for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+                    found.push_back(text.substr(start, end - start));
+            }
+            if (found.size() >= lines) break;
+            std::this_thread::sleep_for(50ms);
+        } while (std::chrono::steady_clock::now() < until);
+        return found;
+    }
+
+    std::string UrlOf(const fs::path& file) const {
+        return QUrl::fromLocalFile(QString::fromStdString(file.string())).toEncoded().toStdString();
+    }
+};
+
+TEST_F(HelpXvfbTest, WithoutAHandlerForTheHelpFileTheButtonAndF1OpenTheGuidesIndexInTheBrowser) {
+    Desktop("");
+    auto program = StartAlone();
+    const auto mainWindow = xvfb->WaitForWindow(kCaption, kWait);
+    ASSERT_TRUE(mainWindow) << Log();
+    ClickHelp(*mainWindow);
+    ASSERT_EQ(Launched(1), std::vector<std::string>{UrlOf(Program() / "ayuda" / "index.html")}) << Log();
+    ASSERT_TRUE(xvfb->WaitForFocus(*mainWindow, kWait));
+    xvfb->PressKey("F1");
+    EXPECT_EQ(Launched(2), std::vector<std::string>(2, UrlOf(Program() / "ayuda" / "index.html"))) << Log();
+    // The desktop was asked for the handler of the help file's type.
+    const std::string asked = test::ReadFile(dir / "xdg-mime.log");
+    EXPECT_EQ(asked.substr(0, asked.find('\n')), "query default application/vnd.ms-htmlhelp");
+    ClickSalir(*mainWindow);
+    ExpectEnds(*program);
+}
+
+TEST_F(HelpXvfbTest, WithAHandlerForTheHelpFileTheButtonOpensIt) {
+    Desktop("xchm.desktop");
+    auto program = StartAlone();
+    const auto mainWindow = xvfb->WaitForWindow(kCaption, kWait);
+    ASSERT_TRUE(mainWindow) << Log();
+    ClickHelp(*mainWindow);
+    EXPECT_EQ(Launched(1), std::vector<std::string>{UrlOf(Program() / "SIRAVEL.chm")}) << Log();
+    ClickSalir(*mainWindow);
+    ExpectEnds(*program);
+}
 
 TEST_F(HostXvfbTest, ExportarEmbedsRunsTheImportAndLeavesOne) {
     auto program = Start("exportar", Hex(host));

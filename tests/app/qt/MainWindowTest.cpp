@@ -90,10 +90,11 @@ protected:
     ModuleState state;
     ScriptedDialogs dialogs;
     std::vector<QUrl> opened;
-    bool helpHandler = true;
+    bool helpHandler = true;  // the desktop has a handler for ".chm" files
+    bool browser = true;      // and one for web pages
     HelpViewer help{Program(), [this](const QUrl& file) {
                         opened.push_back(file);
-                        return helpHandler;
+                        return file.path().endsWith(".chm") ? helpHandler : browser;
                     }};
     std::unique_ptr<QSignalSpy> closed;
 };
@@ -363,11 +364,51 @@ TEST_F(MainWindowTest, HelpOpensTheHelpFileBesideTheProgram) {
     ASSERT_EQ(opened.size(), 2u);
     for (const QUrl& url : opened) EXPECT_EQ(url, QUrl::fromLocalFile(QString::fromStdString((Program() / "SIRAVEL.chm").string())));
 
-    // No handler for the file: nothing happens.
+    // No handler for the file and no guide beside the program: nothing happens.
     helpHandler = false;
     Button(*form, "Button1")->click();
     EXPECT_EQ(opened.size(), 3u);
     EXPECT_EQ(dialogs.boxes.size(), 1u);
+}
+
+TEST_F(MainWindowTest, WithoutAHandlerForTheHelpFileTheGuidesIndexOpensInTheBrowser) {
+    const QUrl chm = QUrl::fromLocalFile(QString::fromStdString((Program() / "SIRAVEL.chm").string()));
+    const QUrl index = QUrl::fromLocalFile(QString::fromStdString((Program() / "ayuda" / "index.html").string()));
+    test::WriteFile(Program() / "SIRAVEL.chm", "ITSF");
+    fs::create_directories(Program() / "ayuda");
+    test::WriteFile(Program() / "ayuda" / "index.html", "<html></html>");
+    helpHandler = false;
+    auto form = Open();
+
+    // The help button and F1 alike: the help file is offered first, then the
+    // guide's index.
+    Button(*form, "Button1")->click();
+    form->activateWindow();
+    QTest::keyClick(form.get(), Qt::Key_F1);
+    EXPECT_EQ(opened, (std::vector<QUrl>{chm, index, chm, index}));
+    EXPECT_TRUE(dialogs.boxes.empty());
+
+    // With a handler for the help file the guide is not opened.
+    opened.clear();
+    helpHandler = true;
+    Button(*form, "Button1")->click();
+    EXPECT_EQ(opened, std::vector<QUrl>{chm});
+
+    // No browser either: nothing happens, no message.
+    opened.clear();
+    helpHandler = false;
+    browser = false;
+    Button(*form, "Button1")->click();
+    EXPECT_EQ(opened, (std::vector<QUrl>{chm, index}));
+    EXPECT_TRUE(dialogs.boxes.empty());
+
+    // The help file missing: the message naming it, even with the guide there.
+    fs::remove(Program() / "SIRAVEL.chm");
+    opened.clear();
+    Button(*form, "Button1")->click();
+    EXPECT_TRUE(opened.empty());
+    EXPECT_EQ(dialogs.Texts(), QStringList{QString::fromStdString("No se encuentra el archivo de ayuda " +
+                                                                  (Program() / "SIRAVEL.chm").string())});
 }
 
 }  // namespace

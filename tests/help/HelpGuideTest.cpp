@@ -1,0 +1,384 @@
+// The help guide as the build leaves it: SIRAVEL.chm read back by libchm's
+// extract_chmLib (Debian's libchm-bin), independent of chmcmd that wrote it,
+// and the folder "ayuda" of plain pages beside the programs. And every
+// message that the program can show, taken from the message headers
+// themselves, written in the guide word for word.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "support/TestSupport.h"
+#include "tables/TableMessages.h"
+#include "text/Codepage.h"
+#include "text/Messages.h"
+
+namespace vindeleo {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kMainWindowTopic = "ventana-principal.html";
+constexpr std::uint32_t kMainWindowContext = 3;  // the programs' help context for F1
+
+fs::path GuideSources() { return test::SourceDir() / "src" / "help" / "guide"; }
+
+std::vector<std::string> SourcePages() {
+    std::vector<std::string> pages;
+    for (const std::string& name : test::FileNames(GuideSources()))
+        if (name.ends_with(".html")) pages.push_back(name);
+    return pages;
+}
+
+// The files of the compiled help, as libchm extracts them.
+class CompiledHelp {
+public:
+    CompiledHelp() {
+        const auto run = test::RunCommand("extract_chmLib '" + (test::BinaryDir() / "SIRAVEL.chm").string() + "' '" +
+                                          (dir / "x").string() + "'");
+        EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    }
+    bool Has(const std::string& name) const { return fs::is_regular_file(dir / "x" / name); }
+    std::string Read(const std::string& name) const {
+        EXPECT_TRUE(Has(name)) << name << " is not in SIRAVEL.chm";
+        return Has(name) ? test::ReadFile(dir / "x" / name) : std::string();
+    }
+
+private:
+    test::TempDir dir;
+};
+
+std::uint32_t Dword(const std::string& bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    std::memcpy(&value, bytes.data() + at, 4);  // little-endian, as the machine
+    return value;
+}
+
+// The entries of a sitemap (.hhc, .hhk): each object's Name and Local.
+struct SitemapEntry {
+    std::string name;
+    std::string local;
+};
+std::vector<SitemapEntry> Sitemap(const std::string& text) {
+    std::vector<SitemapEntry> entries;
+    static const std::regex object(R"(<OBJECT type="text/sitemap">([\s\S]*?)</OBJECT>)", std::regex::icase);
+    static const std::regex param(R"re(<param name="(\w+)" value="([^"]*)">)re", std::regex::icase);
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), object); it != std::sregex_iterator(); ++it) {
+        SitemapEntry entry;
+        const std::string body = (*it)[1];
+        for (auto p = std::sregex_iterator(body.begin(), body.end(), param); p != std::sregex_iterator(); ++p) {
+            if ((*p)[1] == "Name") entry.name = (*p)[2];
+            if ((*p)[1] == "Local") entry.local = (*p)[2];
+        }
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
+std::string Title(const std::string& page) {
+    static const std::regex title(R"(<title>([^<]*)</title>)");
+    std::smatch found;
+    return std::regex_search(page, found, title) ? found[1].str() : std::string();
+}
+
+// The files that a page refers to: links to other pages (without their
+// anchors), its stylesheet and its pictures.
+std::set<std::string> References(const std::string& page) {
+    std::set<std::string> found;
+    static const std::regex reference(R"re((?:href|src)="([^"#:]+)(?:#[^"]*)?")re");
+    for (auto it = std::sregex_iterator(page.begin(), page.end(), reference); it != std::sregex_iterator(); ++it)
+        found.insert((*it)[1]);
+    return found;
+}
+
+// --- the compiled file -------------------------------------------------------------
+
+TEST(HelpFileTest, HoldsEveryPageOfTheGuideWithItsStylesheetAndPictures) {
+    const CompiledHelp chm;
+    const std::vector<std::string> pages = SourcePages();
+    ASSERT_GE(pages.size(), 8u);
+    for (const std::string& page : pages) {
+        const std::string source = test::ReadFile(GuideSources() / page);
+        EXPECT_EQ(chm.Read(page), source) << page;
+        // Each page declares its charset and is UTF-8 throughout.
+        EXPECT_NE(source.find(R"(<meta http-equiv="Content-Type" content="text/html; charset=utf-8">)"),
+                  std::string::npos)
+            << page;
+        for (std::size_t at = 0; at < source.size();) {
+            const Utf8Char c = FirstUtf8Char(std::string_view(source).substr(at));
+            ASSERT_EQ(c.kind, Utf8Char::Kind::Valid) << page << " at byte " << at;
+            at += c.length;
+        }
+        for (const std::string& file : References(source)) {
+            EXPECT_TRUE(chm.Has(file)) << page << " refers to " << file << ", which SIRAVEL.chm lacks";
+            if (file.ends_with(".png")) {
+                EXPECT_EQ(chm.Read(file), test::ReadFile(test::SourceDir() / "docs" / file)) << file;
+            }
+        }
+    }
+    EXPECT_EQ(chm.Read("estilo.css"), test::ReadFile(GuideSources() / "estilo.css"));
+}
+
+TEST(HelpFileTest, TheTableOfContentsListsEveryPageByItsTitleAndTheIndexOnlyPagesOfTheGuide) {
+    const CompiledHelp chm;
+    const std::vector<std::string> pages = SourcePages();
+    // HTML Help reads the contents and the index in the code page of the
+    // file's language, Windows-1252.
+    const std::vector<SitemapEntry> contents = Sitemap(Cp1252ToUtf8(chm.Read("SIRAVEL.hhc")));
+    std::multiset<std::string> listed;
+    for (const SitemapEntry& entry : contents) {
+        listed.insert(entry.local);
+        if (std::find(pages.begin(), pages.end(), entry.local) == pages.end()) {
+            ADD_FAILURE() << "the contents list " << entry.local << ", which is no page";
+            continue;
+        }
+        EXPECT_EQ(entry.name, Title(chm.Read(entry.local))) << entry.local;
+    }
+    EXPECT_EQ(listed, std::multiset<std::string>(pages.begin(), pages.end()))
+        << "each page once in the table of contents";
+    EXPECT_EQ(contents.front().local, "index.html");
+
+    const std::vector<SitemapEntry> index = Sitemap(Cp1252ToUtf8(chm.Read("SIRAVEL.hhk")));
+    EXPECT_GE(index.size(), 20u);
+    for (const SitemapEntry& entry : index) {
+        EXPECT_FALSE(entry.name.empty());
+        EXPECT_NE(std::find(pages.begin(), pages.end(), entry.local), pages.end()) << entry.name;
+    }
+    // The accents came through the code page: "Catálogo" and not its UTF-8 bytes.
+    bool accented = false;
+    for (const SitemapEntry& entry : index) accented |= entry.name == "Catálogo de niveles";
+    EXPECT_TRUE(accented);
+}
+
+TEST(HelpFileTest, HelpContextThreeOpensTheMainWindowsTopic) {
+    const CompiledHelp chm;
+    // #IVB: the size of what follows, then pairs of a context number and the
+    // offset of its topic's name in #STRINGS (NUL-terminated texts).
+    const std::string ivb = chm.Read("#IVB");
+    const std::string strings = chm.Read("#STRINGS");
+    ASSERT_GE(ivb.size(), 4u);
+    ASSERT_EQ(Dword(ivb, 0), ivb.size() - 4);
+    ASSERT_EQ(Dword(ivb, 0) % 8, 0u);
+    std::map<std::uint32_t, std::string> topics;
+    for (std::size_t at = 4; at + 8 <= ivb.size(); at += 8) {
+        const std::uint32_t offset = Dword(ivb, at + 4);
+        ASSERT_LT(offset, strings.size());
+        topics[Dword(ivb, at)] = std::string(strings.c_str() + offset);
+    }
+    ASSERT_EQ(topics.count(kMainWindowContext), 1u) << "no help context 3";
+    // The page's name inside the file, as HTML Help looks it up.
+    EXPECT_EQ(topics[kMainWindowContext], kMainWindowTopic);
+    EXPECT_EQ(Title(chm.Read(kMainWindowTopic)), "La ventana de Vindeleo");
+    for (const auto& [context, topic] : topics) EXPECT_TRUE(chm.Has(topic)) << context << ": " << topic;
+}
+
+// --- the pages beside the programs ----------------------------------------------
+
+TEST(HelpGuideFolderTest, HoldsTheSamePagesAndEveryLinkLeadsToAFileOfIt) {
+    const fs::path folder = test::BinaryDir() / "ayuda";
+    ASSERT_TRUE(fs::is_regular_file(folder / "index.html"));
+    for (const std::string& page : SourcePages()) {
+        ASSERT_TRUE(fs::is_regular_file(folder / page)) << page;
+        const std::string text = test::ReadFile(folder / page);
+        EXPECT_EQ(text, test::ReadFile(GuideSources() / page)) << page;
+        for (const std::string& file : References(text))
+            EXPECT_TRUE(fs::is_regular_file(folder / file)) << page << " refers to " << file << ", not in ayuda/";
+    }
+    // Every page is reached from the index.
+    const std::set<std::string> fromIndex = References(test::ReadFile(folder / "index.html"));
+    for (const std::string& page : SourcePages())
+        if (page != "index.html") {
+            EXPECT_TRUE(fromIndex.count(page)) << page << " has no link in index.html";
+        }
+}
+
+// --- the messages -------------------------------------------------------------------
+
+// The message constants of a header (inline constexpr const char* kName =
+// "..." "...";), their C escapes decoded: Windows-1252 bytes. A header is
+// read up to the line `until`, when given.
+std::map<std::string, std::string> MessageConstants(const fs::path& header, const std::string& until = {}) {
+    std::string text = test::ReadFile(header);
+    if (!until.empty()) {
+        const std::size_t end = text.find(until);
+        EXPECT_NE(end, std::string::npos) << until;
+        text = text.substr(0, end);
+    }
+    std::map<std::string, std::string> constants;
+    static const std::regex constant(R"re(inline constexpr const char\* (k\w+) =\s*((?:"(?:[^"\\]|\\.)*"\s*)+);)re");
+    static const std::regex literal(R"re("((?:[^"\\]|\\.)*)")re");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), constant); it != std::sregex_iterator(); ++it) {
+        const std::string literals = (*it)[2];
+        std::string value;
+        for (auto l = std::sregex_iterator(literals.begin(), literals.end(), literal); l != std::sregex_iterator(); ++l) {
+            const std::string body = (*l)[1];
+            for (std::size_t i = 0; i < body.size(); ++i) {
+                if (body[i] != '\\') {
+                    value += body[i];
+                    continue;
+                }
+                const char escape = body[++i];
+                if (escape == 'x') {  // every hex digit that follows, as C reads it
+                    std::size_t digits = 0;
+                    while (i + 1 + digits < body.size() && std::isxdigit(static_cast<unsigned char>(body[i + 1 + digits])))
+                        ++digits;
+                    const int byte = std::stoi(body.substr(i + 1, digits), nullptr, 16);
+                    EXPECT_LE(byte, 0xFF) << header << ": " << body;  // as the compiler would refuse it
+                    value += static_cast<char>(byte);
+                    i += digits;
+                } else if (escape == 'n') {
+                    value += '\n';
+                } else {
+                    value += escape;  // \\ \" \'
+                }
+            }
+        }
+        constants[(*it)[1]] = value;
+    }
+    return constants;
+}
+
+// Runs of white space made one blank, none at the ends when trim.
+std::string OneBlank(const std::string& text, bool trim) {
+    std::string normal;
+    for (char c : text) {
+        if (!std::isspace(static_cast<unsigned char>(c))) {
+            normal += c;
+        } else if (normal.empty() ? !trim : normal.back() != ' ') {
+            normal += ' ';
+        }
+    }
+    while (trim && !normal.empty() && normal.back() == ' ') normal.pop_back();
+    return normal;
+}
+
+// The texts of the guide's blocks (paragraphs, list items, table cells,
+// headings, definitions ...): tags dropped, entities decoded, runs of white
+// space made one blank.
+std::vector<std::string> GuideBlocks() {
+    static const std::set<std::string> inlineTags{"a", "b", "i", "em", "strong", "code", "var", "span", "img", "br"};
+    std::vector<std::string> blocks;
+    for (const std::string& page : SourcePages()) {
+        const std::string html = test::ReadFile(GuideSources() / page);
+        std::string block;
+        auto flush = [&] {
+            const std::string normal = OneBlank(block, true);
+            if (!normal.empty()) blocks.push_back(normal);
+            block.clear();
+        };
+        for (std::size_t i = 0; i < html.size();) {
+            if (html.compare(i, 4, "<!--") == 0) {
+                i = html.find("-->", i) + 3;
+            } else if (html[i] == '<') {
+                const std::size_t end = html.find('>', i);
+                std::string name;
+                for (std::size_t j = i + 1; j < end && (std::isalnum(static_cast<unsigned char>(html[j])) || html[j] == '/' || html[j] == '!'); ++j)
+                    if (html[j] != '/') name += static_cast<char>(std::tolower(static_cast<unsigned char>(html[j])));
+                if (!inlineTags.count(name)) flush();
+                i = end + 1;
+            } else if (html[i] == '&') {
+                const std::size_t end = html.find(';', i);
+                const std::string entity = html.substr(i + 1, end - i - 1);
+                static const std::map<std::string, std::string> named{
+                    {"amp", "&"}, {"lt", "<"}, {"gt", ">"}, {"quot", "\""}, {"apos", "'"}, {"nbsp", " "}};
+                if (named.count(entity)) {
+                    block += named.at(entity);
+                } else if (entity.size() > 1 && entity[0] == '#') {
+                    char utf8[4];
+                    const bool hex = entity[1] == 'x' || entity[1] == 'X';
+                    const auto code = static_cast<char32_t>(std::stoul(entity.substr(hex ? 2 : 1), nullptr, hex ? 16 : 10));
+                    block.append(utf8, EncodeUtf8(code, utf8));
+                } else {
+                    ADD_FAILURE() << page << ": unknown entity &" << entity << ";";
+                }
+                i = end + 1;
+            } else {
+                block += html[i++];
+            }
+        }
+        flush();
+    }
+    return blocks;
+}
+
+// Whether some block holds the message: its fixed parts (the text around
+// each %s and %d), in order. The message in Windows-1252.
+bool InGuide(const std::string& message1252, const std::vector<std::string>& blocks) {
+    std::vector<std::string> parts{""};
+    const std::string message = Cp1252ToUtf8(message1252);
+    for (std::size_t i = 0; i < message.size(); ++i) {
+        if (message[i] == '%' && i + 1 < message.size() && (message[i + 1] == 's' || message[i + 1] == 'd')) {
+            parts.emplace_back();
+            ++i;
+        } else if (message[i] == '%' && i + 1 < message.size() && message[i + 1] == '%') {
+            parts.back() += '%';
+            ++i;
+        } else {
+            parts.back() += message[i];
+        }
+    }
+    for (std::string& part : parts) part = OneBlank(part, false);  // as HTML shows a run of blanks
+    for (const std::string& block : blocks) {
+        std::size_t at = 0;
+        bool all = true;
+        for (const std::string& part : parts) {
+            const std::size_t found = block.find(part, at);
+            if (found == std::string::npos) {
+                all = false;
+                break;
+            }
+            at = found + part.size();
+        }
+        if (all) return true;
+    }
+    return false;
+}
+
+TEST(HelpGuideMessagesTest, TheHeadersAreReadAsTheProgramReadsThem) {
+    const auto messages = MessageConstants(test::SourceDir() / "src" / "text" / "Messages.h",
+                                           "// Texts of the desktop windows.");
+    const auto tableMessages = MessageConstants(test::SourceDir() / "src" / "tables" / "TableMessages.h");
+    // Split literals, escapes followed by letters, several lines.
+    EXPECT_EQ(messages.at("kNoFreeCode"), msg::kNoFreeCode);
+    EXPECT_EQ(messages.at("kXmlUnreadEntity"), msg::kXmlUnreadEntity);
+    EXPECT_EQ(messages.at("kNoCatalogue"), msg::kNoCatalogue);
+    EXPECT_EQ(tableMessages.at("kDamaged"), tables::msg::kDamaged);
+    EXPECT_EQ(tableMessages.at("kIndexNotKept"), tables::msg::kIndexNotKept);
+    EXPECT_EQ(tableMessages.at("kSystemError"), tables::msg::kSystemError);
+    // The window's own texts are not messages.
+    EXPECT_FALSE(messages.count("kApplicationTitle"));
+    EXPECT_FALSE(messages.count("kContinue"));
+    EXPECT_GE(messages.size(), 17u);
+    EXPECT_GE(tableMessages.size(), 50u);
+
+    // The search itself: a text that the guide does not hold is not found,
+    // nor the parts of a message out of their order.
+    const std::vector<std::string> blocks = GuideBlocks();
+    EXPECT_TRUE(InGuide(msg::kNoWorkingDirectory, blocks));
+    EXPECT_FALSE(InGuide("No se puede abrir la tabla %s porque es martes", blocks));
+    EXPECT_FALSE(InGuide("no coincide con la de los campos (%s) la longitud de registro de la cabecera (%s)", blocks));
+    // Blanks as HTML shows them: a run of them is one.
+    EXPECT_TRUE(InGuide("Proceso  finalizado", blocks));
+}
+
+TEST(HelpGuideMessagesTest, EveryMessageOfTheProgramIsInTheGuideWordForWord) {
+    const std::vector<std::string> blocks = GuideBlocks();
+    for (const auto& [header, until] : std::vector<std::pair<fs::path, std::string>>{
+             {test::SourceDir() / "src" / "text" / "Messages.h", "// Texts of the desktop windows."},
+             {test::SourceDir() / "src" / "tables" / "TableMessages.h", ""}}) {
+        for (const auto& [name, text] : MessageConstants(header, until))
+            EXPECT_TRUE(InGuide(text, blocks)) << header.filename().string() << " " << name << ": \""
+                                               << Cp1252ToUtf8(text) << "\" is not in the guide";
+    }
+}
+
+}  // namespace
+}  // namespace vindeleo
