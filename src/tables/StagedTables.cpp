@@ -126,6 +126,17 @@ void RefuseHeldTable(const PlanEntry& entry, const std::vector<fs::path>& files,
     }
 }
 
+// The old file that target names, under the name it has on disk: where
+// letter case makes no difference (Windows) target may name "proft.dbf" as
+// "PROFT.DBF", and the copy keeps the name the timetable program gave it.
+fs::path OnDiskSpelling(const fs::path& target, const std::vector<fs::path>& olds) {
+    for (const fs::path& old : olds)
+        if (old.filename() == target.filename()) return old;
+    for (const fs::path& old : olds)
+        if (IsSameFile(old, target)) return old;
+    return target;
+}
+
 // Carries out one line of the plan. Lines already carried out (by a run that
 // was killed) are carried out again without harm.
 void Apply(const PlanEntry& entry, const fs::path& working, const fs::path& staging, Moves* moves) {
@@ -141,7 +152,7 @@ void Apply(const PlanEntry& entry, const fs::path& working, const fs::path& stag
         if (IsFile(staged)) {
             const fs::path target = working / PathFromText(entry.fileName);
             fs::path backup;
-            if (IsFile(target)) backup = KeepBackup(target, previous);
+            if (IsFile(target)) backup = KeepBackup(OnDiskSpelling(target, olds), previous);
             platform::RenameOver(staged, target);
             if (moves) moves->Installed(staged, target, backup);
         }

@@ -274,6 +274,7 @@ public:
         }
         // The helper keeps the file until its standard input ends.
         const fs::path said = work / "holding.txt";
+        fs::remove(said);  // what an earlier holder said is not taken for this one's word
         helper_ = ::popen((program.launcher + test::Quoted(program.holder) + " 'C:\\MTEMP\\" + file + "' >" +
                            test::Quoted(said) + " 2>&1")
                               .c_str(),
