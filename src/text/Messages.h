@@ -128,9 +128,10 @@ inline constexpr const char* kCheckShortRows =
     "Filas a las que faltan datos que se leen (las posiciones cuentan desde 0) (%d):";
 // printf-style: section, row number, values it has.
 inline constexpr const char* kCheckRowSkipped =
-    "  %s, fila %d: tiene %d datos; se omite, porque se necesitan al menos dos";
+    "  %s, fila %d (datos: %d): se omite, porque se necesitan al menos dos datos";
 // printf-style: section, row number, values it has, the missing positions.
-inline constexpr const char* kCheckRowMissing = "  %s, fila %d: tiene %d datos; se leen vac\xED" "as las posiciones %s";
+inline constexpr const char* kCheckRowMissing =
+    "  %s, fila %d (datos: %d): posiciones que faltan y se leen vac\xED" "as: %s";
 // printf-style: how many.
 inline constexpr const char* kCheckLostCharacters = "Valores en los que un car\xE1" "cter se convierte en '?' (%d):";
 // printf-style: section, row number, position, the value as it is read, the characters lost.
