@@ -43,7 +43,7 @@ public:
     ScratchDirectory() {
         std::error_code error;
         const fs::path base = fs::temp_directory_path(error);
-        if (error) throw Error(Format(msg::kCheckNoScratch, PathText(base), dbf::ReasonText(error)));
+        if (error) throw Error(Format(msg::kCheckNoTemporaryDirectory, dbf::ReasonText(error)));
         std::random_device random;
         for (int attempt = 0;; ++attempt) {
             path_ = base / (kScratchPrefix + std::to_string(random()));

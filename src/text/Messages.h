@@ -138,6 +138,9 @@ inline constexpr const char* kCheckLostCharacters = "Valores en los que un car\x
 inline constexpr const char* kCheckLostLine = "  %s, fila %d, posici\xF3n %d: '%s' (%s)";
 inline constexpr const char* kCheckNone = "  ninguno";
 inline constexpr const char* kCheckNoneFeminine = "  ninguna";
+// printf-style: the system's reason.
+inline constexpr const char* kCheckNoTemporaryDirectory =
+    "No se encuentra la carpeta temporal del sistema para la comprobaci\xF3n: %s";
 // printf-style: the temporary directory, the system's reason.
 inline constexpr const char* kCheckNoScratch =
     "No se puede crear la carpeta temporal de la comprobaci\xF3n en %s: %s";
