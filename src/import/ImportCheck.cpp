@@ -8,12 +8,12 @@
 #include "app/RunSupport.h"
 #include "document/ExchangeDocument.h"
 #include "import/ImportReport.h"
+#include "import/ImportRun.h"
 #include "import/ImportSteps.h"
 #include "platform/FileNames.h"
 #include "platform/Files.h"
 #include "platform/PathText.h"
 #include "tables/FileReason.h"
-#include "tables/Layouts.h"
 #include "tables/Table.h"
 #include "text/Error.h"
 #include "text/Format.h"
@@ -24,14 +24,6 @@ namespace vindeleo {
 namespace fs = std::filesystem;
 
 namespace {
-
-// The tables that the steps rebuild, in the order the import writes them, and
-// the one that the import takes away without re-creating it.
-const char* const kRebuiltTables[] = {
-    tables::kAsignomt, tables::kProft,      tables::kAulat,       tables::kCursost,  tables::kGrupost,
-    tables::kAsigt,    tables::kDiashorast, tables::kDiashorast2, tables::kPeriodos,
-};
-constexpr const char* kTakenAway = tables::kJornadas;
 
 constexpr const char* kScratchPrefix = "vindeleo-check-";
 
@@ -124,12 +116,16 @@ std::optional<std::vector<std::string>> RunCheck(ModuleState& state, RunUi& ui) 
         ImportContext context{*state.Document, scratch.Path(), state.ProgramDirectory, state, ui, &report};
         RunImportSteps(context);
 
-        for (const char* name : kRebuiltTables) {
+        for (const std::string& name : RebuiltTables()) {
             TableState after;
             after.records = RecordsOf(scratch.Path(), name);
             report.TableCounts(name, WorkingTable(state.WorkingDirectory, name, true), after);
         }
-        report.TableCounts(kTakenAway, WorkingTable(state.WorkingDirectory, kTakenAway, false), {}, true);
+        // The files that the import takes away (JORNADAS.DBF), as tables.
+        for (const std::string& file : ObsoleteFiles()) {
+            const std::string name = PathText(PathFromText(file).stem());
+            report.TableCounts(name, WorkingTable(state.WorkingDirectory, name, false), {}, true);
+        }
     }
     return report.Lines(state.XmlFileName, PathText(state.WorkingDirectory));
 }

@@ -26,10 +26,7 @@ namespace vindeleo {
 namespace fs = std::filesystem;
 
 const std::vector<std::string>& RebuiltTableFiles() {
-    static const std::vector<std::string> files = StagedTables::TableFiles({
-        tables::kAsignomt, tables::kProft,      tables::kAulat,       tables::kCursost,  tables::kGrupost,
-        tables::kAsigt,    tables::kDiashorast, tables::kDiashorast2, tables::kPeriodos,
-    });
+    static const std::vector<std::string> files = StagedTables::TableFiles(RebuiltTables());
     return files;
 }
 

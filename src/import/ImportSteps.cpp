@@ -10,6 +10,7 @@
 #include "app/RunSupport.h"
 #include "app/RunUi.h"
 #include "platform/FileNames.h"
+#include "tables/Layouts.h"
 #include "text/Messages.h"
 
 namespace vindeleo {
@@ -28,6 +29,14 @@ bool PrepareImport(ModuleState& state, RunUi& ui) {
     if (!document) return false;
     state.Document = std::move(document);
     return true;
+}
+
+const std::vector<std::string>& RebuiltTables() {
+    static const std::vector<std::string> names = {
+        tables::kAsignomt, tables::kProft,      tables::kAulat,       tables::kCursost,  tables::kGrupost,
+        tables::kAsigt,    tables::kDiashorast, tables::kDiashorast2, tables::kPeriodos,
+    };
+    return names;
 }
 
 void RunImportSteps(ImportContext& context) {

@@ -5,6 +5,8 @@
 // for the document and run the steps through the same two functions below.
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace vindeleo {
 
@@ -37,6 +39,9 @@ bool PrepareImport(ModuleState& state, RunUi& ui);
 
 // The seven steps in their order, the subject code lists emptied first.
 void RunImportSteps(ImportContext& context);
+
+// The tables that the seven steps rebuild, in the order they write them.
+const std::vector<std::string>& RebuiltTables();
 
 void ImportSubjects(ImportContext& context);
 void ImportActivities(ImportContext& context);
