@@ -519,14 +519,16 @@ TEST_F(CliTest, TheFirstImportKeepsAnEmptyCopyAndTheTenNewestAreKept) {
 
 // The check's runs. The Linux program makes its scratch folder in a
 // temporary directory of the case's own (TMPDIR); the Windows program in the
-// user's temporary folder of its Wine prefix, which other tests share.
+// user's temporary folder of its Wine prefix, which other tests share (Wine
+// itself is left its own TMPDIR, where it finds its server).
 fs::path OwnTemporary(const fs::path& work) { return work / "tmp"; }
 
 test::CommandResult CheckCommand(const Program& program, const fs::path& work, const fs::path& prefix,
                                  const std::string& arguments) {
     fs::create_directories(OwnTemporary(work));
-    return RunIn(work, prefix, "TMPDIR=" + test::Quoted(OwnTemporary(work)) + " " + program.launcher,
-                 program.executable, arguments);
+    const std::string launcher =
+        program.IsWindows() ? program.launcher : "TMPDIR=" + test::Quoted(OwnTemporary(work)) + " ";
+    return RunIn(work, prefix, launcher, program.executable, arguments);
 }
 
 // What the check's runs left in the temporary folders: anything at all in the

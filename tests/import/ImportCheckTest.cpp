@@ -16,14 +16,11 @@ namespace {
 namespace fs = std::filesystem;
 using test::ExchangeXml;
 
-// Points the process's temporary directory at a folder of the test's own
+// Points the process's temporary directory at a path of the test's own
 // (TMPDIR; TMP on Windows), so that what the check leaves there shows.
 class OwnTemporaryDirectory {
 public:
-    explicit OwnTemporaryDirectory(const fs::path& dir) {
-        fs::create_directories(dir);
-        Set(dir.string());
-    }
+    explicit OwnTemporaryDirectory(const fs::path& dir) { Set(dir.string()); }
     ~OwnTemporaryDirectory() { Set(old_); }
     OwnTemporaryDirectory(const OwnTemporaryDirectory&) = delete;
     OwnTemporaryDirectory& operator=(const OwnTemporaryDirectory&) = delete;
@@ -101,7 +98,10 @@ protected:
 
     fs::path Working() const { return dir / "drive_c" / "MTEMP"; }
     fs::path Program() const { return dir / "program"; }
-    fs::path Temporary() const { return dir / "tmp"; }
+    fs::path Temporary() const {
+        fs::create_directories(dir / "tmp");
+        return dir / "tmp";
+    }
 
     test::TempDir dir;
     ModuleState state;
@@ -229,6 +229,22 @@ TEST_F(ImportCheckTest, ReportsTheTemplateTaken) {
               (std::vector<std::string>{"Plantilla horaria que se aplica: ninguna (el documento no trae plantillas)",
                                         "Otras plantillas del documento:", "  ninguna"}));
     EXPECT_TRUE(fs::is_empty(Temporary()));
+}
+
+// The check's tables are made in the temporary directory: where that is no
+// folder, the check stops with an error before any step runs, and the
+// working directory is left as it was.
+TEST_F(ImportCheckTest, NeedsTheTemporaryDirectory) {
+    test::WriteFile(dir / "no-folder", "a file");
+    const auto before = test::SnapshotWithTimes(dir.Path());
+    OwnTemporaryDirectory temporary(dir / "no-folder");
+    try {
+        RunCheck(state, ui);
+        ADD_FAILURE() << "the check ran without a temporary folder";
+    } catch (const Error& error) {
+        EXPECT_TRUE(std::string(error.what()).starts_with("No se encuentra la carpeta temporal del sistema")) << error.what();
+    }
+    EXPECT_EQ(test::SnapshotWithTimes(dir.Path()), before);
 }
 
 }  // namespace
