@@ -304,8 +304,14 @@ std::vector<char32_t> Row::CharactersLost(std::size_t position) const {
     std::vector<char32_t> lost;
     const xmlNode* dato = DatoAt(position);
     if (dato == nullptr) return lost;
-    const std::string utf8 = TextUtf8(dato);
-    std::string_view rest = utf8;
+    // Nearly every dato holds one text node, looked at in place.
+    const xmlNode* only = dato->children;
+    std::string gathered;
+    std::string_view rest;
+    if (only != nullptr && only->next == nullptr && IsTextual(only))
+        rest = only->content != nullptr ? std::string_view(Chars(only->content)) : std::string_view();
+    else
+        rest = gathered = TextUtf8(dato);
     while (!rest.empty()) {
         if (static_cast<unsigned char>(rest.front()) < 0x80) {
             rest.remove_prefix(1);
