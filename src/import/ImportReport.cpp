@@ -47,6 +47,10 @@ const char* ReasonText(NoAssignment reason) {
     return "";
 }
 
+// The lines of a part stand under its heading; a table's notes under its line.
+const std::string kItem = "  ";
+const std::string kNote = "    ";
+
 std::string PadRight(const std::string& text, std::size_t width) {
     return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
 }
@@ -147,33 +151,36 @@ std::vector<std::string> ImportReport::Lines(const std::string& document, const 
     for (const Table& table : tables_) nameWidth = std::max(nameWidth, table.name.size());
     for (const Table& table : tables_) {
         const std::string after = table.removed ? msg::kCheckRemoved : CountText(table.after);
-        lines.push_back(Format(msg::kCheckTableLine, PadRight(table.name, nameWidth), PadLeft(CountText(table.now), 9),
-                               after));
-        if (!table.now.fault.empty()) lines.push_back(Format(msg::kCheckTableFault, table.name, table.now.fault));
-        if (table.now.held) lines.push_back(Format(msg::kCheckTableHeld, table.name));
+        lines.push_back(kItem + Format(msg::kCheckTableLine, PadRight(table.name, nameWidth),
+                                       PadLeft(CountText(table.now), 9), after));
+        if (!table.now.fault.empty())
+            lines.push_back(kNote + Format(msg::kCheckTableFault, table.name, table.now.fault));
+        if (table.now.held) lines.push_back(kNote + Format(msg::kCheckTableHeld, table.name));
     }
 
     lines.emplace_back();
     lines.push_back(Format(msg::kCheckCodes, codes_.size()));
     for (const Code& code : codes_) {
         const char* label = InfoOf(code.kind).label;
-        lines.push_back(code.origin.empty() ? Format(msg::kCheckCodeLineNoOrigin, label, code.name, code.kept)
-                                            : Format(msg::kCheckCodeLine, label, code.name, code.kept, code.origin));
+        lines.push_back(kItem + (code.origin.empty()
+                                     ? Format(msg::kCheckCodeLineNoOrigin, label, code.name, code.kept)
+                                     : Format(msg::kCheckCodeLine, label, code.name, code.kept, code.origin)));
     }
-    if (codes_.empty()) lines.push_back(msg::kCheckNone);
+    if (codes_.empty()) lines.push_back(kItem + msg::kCheckNone);
 
     lines.emplace_back();
     lines.push_back(Format(msg::kCheckNoAssignment, subjects_.size()));
     for (const Subject& subject : subjects_)
-        lines.push_back(Format(msg::kCheckNoAssignmentLine, subject.rowNumber, subject.name, subject.courseKey,
-                               ReasonText(subject.reason)));
-    if (subjects_.empty()) lines.push_back(msg::kCheckNoneFeminine);
+        lines.push_back(kItem + Format(msg::kCheckNoAssignmentLine, subject.rowNumber, subject.name,
+                                       subject.courseKey, ReasonText(subject.reason)));
+    if (subjects_.empty()) lines.push_back(kItem + msg::kCheckNoneFeminine);
 
     lines.emplace_back();
     lines.push_back(Format(msg::kCheckLevels, courses_.size()));
     for (const Course& course : courses_)
-        lines.push_back(Format(course.listed ? msg::kCheckLevelLineEmpty : msg::kCheckLevelLine, course.key, course.name));
-    if (courses_.empty()) lines.push_back(msg::kCheckNone);
+        lines.push_back(kItem + Format(course.listed ? msg::kCheckLevelLineEmpty : msg::kCheckLevelLine, course.key,
+                                       course.name));
+    if (courses_.empty()) lines.push_back(kItem + msg::kCheckNone);
 
     if (template_) {
         const auto& [code, templates] = *template_;
@@ -190,28 +197,28 @@ std::vector<std::string> ImportReport::Lines(const std::string& document, const 
         bool others = false;
         for (const TemplateRow& row : templates) {
             if (row.code == code) continue;
-            lines.push_back(Format(msg::kCheckTemplateLine, row.code, row.name));
+            lines.push_back(kItem + Format(msg::kCheckTemplateLine, row.code, row.name));
             others = true;
         }
-        if (!others) lines.push_back(msg::kCheckNoneFeminine);
+        if (!others) lines.push_back(kItem + msg::kCheckNoneFeminine);
     }
 
     lines.emplace_back();
     lines.push_back(Format(msg::kCheckShortRows, shortRows_.size()));
     for (const auto& [key, row] : shortRows_) {
         const std::string& section = sections_[key.first];
-        lines.push_back(row.skipped ? Format(msg::kCheckRowSkipped, section, key.second, row.values)
-                                    : Format(msg::kCheckRowMissing, section, key.second, row.values,
-                                             Positions(row.missing)));
+        lines.push_back(kItem + (row.skipped ? Format(msg::kCheckRowSkipped, section, key.second, row.values)
+                                             : Format(msg::kCheckRowMissing, section, key.second, row.values,
+                                                      Positions(row.missing))));
     }
-    if (shortRows_.empty()) lines.push_back(msg::kCheckNoneFeminine);
+    if (shortRows_.empty()) lines.push_back(kItem + msg::kCheckNoneFeminine);
 
     lines.emplace_back();
     lines.push_back(Format(msg::kCheckLostCharacters, lostValues_.size()));
     for (const auto& [key, value] : lostValues_)
-        lines.push_back(Format(msg::kCheckLostLine, sections_[key.first.first], key.first.second, key.second,
-                               value.value, CodePoints(value.lost)));
-    if (lostValues_.empty()) lines.push_back(msg::kCheckNone);
+        lines.push_back(kItem + Format(msg::kCheckLostLine, sections_[key.first.first], key.first.second, key.second,
+                                       value.value, CodePoints(value.lost)));
+    if (lostValues_.empty()) lines.push_back(kItem + msg::kCheckNone);
     return lines;
 }
 
