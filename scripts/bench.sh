@@ -2,6 +2,7 @@
 # Measures both runs on a synthetic very large school, side by side in one run,
 # best of several runs each. Not a test.
 #  - import: against the time that xmllint takes to parse the school's document;
+#    and the check of the same import against the import;
 #  - export (5,000 teachers, 200,000 lessons): against the time that xmllint
 #    takes to parse the result document that the export wrote;
 #  - both runs of the Windows program (vindeleo-cli.exe under Wine) beside
@@ -74,6 +75,12 @@ xmllint = best(["xmllint", "--noout", document])
 imported = best([cli, "import", document, "--template", "J1"])
 windows_imported = best(wine_run + [windows_cli, "import", document, "--template", "J1"]) if windows_cli else None
 report("document", document, "import", imported, xmllint, windows_imported)
+# The check runs the same import aside and reports on it: no longer than the import.
+checked = best([cli, "check", document, "--template", "J1"])
+print("check:           %.3f s (%.2f times the import)" % (checked, checked / imported))
+if windows_cli:
+    windows_checked = best(wine_run + [windows_cli, "check", document, "--template", "J1"])
+    print("check (Wine):    %.3f s (%.2f times the import)" % (windows_checked, windows_checked / windows_imported))
 
 subprocess.run(["/usr/bin/python3", make_soluc, tables, os.path.join(tables, "SOLUC.DBF"), "--lessons", "200000"],
                check=True)

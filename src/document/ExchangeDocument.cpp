@@ -7,6 +7,7 @@
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -284,14 +285,48 @@ Row::Row(xmlNode* row) : row_(row), count_(0) {
         if (IsPlainElement(child, xml::kDato)) ++count_;
 }
 
-std::string Row::Value(std::size_t position) const {
-    if (position >= count_) return std::string();
+xmlNode* Row::DatoAt(std::size_t position) const {
+    if (position >= count_) return nullptr;
     std::size_t index = 0;
     for (xmlNode* child = row_->children; child != nullptr; child = child->next) {
         if (!IsPlainElement(child, xml::kDato)) continue;
-        if (index++ == position) return Text1252(child);
+        if (index++ == position) return child;
     }
-    return std::string();
+    return nullptr;
+}
+
+std::string Row::Value(std::size_t position) const {
+    const xmlNode* dato = DatoAt(position);
+    return dato != nullptr ? Text1252(dato) : std::string();
+}
+
+std::vector<char32_t> Row::CharactersLost(std::size_t position) const {
+    std::vector<char32_t> lost;
+    const xmlNode* dato = DatoAt(position);
+    if (dato == nullptr) return lost;
+    // Nearly every dato holds one text node, looked at in place.
+    const xmlNode* only = dato->children;
+    std::string gathered;
+    std::string_view rest;
+    if (only != nullptr && only->next == nullptr && IsTextual(only))
+        rest = only->content != nullptr ? std::string_view(Chars(only->content)) : std::string_view();
+    else
+        rest = gathered = TextUtf8(dato);
+    while (!rest.empty()) {
+        if (static_cast<unsigned char>(rest.front()) < 0x80) {
+            rest.remove_prefix(1);
+            continue;
+        }
+        // libxml2 hands over well-formed UTF-8; a sequence that is not is
+        // lost all the same, as U+FFFD.
+        const Utf8Char next = FirstUtf8Char(rest);
+        const bool valid = next.kind == Utf8Char::Kind::Valid;
+        const char32_t character = valid ? next.codePoint : U'\uFFFD';
+        if ((!valid || !ByteOf1252(character)) && std::find(lost.begin(), lost.end(), character) == lost.end())
+            lost.push_back(character);
+        rest.remove_prefix(valid ? next.length : 1);
+    }
+    return lost;
 }
 
 std::string Row::Trimmed(std::size_t position) const {

@@ -56,8 +56,14 @@ public:
     std::string Value(std::size_t position) const;
     // The same, passed through AllTrim.
     std::string Trimmed(std::size_t position) const;
+    // The characters of the value at this position that Windows-1252 lacks,
+    // each once, in the order they first occur: reading the value gives '?'
+    // in their place. Empty when the row has no such position.
+    std::vector<char32_t> CharactersLost(std::size_t position) const;
 
 private:
+    _xmlNode* DatoAt(std::size_t position) const;
+
     _xmlNode* row_;
     std::size_t count_;  // dato children
 };

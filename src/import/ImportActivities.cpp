@@ -4,6 +4,7 @@
 #include "app/ModuleState.h"
 #include "document/ExchangeDocument.h"
 #include "document/XmlNames.h"
+#include "import/ImportReport.h"
 #include "import/ImportSteps.h"
 #include "tables/Layouts.h"
 #include "tables/Table.h"
@@ -19,10 +20,19 @@ void ImportActivities(ImportContext& context) {
     const auto nombre = subjects.Field("NOMBRE");
     const auto codTarea = subjects.Field("CODTAREA");
     const auto esTarea = subjects.Field("ESTAREA");
+    ImportReport* const report = context.Report;
+    std::size_t rowNumber = 0;
     for (const Row& row : context.Document.Rows(xml::kActividades)) {
-        if (row.ValueCount() < 2) continue;
+        ++rowNumber;
+        if (row.ValueCount() < 2) {
+            if (report) report->RowSkipped(xml::kActividades, rowNumber, row);
+            continue;
+        }
+        if (report) report->RowRead(xml::kActividades, rowNumber, row, {1, 2});
         const std::string name = row.Trimmed(2);
         const std::string code = row.Trimmed(1);
+        // The document's code, which COD may cut.
+        if (report) report->CodeGiven(CodeKind::Activity, name, code, code);
         subjects.Append();
         subjects.SetText(cod, code);
         subjects.SetText(codLargo, Left(name, 8));

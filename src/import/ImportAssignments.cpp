@@ -9,11 +9,13 @@
 
 #include "document/ExchangeDocument.h"
 #include "document/XmlNames.h"
+#include "import/ImportReport.h"
 #include "import/ImportSteps.h"
 #include "import/LoadRules.h"
 #include "tables/Layouts.h"
 #include "tables/Table.h"
 #include "text/Codepage.h"
+#include "text/Error.h"
 #include "text/TextHelpers.h"
 
 namespace vindeleo {
@@ -149,18 +151,40 @@ void ImportAssignments(ImportContext& context) {
     const Load load = FixedLoad();
     const AssignmentFields fields(assignments);
 
+    ImportReport* const report = context.Report;
+    std::size_t rowNumber = 0;
     for (const Row& row : context.Document.Rows(xml::kMaterias)) {
-        if (row.ValueCount() < 2) continue;
+        ++rowNumber;
+        if (row.ValueCount() < 2) {
+            if (report) {
+                report->RowSkipped(xml::kMaterias, rowNumber, row);
+                report->SubjectWithoutAssignment(rowNumber, row.Trimmed(2), row.Trimmed(0), NoAssignment::TooFewValues);
+            }
+            continue;
+        }
+        if (report) report->RowRead(xml::kMaterias, rowNumber, row, {0, 1, 2});
         const std::string courseKey = row.Trimmed(0);
         const std::string subjectKey = row.Trimmed(1);
         const std::string name = row.Trimmed(2);  // empty when the row has two values
         // A subject without a name is no subject (the subjects step skips it too).
-        if (name.empty()) continue;
+        if (name.empty()) {
+            if (report) report->SubjectWithoutAssignment(rowNumber, name, courseKey, NoAssignment::BlankName);
+            continue;
+        }
 
         const auto code = subjectCodes.find(NameKey(Left(name, kNameWidth)));
-        if (code == subjectCodes.end() || code->second.empty()) continue;
+        if (code == subjectCodes.end() || code->second.empty()) {
+            if (report) report->SubjectWithoutAssignment(rowNumber, name, courseKey, NoAssignment::NoSubjectCode);
+            continue;
+        }
         const auto courseGroups = groupsByCourse.find(courseKey);
-        if (courseGroups == groupsByCourse.end()) continue;
+        if (courseGroups == groupsByCourse.end()) {
+            if (report)
+                report->SubjectWithoutAssignment(rowNumber, name, courseKey,
+                                                 IntegerOf(courseKey) ? NoAssignment::CourseWithoutGroups
+                                                                      : NoAssignment::CourseKeyNotANumber);
+            continue;
+        }
         WriteAssignments(assignments, fields, code->second, courseGroups->second, load, subjectKey, courseKey);
     }
 

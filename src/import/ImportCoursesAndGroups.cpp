@@ -8,6 +8,7 @@
 #include "app/ModuleState.h"
 #include "document/ExchangeDocument.h"
 #include "document/XmlNames.h"
+#include "import/ImportReport.h"
 #include "import/ImportSteps.h"
 #include "tables/Layouts.h"
 #include "tables/Table.h"
@@ -54,10 +55,16 @@ struct CourseColumns {
 };
 
 void WriteCourses(const ExchangeDocument& document, Table& courses,
-                  const std::unordered_map<int, CatalogueEntry>& catalogue) {
+                  const std::unordered_map<int, CatalogueEntry>& catalogue, ImportReport* report) {
     const CourseColumns field(courses);
+    std::size_t rowNumber = 0;
     for (const Row& row : document.Rows(xml::kCursosDelCentro)) {
-        if (row.ValueCount() < 2) continue;
+        ++rowNumber;
+        if (row.ValueCount() < 2) {
+            if (report) report->RowSkipped(xml::kCursosDelCentro, rowNumber, row);
+            continue;
+        }
+        if (report) report->RowRead(xml::kCursosDelCentro, rowNumber, row, {0, 1});
         const std::string key = row.Trimmed(0);
         const int keyValue = StrToInt(key);
         const std::string name = row.Trimmed(1);
@@ -67,6 +74,9 @@ void WriteCourses(const ExchangeDocument& document, Table& courses,
         if (const auto found = catalogue.find(keyValue); found != catalogue.end()) {
             level = found->second.level;
             study = found->second.study;
+            if (report && level.empty()) report->CourseWithoutLevel(key, name, true);
+        } else if (report) {
+            report->CourseWithoutLevel(key, name, false);
         }
 
         courses.Append();
@@ -112,12 +122,18 @@ struct GroupColumns {
 };
 
 void WriteGroups(const ExchangeDocument& document, Table& groups,
-                 const std::unordered_map<std::string, CourseFields>& courses) {
+                 const std::unordered_map<std::string, CourseFields>& courses, ImportReport* report) {
     const GroupColumns field(groups);
     // Codes given to groups in this step, as stored; letter case ignored.
     CodeList groupCodes(CaseRule::Insensitive);
+    std::size_t rowNumber = 0;
     for (const Row& row : document.Rows(xml::kUnidades)) {
-        if (row.ValueCount() < 2) continue;
+        ++rowNumber;
+        if (row.ValueCount() < 2) {
+            if (report) report->RowSkipped(xml::kUnidades, rowNumber, row);
+            continue;
+        }
+        if (report) report->RowRead(xml::kUnidades, rowNumber, row, {0, 1, 2});
         const std::string key = row.Trimmed(0);
         const std::string name = row.Trimmed(1);
         const std::string courseKey = row.Trimmed(2);  // empty when the row has two values
@@ -127,6 +143,7 @@ void WriteGroups(const ExchangeDocument& document, Table& groups,
         const std::string groupLetter = Right(name, 1);
         // A fitted code is tested again, so every group keeps a code of its own.
         const std::string code = groupCodes.GiveOut(name, Fitting::Always);
+        if (report) report->CodeGiven(CodeKind::Group, name, name, code);
 
         groups.Append();
         groups.SetText(field.abrev, code);
@@ -156,12 +173,12 @@ void ImportCoursesAndGroups(ImportContext& context) {
         Table catalogue(context.ProgramDirectory, layouts::Nivelex());
         catalogue.Open(false);
         const auto entries = ReadCatalogue(catalogue);
-        WriteCourses(context.Document, courses, entries);
+        WriteCourses(context.Document, courses, entries, context.Report);
         catalogue.Close();
     }
 
     groups.Open();
-    WriteGroups(context.Document, groups, ReadCourses(courses));
+    WriteGroups(context.Document, groups, ReadCourses(courses), context.Report);
     groups.Close();
     courses.Close();
 }

@@ -3,6 +3,7 @@
 
 #include "document/ExchangeDocument.h"
 #include "document/XmlNames.h"
+#include "import/ImportReport.h"
 #include "import/ImportSteps.h"
 #include "tables/Layouts.h"
 #include "tables/Table.h"
@@ -19,12 +20,20 @@ void ImportRooms(ImportContext& context) {
     rooms.Open();
     const auto abrev = rooms.Field("ABREV");
     const auto nombre = rooms.Field("NOMBRE");
+    ImportReport* const report = context.Report;
+    std::size_t rowNumber = 0;
     for (const Row& row : context.Document.Rows(xml::kDependencias)) {
-        if (row.ValueCount() < 2) continue;
+        ++rowNumber;
+        if (row.ValueCount() < 2) {
+            if (report) report->RowSkipped(xml::kDependencias, rowNumber, row);
+            continue;
+        }
+        if (report) report->RowRead(xml::kDependencias, rowNumber, row, {0, 1});
         const std::string name = row.Trimmed(1);
-        std::string code = row.Trimmed(0);
-        if (code.empty()) code = Left(name, 6);
+        const std::string key = row.Trimmed(0);
+        std::string code = key.empty() ? Left(name, 6) : key;
         code = roomCodes.GiveOut(code, Fitting::Never);
+        if (report) report->CodeGiven(CodeKind::Room, name, key, code);
         rooms.Append();
         rooms.SetText(abrev, code);
         rooms.SetText(nombre, name);

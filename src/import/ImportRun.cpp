@@ -26,10 +26,7 @@ namespace vindeleo {
 namespace fs = std::filesystem;
 
 const std::vector<std::string>& RebuiltTableFiles() {
-    static const std::vector<std::string> files = StagedTables::TableFiles({
-        tables::kAsignomt, tables::kProft,      tables::kAulat,       tables::kCursost,  tables::kGrupost,
-        tables::kAsigt,    tables::kDiashorast, tables::kDiashorast2, tables::kPeriodos,
-    });
+    static const std::vector<std::string> files = StagedTables::TableFiles(RebuiltTables());
     return files;
 }
 
@@ -38,44 +35,16 @@ const std::vector<std::string>& ObsoleteFiles() {
     return files;
 }
 
-namespace {
-
-void RunSteps(ImportContext& context) {
-    ImportSubjects(context);
-    ImportActivities(context);
-    ImportTeachers(context);
-    ImportRooms(context);
-    ImportCoursesAndGroups(context);
-    ImportAssignments(context);
-    ImportTimeSlots(context);
-}
-
-}  // namespace
-
 void RunImport(ModuleState& state, RunUi& ui) {
-    ChooseDocument(state, ui);
-    if (!CheckDocumentExists(state, ui)) return;
-    // A catalogue that cannot be looked at is not taken for a missing one: its
-    // reading tells the failure.
-    std::error_code unreadable;
-    if (platform::FindFile(state.ProgramDirectory, kCatalogueFile, unreadable).empty() && !unreadable) {
-        ui.ShowMessage(msg::kNoCatalogue);
-        return;
-    }
-    auto document = LoadExchangeDocument(state, ui);
-    if (!document) return;
-    state.Document = std::move(document);
+    if (!PrepareImport(state, ui)) return;
 
     {
         BusyCursor busy(ui);
-        // A run after one that stopped starts with the subject lists empty.
-        state.UsedCodes.Clear();
-        state.SeenNames.Clear();
         // A run killed while putting its tables in place is finished first.
         RecoverInterruptedCommits(state.WorkingDirectory);
         StagedTables staged(state.WorkingDirectory);
         ImportContext context{*state.Document, staged.Directory(), state.ProgramDirectory, state, ui};
-        RunSteps(context);
+        RunImportSteps(context);
         staged.Commit(RebuiltTableFiles(), ObsoleteFiles(), CopyOrigin{state.XmlFileName, state.TemplateCode, {}});
     }
     FinishRun(state, ui);

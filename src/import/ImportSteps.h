@@ -1,13 +1,17 @@
 #pragma once
 // The seven conversion steps of the import run, in the order the run calls them.
 // Each reads its sections of the exchange document and rebuilds its tables in
-// the context's table directory.
+// the context's table directory. The import and its check (ImportCheck.h) ask
+// for the document and run the steps through the same two functions below.
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace vindeleo {
 
 class ExchangeDocument;
+class ImportReport;
 class RunUi;
 struct ModuleState;
 
@@ -22,7 +26,22 @@ struct ImportContext {
     ModuleState& State;
     // For the template chooser.
     RunUi& Ui;
+    // What the steps tell the check of an import; none in an import.
+    ImportReport* Report = nullptr;
 };
+
+// Asks for the document and checks it as every import does: the document
+// exists, the level catalogue lies beside the program, the file loads as an
+// exchange document. True with the document in state.Document; otherwise the
+// run's stop has been told through ui. A file that cannot be read raises
+// vindeleo::Error.
+bool PrepareImport(ModuleState& state, RunUi& ui);
+
+// The seven steps in their order, the subject code lists emptied first.
+void RunImportSteps(ImportContext& context);
+
+// The tables that the seven steps rebuild, in the order they write them.
+const std::vector<std::string>& RebuiltTables();
 
 void ImportSubjects(ImportContext& context);
 void ImportActivities(ImportContext& context);

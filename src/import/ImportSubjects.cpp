@@ -4,6 +4,7 @@
 #include "app/ModuleState.h"
 #include "document/ExchangeDocument.h"
 #include "document/XmlNames.h"
+#include "import/ImportReport.h"
 #include "import/ImportSteps.h"
 #include "tables/Layouts.h"
 #include "tables/Table.h"
@@ -51,21 +52,29 @@ void ImportSubjects(ImportContext& context) {
 
     CodeList& usedCodes = context.State.UsedCodes;
     CodeList& seenNames = context.State.SeenNames;
+    ImportReport* const report = context.Report;
+    std::size_t rowNumber = 0;
     for (const Row& row : context.Document.Rows(xml::kMaterias)) {
-        if (row.ValueCount() < 2) continue;
+        ++rowNumber;
+        if (row.ValueCount() < 2) {
+            if (report) report->RowSkipped(xml::kMaterias, rowNumber, row);
+            continue;
+        }
+        if (report) report->RowRead(xml::kMaterias, rowNumber, row, {2});
         const std::string name = row.Trimmed(2);
         // A subject without a name has no code to make and nothing to assign.
         if (name.empty()) continue;
 
-        std::string code = ShortCodeOf(name);
-        const std::string longCode = LongCodeOf(code, name);
-        code = Left(code, 10);
+        const std::string shortCode = ShortCodeOf(name);
+        const std::string longCode = LongCodeOf(shortCode, name);
+        std::string code = Left(shortCode, 10);
 
         const std::string nameKey = UpperAscii(name);
         if (seenNames.Contains(nameKey)) continue;
         seenNames.Add(nameKey);
 
         code = usedCodes.GiveOut(code, Fitting::Always);
+        if (report) report->CodeGiven(CodeKind::Subject, name, shortCode, code);
 
         subjects.Append();
         subjects.SetText(cod, code);

@@ -3,6 +3,7 @@
 
 #include "document/ExchangeDocument.h"
 #include "document/XmlNames.h"
+#include "import/ImportReport.h"
 #include "import/ImportSteps.h"
 #include "tables/Layouts.h"
 #include "tables/Table.h"
@@ -37,9 +38,18 @@ void ImportTeachers(ImportContext& context) {
     const auto depart = teachers.Field("DEPART");
     const auto employee = teachers.Field("X_EMPLEADO");
     const auto takingOffice = teachers.Field("F_TOMAPOS");
+    ImportReport* const report = context.Report;
+    std::size_t rowNumber = 0;
     for (const Row& row : context.Document.Rows(xml::kEmpleados)) {
-        if (row.ValueCount() < 2) continue;
-        const std::string abbreviation = teacherCodes.GiveOut(InitialsOf(row), Fitting::AfterSuffix);
+        ++rowNumber;
+        if (row.ValueCount() < 2) {
+            if (report) report->RowSkipped(xml::kEmpleados, rowNumber, row);
+            continue;
+        }
+        if (report) report->RowRead(xml::kEmpleados, rowNumber, row, {0, 1, 2, 3, 4, 5});
+        const std::string initials = InitialsOf(row);
+        const std::string abbreviation = teacherCodes.GiveOut(initials, Fitting::AfterSuffix);
+        if (report) report->CodeGiven(CodeKind::Teacher, DisplayNameOf(row), initials, abbreviation);
         teachers.Append();
         teachers.SetText(abrev, abbreviation);
         teachers.SetText(nombre, DisplayNameOf(row));

@@ -10,6 +10,7 @@
 #include "app/RunUi.h"
 #include "document/ExchangeDocument.h"
 #include "document/XmlNames.h"
+#include "import/ImportReport.h"
 #include "import/ImportSteps.h"
 #include "import/Plantihoras.h"
 #include "tables/Layouts.h"
@@ -33,6 +34,13 @@ std::string ChooseTemplate(ImportContext& context) {
     return context.Ui.ChooseTemplate(chooser);
 }
 
+// Tells the report the template taken among every template of the document.
+void ReportTemplate(const ExchangeDocument& document, const std::string& templateCode, ImportReport& report) {
+    std::vector<TemplateRow> templates;
+    for (const Row& row : document.Rows(xml::kJornadasEscolares)) templates.push_back({row.Trimmed(0), row.Trimmed(1)});
+    report.TemplateTaken(templateCode, std::move(templates));
+}
+
 // The fields that DIASHORAST and DIASHORAST2 share and the step writes, found
 // once in one of them.
 struct SlotColumns {
@@ -45,12 +53,19 @@ struct SlotColumns {
 
 // Every slot of the template, once per day, numbered by its row among the
 // slot rows: rows of other templates leave gaps in the numbers.
-void WriteSlotsByRow(const ExchangeDocument& document, const std::string& templateCode, Table& slots) {
+void WriteSlotsByRow(const ExchangeDocument& document, const std::string& templateCode, Table& slots,
+                     ImportReport* report) {
     const SlotColumns field(slots);
     const auto orden = slots.Field("ORDEN");
     int rowNumber = 1;
+    std::size_t documentRow = 0;  // among every row of the section, for the report
     for (const Row& row : document.Rows(xml::kTramosHorarios)) {
-        if (row.ValueCount() < 2) continue;
+        ++documentRow;
+        if (row.ValueCount() < 2) {
+            if (report) report->RowSkipped(xml::kTramosHorarios, documentRow, row);
+            continue;
+        }
+        if (report) report->RowRead(xml::kTramosHorarios, documentRow, row, {0, 1, 2, 3, 4});
         const std::string code = row.Trimmed(0);
         const std::string label = row.Trimmed(1);
         const std::string startText = row.Trimmed(2);
@@ -114,12 +129,16 @@ void WriteGridByStartTime(Table& slots, Table& grid) {
 }
 
 // The template's periods, every row read (no test of its values).
-void WritePeriods(const ExchangeDocument& document, const std::string& templateCode, Table& periods) {
+void WritePeriods(const ExchangeDocument& document, const std::string& templateCode, Table& periods,
+                  ImportReport* report) {
     const auto cjornada = periods.Field("CJORNADA");
     const auto jornada = periods.Field("JORNADA");
     const auto fecini = periods.Field("FECINI");
     const auto fecfin = periods.Field("FECFIN");
+    std::size_t rowNumber = 0;
     for (const Row& row : document.Rows(xml::kJornadasEscolares)) {
+        ++rowNumber;
+        if (report) report->RowRead(xml::kJornadasEscolares, rowNumber, row, {0, 1, 2, 3});
         const std::string code = row.Trimmed(0);
         if (code != templateCode) continue;
         periods.Append();
@@ -148,16 +167,17 @@ void ImportTimeSlots(ImportContext& context) {
 
     context.State.TemplateCode = ChooseTemplate(context);
     const std::string& templateCode = context.State.TemplateCode;
+    if (context.Report) ReportTemplate(context.Document, templateCode, *context.Report);
 
     slots.Open();
-    WriteSlotsByRow(context.Document, templateCode, slots);
+    WriteSlotsByRow(context.Document, templateCode, slots, context.Report);
     grid.Open();
     WriteGridByStartTime(slots, grid);
     slots.Close();  // writes DIASHORAST2.MDX with it, in the order just read
     grid.Close();
 
     periods.Open();
-    WritePeriods(context.Document, templateCode, periods);
+    WritePeriods(context.Document, templateCode, periods, context.Report);
     periods.Close();
 }
 

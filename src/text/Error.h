@@ -3,6 +3,7 @@
 // user reads in the error box, in Windows-1252 like every text of the system.
 // Only the front ends catch it.
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -20,5 +21,7 @@ std::string ErrorBoxText(const std::string& message1252);
 // Reads a whole 32-bit number written in decimal digits with an optional sign.
 // Anything else raises "'%s' no es un valor entero válido" with the text as given.
 int StrToInt(const std::string& text1252);
+// The number that StrToInt reads, or nothing where StrToInt raises its error.
+std::optional<int> IntegerOf(const std::string& text1252);
 
 }  // namespace vindeleo

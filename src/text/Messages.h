@@ -70,6 +70,82 @@ inline constexpr const char* kCopyBadDescription = "su descripci\xF3n COPIA.TXT 
 inline constexpr const char* kCopyMissingFile = "falta el archivo %s";
 inline constexpr const char* kCopyFileChanged = "el archivo %s est\xE1 da\xF1" "ado o incompleto";
 
+// The check of an import (vindeleo-cli check): its report. The report indents
+// the lines of each part and the notes on a table.
+// printf-style: the document's full path.
+inline constexpr const char* kCheckHeading =
+    "Comprobaci\xF3n de la importaci\xF3n de %s (no se ha cambiado ninguna tabla)";
+// printf-style: the working tables directory.
+inline constexpr const char* kCheckTables = "Registros de las tablas de %s, ahora y tras la importaci\xF3n:";
+// printf-style: table, records now, records after.
+inline constexpr const char* kCheckTableLine = "%s %s -> %s";
+inline constexpr const char* kCheckNoTable = "no existe";
+inline constexpr const char* kCheckUnreadable = "ilegible";
+inline constexpr const char* kCheckRemoved = "se elimina";
+// printf-style: table, why it cannot be read.
+inline constexpr const char* kCheckTableFault = "%s: %s";
+// printf-style: table.
+inline constexpr const char* kCheckTableHeld =
+    "%s: otro programa la tiene abierta; la importaci\xF3n se detendr\xED" "a sin cambiar nada";
+// printf-style: how many.
+inline constexpr const char* kCheckCodes =
+    "C\xF3" "digos que las reglas de c\xF3" "digos hacen distintos del nombre o la clave de origen (%d):";
+// printf-style: kind, name, code kept, origin.
+inline constexpr const char* kCheckCodeLine = "%s '%s': %s (en lugar de %s)";
+// printf-style: kind, name, code kept.
+inline constexpr const char* kCheckCodeLineNoOrigin = "%s '%s': %s (sin c\xF3" "digo propio)";
+inline constexpr const char* kCheckSubject = "Materia";
+inline constexpr const char* kCheckActivity = "Actividad";
+inline constexpr const char* kCheckTeacher = "Profesor";
+inline constexpr const char* kCheckRoom = "Aula";
+inline constexpr const char* kCheckGroup = "Grupo";
+// printf-style: how many.
+inline constexpr const char* kCheckNoAssignment = "Filas de MATERIAS que no recibir\xE1n ninguna asignaci\xF3n (%d):";
+// printf-style: row number, subject name, course key, reason.
+inline constexpr const char* kCheckNoAssignmentLine = "fila %d, '%s' (curso '%s'): %s";
+inline constexpr const char* kCheckTooFewValues = "la fila tiene menos de dos datos";
+inline constexpr const char* kCheckBlankName = "el nombre est\xE1 en blanco";
+inline constexpr const char* kCheckNoSubjectCode = "la materia no tiene c\xF3" "digo";
+inline constexpr const char* kCheckCourseKeyNotANumber = "la clave del curso no es un n\xFAmero";
+inline constexpr const char* kCheckCourseWithoutGroups = "el curso no tiene grupos";
+// printf-style: how many.
+inline constexpr const char* kCheckLevels =
+    "Cursos que no est\xE1n en el cat\xE1logo de niveles y reciben el nivel 'Niv' (%d):";
+// printf-style: course key, course name.
+inline constexpr const char* kCheckLevelLine = "%s '%s'";
+// printf-style: course key, course name.
+inline constexpr const char* kCheckLevelLineEmpty = "%s '%s' (est\xE1 en el cat\xE1logo, sin nivel)";
+// printf-style: template code, template name.
+inline constexpr const char* kCheckTemplate = "Plantilla horaria que se aplica: %s (%s)";
+// printf-style: template code.
+inline constexpr const char* kCheckTemplateNotInDocument =
+    "Plantilla horaria que se aplica: '%s', que ninguna fila de JORNADAS_ESCOLARES tiene";
+inline constexpr const char* kCheckNoTemplates = "Plantilla horaria que se aplica: ninguna (el documento no trae plantillas)";
+inline constexpr const char* kCheckOtherTemplates = "Otras plantillas del documento:";
+// printf-style: template code, template name.
+inline constexpr const char* kCheckTemplateLine = "%s (%s)";
+// printf-style: how many.
+inline constexpr const char* kCheckShortRows =
+    "Filas a las que faltan datos que se leen (las posiciones cuentan desde 0) (%d):";
+// printf-style: section, row number, values it has.
+inline constexpr const char* kCheckRowSkipped =
+    "%s, fila %d (datos: %d): se omite, porque se necesitan al menos dos datos";
+// printf-style: section, row number, values it has, the missing positions.
+inline constexpr const char* kCheckRowMissing =
+    "%s, fila %d (datos: %d): posiciones que faltan y se leen vac\xED" "as: %s";
+// printf-style: how many.
+inline constexpr const char* kCheckLostCharacters = "Valores en los que un car\xE1" "cter se convierte en '?' (%d):";
+// printf-style: section, row number, position, the value as it is read, the characters lost.
+inline constexpr const char* kCheckLostLine = "%s, fila %d, posici\xF3n %d: '%s' (%s)";
+inline constexpr const char* kCheckNone = "ninguno";
+inline constexpr const char* kCheckNoneFeminine = "ninguna";
+// printf-style: the system's reason.
+inline constexpr const char* kCheckNoTemporaryDirectory =
+    "No se encuentra la carpeta temporal del sistema para la comprobaci\xF3n: %s";
+// printf-style: the temporary directory, the system's reason.
+inline constexpr const char* kCheckNoScratch =
+    "No se puede crear la carpeta temporal de la comprobaci\xF3n en %s: %s";
+
 // Texts of the desktop windows.
 inline constexpr const char* kApplicationTitle = "Vindeleo";
 inline constexpr const char* kMainCaption = "Exportar e importar datos entre Morvalen y Siravel";

@@ -157,7 +157,8 @@ TEST_F(CliTest, UnknownCommandLinesGiveTheUsage) {
     for (const char* arguments : {"", "import", "importar x.xml", "import a.xml --template", "import a.xml extra",
                                   "import --template J1", "import a.xml --template J1 --template J2", "import --help", "export",
                                   "export a.xml --template J1", "export a.xml b.xml", "exportar a.xml",
-                                  "restore a b", "restore --all", "restaurar"}) {
+                                  "restore a b", "restore --all", "restaurar", "check", "check a.xml b.xml",
+                                  "check a.xml --template", "check --help"}) {
         const auto result = Cli(arguments);
         EXPECT_EQ(result.exitCode, 64) << arguments;
         EXPECT_NE(result.err.find("Uso: vindeleo-cli import"), std::string::npos) << arguments;
@@ -514,6 +515,173 @@ TEST_F(CliTest, TheFirstImportKeepsAnEmptyCopyAndTheTenNewestAreKept) {
     EXPECT_TRUE(std::is_sorted(kept.rbegin(), kept.rend(), [](const std::string& x, const std::string& y) {
         return x.size() != y.size() && x.substr(0, 15) == y.substr(0, 15) ? x.size() < y.size() : x < y;
     }));
+}
+
+// The check's runs. The Linux program makes its scratch folder in a
+// temporary directory of the case's own (TMPDIR); the Windows program in the
+// user's temporary folder of its Wine prefix, which other tests share (Wine
+// itself is left its own TMPDIR, where it finds its server).
+fs::path OwnTemporary(const fs::path& work) { return work / "tmp"; }
+
+test::CommandResult CheckCommand(const Program& program, const fs::path& work, const fs::path& prefix,
+                                 const std::string& arguments) {
+    fs::create_directories(OwnTemporary(work));
+    const std::string launcher =
+        program.IsWindows() ? program.launcher : "TMPDIR=" + test::Quoted(OwnTemporary(work)) + " ";
+    return RunIn(work, prefix, launcher, program.executable, arguments);
+}
+
+// What the check's runs left in the temporary folders: anything at all in the
+// Linux program's own; a check's folder in the Windows program's.
+std::vector<std::string> LeftInTemporary(const Program& program, const fs::path& work, const fs::path& prefix) {
+    std::vector<std::string> left;
+    if (!program.IsWindows()) return test::FileNames(OwnTemporary(work));
+    for (const auto& user : fs::directory_iterator(prefix / "drive_c" / "users"))
+        for (const fs::path& temporary : {user.path() / "Temp", user.path() / "AppData" / "Local" / "Temp"})
+            if (fs::is_directory(temporary))
+                for (const std::string& name : test::FileNames(temporary))
+                    if (name.starts_with("vindeleo-check-")) left.push_back(name);
+    return left;
+}
+
+// The check's table counts as it prints them: table -> (now, after).
+std::map<std::string, std::pair<std::string, std::string>> CheckedCounts(const std::string& out) {
+    std::map<std::string, std::pair<std::string, std::string>> counts;
+    std::istringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line) && !line.starts_with("Registros de las tablas")) {}
+    const std::regex count("  ([A-Z0-9]+) +(.+) -> (.+)");
+    for (std::smatch match; std::getline(lines, line) && !line.empty();)
+        if (std::regex_match(line, match, count)) counts[match[1]] = {match[2], match[3]};
+    return counts;
+}
+
+// A school with something for each part of the report; "{r}" is ř, which
+// Windows-1252 lacks.
+std::string SchoolToCheck() {
+    const std::string xml = test::ExchangeXml({
+        {"MATERIAS",
+         {{"3101", "M1", "Lengua Castellana"}, {"3101", "M2", "Lengua Catalana"}, {"3109", "M3", "M\xFAsica"}, {"3101"}}},
+        {"EMPLEADOS", {{"E1", "01/09/2020", "Idiomas", "Dvo{r}\xE1k", "Novak", "Jan"}}},
+        {"DEPENDENCIAS", {{"A1", "Aula 1"}, {"A1", "Aula 1 bis"}}},
+        {"CURSOS_DEL_CENTRO", {{"3101", "1\xBA ESO"}, {"3109", "Curso de tarde"}}},
+        {"UNIDADES", {{"U1", "1\xBA ESO A", "3101"}}},
+        {"JORNADAS_ESCOLARES", {{"J1", "Ma\xF1" "ana", "15/09/2026", "23/06/2027"}, {"J2", "Tarde", "x", "y"}}},
+        {"TRAMOS_HORARIOS", {{"T1", "1\xAA", "480", "535", "J1"}}},
+    });
+    return std::regex_replace(xml, std::regex("\\{r\\}"), "\xC5\x99");
+}
+
+// The check runs the whole import aside: nothing under the working directory
+// changes (bytes, times, names), nothing is left in the temporary folder, and
+// it counts the records of the tables as they are and as a real import of the
+// same document leaves them.
+TEST_F(CliTest, CheckChangesNothingAndCountsAsTheImport) {
+    test::WriteFile(work / "propia.xml", SchoolToCheck());
+    ASSERT_EQ(Cli("import --template J2 " + Sample()).exitCode, 0);
+    fs::copy_file(Tables() / "PERIODOS.DBF", Tables() / "JORNADAS.DBF");
+    fs::copy_file(test::SourceDir() / "samples" / "SOLUC.DBF", Tables() / "SOLUC.DBF");
+
+    for (const std::string& document : {Sample(), std::string("propia.xml")}) {
+        SCOPED_TRACE(document);
+        const auto before = test::SnapshotWithTimes(Tables());
+        const auto result = CheckCommand(program, work.Path(), Prefix(), "check " + document + " --template J1");
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(test::SnapshotWithTimes(Tables()), before);
+        EXPECT_EQ(LeftInTemporary(program, work.Path(), Prefix()), std::vector<std::string>{});
+
+        const auto counts = CheckedCounts(result.out);
+        ASSERT_EQ(counts.size(), 10u) << result.out;
+        for (const auto& [table, count] : counts) {
+            const fs::path file = Tables() / (table + ".DBF");
+            EXPECT_EQ(count.first, fs::exists(file) ? std::to_string(ReadWithDbfread(file).records.size()) : "no existe")
+                << table;
+        }
+        ASSERT_EQ(Cli("import --template J1 " + document).exitCode, 0);
+        for (const auto& [table, count] : counts) {
+            const fs::path file = Tables() / (table + ".DBF");
+            if (table == "JORNADAS") {
+                EXPECT_EQ(count.second, "se elimina");
+                EXPECT_FALSE(fs::exists(file));
+            } else {
+                EXPECT_EQ(count.second, std::to_string(ReadWithDbfread(file).records.size())) << table;
+            }
+        }
+    }
+    EXPECT_EQ(test::ReadFile(Tables() / "SOLUC.DBF"), test::ReadFile(test::SourceDir() / "samples" / "SOLUC.DBF"));
+
+    // What it tells of the school, in UTF-8 like every message.
+    const auto result = CheckCommand(program, work.Path(), Prefix(), "check --template J2 propia.xml");
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    for (const std::string line : {
+             "  Materia 'Lengua Catalana': LC1 (en lugar de LC)\n",
+             "  Aula 'Aula 1 bis': A11 (en lugar de A1)\n",
+             "  fila 3, 'M\xC3\xBAsica' (curso '3109'): el curso no tiene grupos\n",
+             "  fila 4, '' (curso '3101'): la fila tiene menos de dos datos\n",
+             "Cursos que no est\xC3\xA1n en el cat\xC3\xA1logo de niveles y reciben el nivel 'Niv' (1):\n"
+             "  3109 'Curso de tarde'\n",
+             "Plantilla horaria que se aplica: J2 (Tarde)\nOtras plantillas del documento:\n  J1 (Ma\xC3\xB1" "ana)\n",
+             "  MATERIAS, fila 4 (datos: 1): se omite, porque se necesitan al menos dos datos\n",
+             "  EMPLEADOS, fila 1, posici\xC3\xB3n 3: 'Dvo?\xC3\xA1k' (U+0159)\n",
+         })
+        EXPECT_NE(result.out.find(line), std::string::npos) << line << "\nin:\n" << result.out;
+}
+
+// A document that the import refuses stops the check with the import's own
+// message and exit status, and the check touches nothing either; so does a
+// missing working directory.
+TEST_F(CliTest, CheckStopsWhereTheImportStops) {
+    ASSERT_EQ(Cli("import " + Sample()).exitCode, 0);
+    test::WriteFile(work / "roto.xml", "<SERVICIO><BLOQUE_DATOS></SERVICIO>");
+    test::WriteFile(work / "ajeno.xml", "<?xml version=\"1.0\"?>\n<OTRO/>\n");
+    test::WriteFile(work / "curso.xml", test::ExchangeXml({{"CURSOS_DEL_CENTRO", {{" 1a ", "1\xBA ESO"}}}}));
+    test::WriteFile(work / "tramo.xml", test::ExchangeXml({{"TRAMOS_HORARIOS", {{"T1", "1\xAA", "8:00", "9:00", ""}}}}));
+    const std::pair<const char*, int> refused[] = {
+        {"nada.xml", 1}, {"roto.xml", 1}, {"ajeno.xml", 1}, {"curso.xml", 2}, {"tramo.xml", 2}};
+    for (const auto& [document, status] : refused) {
+        SCOPED_TRACE(document);
+        const auto before = test::SnapshotWithTimes(Tables());
+        const auto checked = CheckCommand(program, work.Path(), Prefix(), std::string("check ") + document);
+        EXPECT_EQ(checked.exitCode, status);
+        EXPECT_EQ(test::SnapshotWithTimes(Tables()), before);
+        EXPECT_EQ(LeftInTemporary(program, work.Path(), Prefix()), std::vector<std::string>{});
+        const auto imported = Cli(std::string("import ") + document);
+        EXPECT_EQ(imported.exitCode, status);
+        EXPECT_EQ(checked.out, imported.out);
+        EXPECT_EQ(checked.err, imported.err);
+    }
+
+    fs::remove_all(Tables());
+    const auto checked = CheckCommand(program, work.Path(), Prefix(), "check " + Sample());
+    EXPECT_EQ(checked.exitCode, 2);
+    const std::string shownTables = program.IsWindows() ? "C:\\MTEMP" : Tables().string();
+    EXPECT_EQ(checked.err, "No existe el directorio de trabajo " + shownTables + ".\n");
+    EXPECT_FALSE(fs::exists(Tables()));
+    const auto imported = Cli("import " + Sample());
+    EXPECT_EQ(checked.err, imported.err);
+    EXPECT_EQ(checked.exitCode, imported.exitCode);
+}
+
+// A table that another program holds would stop the import: the check says
+// so beside the table, and goes on.
+TEST_F(CliTest, CheckTellsOfATableThatAnotherProgramHolds) {
+    ASSERT_EQ(Cli("import " + Sample()).exitCode, 0);
+    const auto before = test::SnapshotWithTimes(Tables());
+    test::CommandResult result;
+    {
+        HeldByAnotherProgram holder(program, work.Path(), "PROFT.DBF", Tables() / "PROFT.DBF", /*exclusive=*/true);
+        result = CheckCommand(program, work.Path(), Prefix(), "check " + Sample());
+    }
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("  PROFT        ilegible -> 11\n"
+                              "    PROFT: No se puede abrir la tabla " + Shown("PROFT.DBF") +
+                              ": otro programa la tiene abierta\n"
+                              "    PROFT: otro programa la tiene abierta; la importaci\xC3\xB3n se detendr\xC3\xAD" "a sin "
+                              "cambiar nada\n"),
+              std::string::npos)
+        << result.out;
+    EXPECT_EQ(test::SnapshotWithTimes(Tables()), before);
 }
 
 }  // namespace

@@ -188,6 +188,25 @@ TEST(ExchangeDocumentValues, TextIsReadInWindows1252) {
     EXPECT_EQ(ValuesOf(rows[0]), (Strings{"Jos\xE9", "5\x80", "\xD3scar", "M?ori ? x", "?"}));
 }
 
+// The characters that become '?', each once in the order met, also in a value
+// of several text nodes; none for a position the row lacks.
+TEST(ExchangeDocumentValues, CharactersLostToWindows1252AreNamed) {
+    TempDir dir;
+    const ExchangeDocument document = LoadXml(
+        dir, "<?xml version=\"1.0\" encoding=\"UTF-8\"?><SERVICIO><BLOQUE_DATOS><grupo_datos seq=\"S\">"
+             "<grupo_datos><dato>Jos\xC3\xA9 5\xE2\x82\xAC ?</dato><dato>M\xC4\x81ori \xE2\x86\x92 \xC4\x81</dato>"
+             "<dato>\xF0\x9D\x84\x9E</dato><dato>a<b>\xC4\x81</b><![CDATA[\xE2\x86\x92]]>b</dato></grupo_datos>"
+             "</grupo_datos></BLOQUE_DATOS></SERVICIO>");
+    const std::vector<Row> rows = document.Rows("S");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].CharactersLost(0), std::vector<char32_t>{});
+    EXPECT_EQ(rows[0].CharactersLost(1), (std::vector<char32_t>{0x0101, 0x2192}));
+    EXPECT_EQ(rows[0].CharactersLost(2), std::vector<char32_t>{0x1D11E});
+    EXPECT_EQ(rows[0].CharactersLost(3), (std::vector<char32_t>{0x0101, 0x2192}));
+    EXPECT_EQ(rows[0].Value(3), "a??b");
+    EXPECT_EQ(rows[0].CharactersLost(4), std::vector<char32_t>{});
+}
+
 TEST(ExchangeDocumentValues, SectionNamesAreMatchedAsWindows1252) {
     TempDir dir;
     const ExchangeDocument document = LoadXml(

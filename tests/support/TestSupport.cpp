@@ -84,6 +84,15 @@ std::map<std::string, std::string> Snapshot(const fs::path& dir) {
     return files;
 }
 
+std::map<std::string, std::string> SnapshotWithTimes(const fs::path& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(dir))
+        files[fs::relative(entry.path(), dir).string()] =
+            (entry.is_regular_file() ? ReadFile(entry.path()) : std::string("<dir>")) + " @" +
+            std::to_string(entry.last_write_time().time_since_epoch().count());
+    return files;
+}
+
 std::string RecordingUi::ChooseTemplate(TemplateChooser& chooser) {
     ++templateDialogs;
     chooser.FormActivate();

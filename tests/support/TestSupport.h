@@ -66,6 +66,9 @@ void SetModificationTime(const std::filesystem::path& path, std::filesystem::fil
 std::vector<std::string> FileNames(const std::filesystem::path& dir);
 // Name -> bytes of every file in a directory, to tell whether anything changed.
 std::map<std::string, std::string> Snapshot(const std::filesystem::path& dir);
+// Path -> bytes (or "<dir>") and modification time of every file and folder
+// under dir, to tell that nothing under it was written, created or removed.
+std::map<std::string, std::string> SnapshotWithTimes(const std::filesystem::path& dir);
 
 // Writes a small level catalogue NIVELEX.DBF into dir.
 using CatalogueEntry = LevelCatalogueEntry;

@@ -3,10 +3,12 @@
 //   vindeleo-cli import DOCUMENT [--template CODE]
 //   vindeleo-cli export DOCUMENT
 //   vindeleo-cli restore [COPY]
+//   vindeleo-cli check DOCUMENT [--template CODE]
 //
 // Messages go to standard output, the error box's text to standard error, both
 // in UTF-8. Exit status: 0 finished, 1 stopped with a message, 2 an error ended
-// the run, 64 a command line that is not understood.
+// the run, 64 a command line that is not understood. A check that runs through
+// prints its report and ends with 0, whatever the report says.
 
 #include <clocale>
 #include <cstdio>
@@ -19,6 +21,7 @@
 #include "app/ModuleState.h"
 #include "app/RunUi.h"
 #include "export/ExportRun.h"
+#include "import/ImportCheck.h"
 #include "import/ImportRun.h"
 #include "import/Plantihoras.h"
 #include "import/RestoreRun.h"
@@ -39,11 +42,14 @@ constexpr const char* kUsage =
     "Uso: vindeleo-cli import DOCUMENTO [--template CODIGO]\n"
     "     vindeleo-cli export DOCUMENTO\n"
     "     vindeleo-cli restore [COPIA]\n"
+    "     vindeleo-cli check DOCUMENTO [--template CODIGO]\n"
     "  import   reconstruye las tablas de trabajo a partir del documento de intercambio\n"
     "  export   escribe los horarios calculados en ResultadoTuvane<DOCUMENTO>, junto al documento\n"
     "  restore  sin COPIA, lista las copias de las tablas que guarda cada importaci\u00f3n (COPIAS, en el\n"
     "           directorio de trabajo); con COPIA, vuelve a poner las tablas de esa copia\n"
-    "  --template CODIGO   plantilla horaria que se aplica cuando el documento trae varias (import)\n";
+    "  check    hace la importaci\u00f3n en una carpeta temporal sin tocar las tablas de trabajo y dice qu\u00e9\n"
+    "           har\u00eda: registros de cada tabla, c\u00f3digos cambiados, materias sin asignaci\u00f3n...\n"
+    "  --template CODIGO   plantilla horaria que se aplica cuando el documento trae varias (import, check)\n";
 
 struct Command {
     std::string action;
@@ -57,12 +63,13 @@ std::optional<Command> ParseRestore(const std::vector<std::string>& args) {
     return Command{args[0], args.size() == 2 ? args[1] : std::string(), std::nullopt};
 }
 
-// "import", one document and at most one "--template CODE", the option before
-// or after the document; "export" and one document; or a restore.
+// "import" or "check", one document and at most one "--template CODE", the
+// option before or after the document; "export" and one document; or a
+// restore.
 std::optional<Command> ParseCommandLine(const std::vector<std::string>& args) {
     if (!args.empty() && args[0] == "restore") return ParseRestore(args);
-    if (args.empty() || (args[0] != "import" && args[0] != "export")) return std::nullopt;
-    const bool takesTemplate = args[0] == "import";
+    if (args.empty() || (args[0] != "import" && args[0] != "export" && args[0] != "check")) return std::nullopt;
+    const bool takesTemplate = args[0] == "import" || args[0] == "check";
     Command command{args[0], {}, std::nullopt};
     bool haveDocument = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
@@ -105,6 +112,16 @@ private:
     const Command& command_;
 };
 
+// The check's report, a line each, in UTF-8 like every message.
+void PrintLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += Cp1252ToUtf8(line);
+        text += '\n';
+    }
+    std::cout << text << std::flush;
+}
+
 }  // namespace
 
 // Ends the process without taking the document and the lists apart piece by
@@ -127,6 +144,14 @@ int main(int argc, char** argv) {
     ModuleState state = ModuleState::Create();
     ConsoleUi ui(*command);
     try {
+        if (command->action == "check") {
+            // The report, whatever it says, or the stop of a document that
+            // the import would refuse.
+            const auto report = RunCheck(state, ui);
+            if (!report) Exit(kExitStopped);
+            PrintLines(*report);
+            Exit(kExitFinished);
+        }
         if (command->action == "import")
             RunImport(state, ui);
         else if (command->action == "export")

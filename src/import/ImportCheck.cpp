@@ -1,0 +1,147 @@
+#include "import/ImportCheck.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <system_error>
+
+#include "app/ModuleState.h"
+#include "app/RunSupport.h"
+#include "document/ExchangeDocument.h"
+#include "import/ImportReport.h"
+#include "import/ImportRun.h"
+#include "import/ImportSteps.h"
+#include "platform/FileNames.h"
+#include "platform/Files.h"
+#include "platform/PathText.h"
+#include "tables/FileReason.h"
+#include "tables/Table.h"
+#include "text/Error.h"
+#include "text/Format.h"
+#include "text/Messages.h"
+
+namespace vindeleo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kScratchPrefix = "vindeleo-check-";
+
+// A fresh folder of the user's temporary directory for the check's tables.
+// Nothing there needs to survive a crash, so its files are never flushed to
+// disk; the folder and all it holds go when the check ends, however it ends.
+class ScratchDirectory {
+public:
+    ScratchDirectory() {
+        std::error_code error;
+        const fs::path base = fs::temp_directory_path(error);
+        if (error) throw Error(Format(msg::kCheckNoTemporaryDirectory, dbf::ReasonText(error)));
+        std::random_device random;
+        for (int attempt = 0;; ++attempt) {
+            path_ = base / (kScratchPrefix + std::to_string(random()));
+            if (fs::create_directory(path_, error)) break;
+            if (error || attempt > 100) {
+                if (!error) error = std::make_error_code(std::errc::file_exists);
+                throw Error(Format(msg::kCheckNoScratch, PathText(base), dbf::ReasonText(error)));
+            }
+        }
+        platform::DeferDurability(path_);
+    }
+    ~ScratchDirectory() {
+        platform::EndDeferredDurability(path_);
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    ScratchDirectory(const ScratchDirectory&) = delete;
+    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+    const fs::path& Path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+// A table's record count as the table layer reads it (deleted records left
+// out), through a shared opening that writes nothing.
+int RecordsOf(const fs::path& dir, const std::string& name) {
+    Table table(dir, TableLayout{name});
+    table.Open(false);
+    const int records = table.RecordCount();
+    table.Close();
+    return records;
+}
+
+// The record count in the header of a table that the check's own steps have
+// just written, and so holds no deleted record: read without loading the
+// table. A header that cannot be read is read again through the table layer,
+// which tells why.
+int RecordsOfOwnTable(const fs::path& dir, const std::string& name) {
+    std::ifstream file(dir / PathFromText(name + ".DBF"), std::ios::binary);
+    unsigned char header[8];
+    if (!file.read(reinterpret_cast<char*>(header), sizeof header)) return RecordsOf(dir, name);
+    const std::uint32_t count = header[4] | header[5] << 8 | header[6] << 16 | static_cast<std::uint32_t>(header[7]) << 24;
+    return static_cast<int>(count);
+}
+
+// A table of the working directory as it is now, only looked at. A table that
+// cannot be read is no reason to stop the check (the import would replace
+// it): the failure's message goes into the report instead.
+TableState WorkingTable(const fs::path& working, const std::string& name, bool replaced) {
+    TableState state;
+    std::error_code error;
+    const fs::path file = platform::FindFile(working, name + ".DBF", error);
+    if (error) {
+        state.fault = Format(msg::kCannotReadDocument, PathText(working / PathFromText(name + ".DBF"))) + ": " +
+                      dbf::ReasonText(error);
+        return state;
+    }
+    if (file.empty()) return state;
+    try {
+        state.records = RecordsOf(working, name);
+    } catch (const Error& failure) {
+        state.fault = failure.what();
+    }
+    // The import's commit stops before it moves anything when another program
+    // holds a table it replaces (a held obsolete file is only left in place).
+    if (replaced) {
+        state.held = platform::IsHeldElsewhere(file);
+        const fs::path index = platform::FindFile(working, name + ".MDX", error);
+        if (!error && !index.empty()) state.held = state.held || platform::IsHeldElsewhere(index);
+    }
+    return state;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::string>> RunCheck(ModuleState& state, RunUi& ui) {
+    if (!PrepareImport(state, ui)) return std::nullopt;
+
+    ImportReport report;
+    {
+        BusyCursor busy(ui);
+        // The import would stop here too.
+        std::error_code error;
+        if (!fs::is_directory(state.WorkingDirectory, error))
+            throw Error(Format(msg::kNoWorkingDirectory, PathText(state.WorkingDirectory)));
+
+        ScratchDirectory scratch;
+        ImportContext context{*state.Document, scratch.Path(), state.ProgramDirectory, state, ui, &report};
+        RunImportSteps(context);
+
+        for (const std::string& name : RebuiltTables()) {
+            TableState after;
+            after.records = RecordsOfOwnTable(scratch.Path(), name);
+            report.TableCounts(name, WorkingTable(state.WorkingDirectory, name, true), after);
+        }
+        // The files that the import takes away (JORNADAS.DBF), as tables.
+        for (const std::string& file : ObsoleteFiles()) {
+            const std::string name = PathText(PathFromText(file).stem());
+            report.TableCounts(name, WorkingTable(state.WorkingDirectory, name, false), {}, true);
+        }
+    }
+    return report.Lines(state.XmlFileName, PathText(state.WorkingDirectory));
+}
+
+}  // namespace vindeleo

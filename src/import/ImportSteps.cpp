@@ -1,0 +1,55 @@
+// What the import and its check share: asking for the document and checking
+// it, and the seven steps in their order.
+
+#include "import/ImportSteps.h"
+
+#include <system_error>
+
+#include "app/ModuleState.h"
+#include "app/Paths.h"
+#include "app/RunSupport.h"
+#include "app/RunUi.h"
+#include "platform/FileNames.h"
+#include "tables/Layouts.h"
+#include "text/Messages.h"
+
+namespace vindeleo {
+
+bool PrepareImport(ModuleState& state, RunUi& ui) {
+    ChooseDocument(state, ui);
+    if (!CheckDocumentExists(state, ui)) return false;
+    // A catalogue that cannot be looked at is not taken for a missing one: its
+    // reading tells the failure.
+    std::error_code unreadable;
+    if (platform::FindFile(state.ProgramDirectory, kCatalogueFile, unreadable).empty() && !unreadable) {
+        ui.ShowMessage(msg::kNoCatalogue);
+        return false;
+    }
+    auto document = LoadExchangeDocument(state, ui);
+    if (!document) return false;
+    state.Document = std::move(document);
+    return true;
+}
+
+const std::vector<std::string>& RebuiltTables() {
+    static const std::vector<std::string> names = {
+        tables::kAsignomt, tables::kProft,      tables::kAulat,       tables::kCursost,  tables::kGrupost,
+        tables::kAsigt,    tables::kDiashorast, tables::kDiashorast2, tables::kPeriodos,
+    };
+    return names;
+}
+
+void RunImportSteps(ImportContext& context) {
+    // A run after one that stopped starts with the subject lists empty.
+    context.State.UsedCodes.Clear();
+    context.State.SeenNames.Clear();
+    ImportSubjects(context);
+    ImportActivities(context);
+    ImportTeachers(context);
+    ImportRooms(context);
+    ImportCoursesAndGroups(context);
+    ImportAssignments(context);
+    ImportTimeSlots(context);
+}
+
+}  // namespace vindeleo
