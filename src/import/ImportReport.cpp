@@ -183,7 +183,8 @@ std::vector<std::string> ImportReport::Lines(const std::string& document, const 
     if (courses_.empty()) lines.push_back(kItem + msg::kCheckNone);
 
     if (template_) {
-        const auto& [code, templates] = *template_;
+        const auto& code = template_->first;
+        const auto& templates = template_->second;
         lines.emplace_back();
         const auto taken = std::find_if(templates.begin(), templates.end(),
                                         [&code](const TemplateRow& row) { return row.code == code; });
