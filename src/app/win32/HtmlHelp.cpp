@@ -12,6 +12,7 @@ namespace {
 // The commands of HtmlHelpW (htmlhelp.h).
 constexpr UINT kDisplayToc = 0x0001;
 constexpr UINT kHelpContext = 0x000F;
+constexpr UINT kCloseAll = 0x0012;
 
 using HtmlHelpFunction = HWND(WINAPI*)(HWND, const wchar_t*, UINT, DWORD_PTR);
 
@@ -47,7 +48,13 @@ HtmlHelp::Result HtmlHelp::Call(HWND caller, UINT command, DWORD_PTR data) {
     const HtmlHelpFunction function = HtmlHelpW();
     if (!function) return Result::NoHandler;
     function(caller, file.wstring().c_str(), command, data);
+    opened_ = true;
     return Result::Opened;
+}
+
+void HtmlHelp::CloseAll() {
+    if (opened_) HtmlHelpW()(nullptr, nullptr, kCloseAll, 0);
+    opened_ = false;
 }
 
 }  // namespace vindeleo::win32

@@ -23,11 +23,14 @@ public:
     Result ShowContents(HWND caller);
     // F1: the topic of a help context.
     Result ShowContext(HWND caller, int context);
+    // Closes every help window that this program opened, as it ends.
+    void CloseAll();
 
 private:
     Result Call(HWND caller, UINT command, DWORD_PTR data);
 
     std::filesystem::path programDirectory_;
+    bool opened_ = false;
 };
 
 }  // namespace vindeleo::win32

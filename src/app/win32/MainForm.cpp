@@ -214,6 +214,7 @@ LRESULT TMForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             DestroyWindow(window_);
             return 0;
         case WM_DESTROY:
+            help_.CloseAll();  // the help windows go with the program
             window_ = nullptr;
             PostQuitMessage(0);
             return 0;
