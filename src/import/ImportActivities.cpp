@@ -24,11 +24,7 @@ void ImportActivities(ImportContext& context) {
     std::size_t rowNumber = 0;
     for (const Row& row : context.Document.Rows(xml::kActividades)) {
         ++rowNumber;
-        if (row.ValueCount() < 2) {
-            if (report) report->RowSkipped(xml::kActividades, rowNumber, row);
-            continue;
-        }
-        if (report) report->RowRead(xml::kActividades, rowNumber, row, {1, 2});
+        if (!TakesRow(report, xml::kActividades, rowNumber, row, {1, 2})) continue;
         const std::string name = row.Trimmed(2);
         const std::string code = row.Trimmed(1);
         // The document's code, which COD may cut.

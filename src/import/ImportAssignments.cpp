@@ -155,14 +155,10 @@ void ImportAssignments(ImportContext& context) {
     std::size_t rowNumber = 0;
     for (const Row& row : context.Document.Rows(xml::kMaterias)) {
         ++rowNumber;
-        if (row.ValueCount() < 2) {
-            if (report) {
-                report->RowSkipped(xml::kMaterias, rowNumber, row);
-                report->SubjectWithoutAssignment(rowNumber, row.Trimmed(2), row.Trimmed(0), NoAssignment::TooFewValues);
-            }
+        if (!TakesRow(report, xml::kMaterias, rowNumber, row, {0, 1, 2})) {
+            if (report) report->SubjectWithoutAssignment(rowNumber, row.Trimmed(2), row.Trimmed(0), NoAssignment::TooFewValues);
             continue;
         }
-        if (report) report->RowRead(xml::kMaterias, rowNumber, row, {0, 1, 2});
         const std::string courseKey = row.Trimmed(0);
         const std::string subjectKey = row.Trimmed(1);
         const std::string name = row.Trimmed(2);  // empty when the row has two values

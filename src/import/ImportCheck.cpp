@@ -1,6 +1,5 @@
 #include "import/ImportCheck.h"
 
-#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -10,11 +9,11 @@
 #include "app/RunSupport.h"
 #include "document/ExchangeDocument.h"
 #include "import/ImportReport.h"
-#include "import/ImportRun.h"
 #include "import/ImportSteps.h"
 #include "platform/FileNames.h"
 #include "platform/Files.h"
 #include "platform/PathText.h"
+#include "tables/DbfFormat.h"
 #include "tables/FileReason.h"
 #include "tables/Table.h"
 #include "text/Error.h"
@@ -79,10 +78,9 @@ int RecordsOf(const fs::path& dir, const std::string& name) {
 // which tells why.
 int RecordsOfOwnTable(const fs::path& dir, const std::string& name) {
     std::ifstream file(dir / PathFromText(name + ".DBF"), std::ios::binary);
-    unsigned char header[8];
-    if (!file.read(reinterpret_cast<char*>(header), sizeof header)) return RecordsOf(dir, name);
-    const std::uint32_t count = header[4] | header[5] << 8 | header[6] << 16 | static_cast<std::uint32_t>(header[7]) << 24;
-    return static_cast<int>(count);
+    char header[8];
+    const auto count = file.read(header, sizeof header) ? dbf::StatedRecordCount({header, sizeof header}) : std::nullopt;
+    return count ? static_cast<int>(*count) : RecordsOf(dir, name);
 }
 
 // A table of the working directory as it is now, only looked at. A table that

@@ -60,11 +60,7 @@ void WriteCourses(const ExchangeDocument& document, Table& courses,
     std::size_t rowNumber = 0;
     for (const Row& row : document.Rows(xml::kCursosDelCentro)) {
         ++rowNumber;
-        if (row.ValueCount() < 2) {
-            if (report) report->RowSkipped(xml::kCursosDelCentro, rowNumber, row);
-            continue;
-        }
-        if (report) report->RowRead(xml::kCursosDelCentro, rowNumber, row, {0, 1});
+        if (!TakesRow(report, xml::kCursosDelCentro, rowNumber, row, {0, 1})) continue;
         const std::string key = row.Trimmed(0);
         const int keyValue = StrToInt(key);
         const std::string name = row.Trimmed(1);
@@ -129,11 +125,7 @@ void WriteGroups(const ExchangeDocument& document, Table& groups,
     std::size_t rowNumber = 0;
     for (const Row& row : document.Rows(xml::kUnidades)) {
         ++rowNumber;
-        if (row.ValueCount() < 2) {
-            if (report) report->RowSkipped(xml::kUnidades, rowNumber, row);
-            continue;
-        }
-        if (report) report->RowRead(xml::kUnidades, rowNumber, row, {0, 1, 2});
+        if (!TakesRow(report, xml::kUnidades, rowNumber, row, {0, 1, 2})) continue;
         const std::string key = row.Trimmed(0);
         const std::string name = row.Trimmed(1);
         const std::string courseKey = row.Trimmed(2);  // empty when the row has two values

@@ -87,6 +87,14 @@ std::string Positions(const std::vector<std::size_t>& positions) {
 
 }  // namespace
 
+bool TakesRow(ImportReport* report, std::string_view section, std::size_t rowNumber, const Row& row,
+              std::initializer_list<std::size_t> positions) {
+    const bool taken = row.ValueCount() >= 2;
+    if (report && taken) report->RowRead(section, rowNumber, row, positions);
+    if (report && !taken) report->RowSkipped(section, rowNumber, row);
+    return taken;
+}
+
 std::size_t ImportReport::SectionIndex(std::string_view section) {
     const auto [it, added] = sectionIndex_.try_emplace(std::string(section), sections_.size());
     if (added) sections_.emplace_back(section);
@@ -144,8 +152,27 @@ void ImportReport::TableCounts(const std::string& table, const TableState& now, 
 std::vector<std::string> ImportReport::Lines(const std::string& document, const std::string& workingDirectory) const {
     std::vector<std::string> lines;
     lines.push_back(Format(msg::kCheckHeading, document));
-
+    // Each part after a blank line.
     lines.emplace_back();
+    AddTableLines(lines, workingDirectory);
+    lines.emplace_back();
+    AddCodeLines(lines);
+    lines.emplace_back();
+    AddNoAssignmentLines(lines);
+    lines.emplace_back();
+    AddLevelLines(lines);
+    if (template_) {
+        lines.emplace_back();
+        AddTemplateLines(lines);
+    }
+    lines.emplace_back();
+    AddShortRowLines(lines);
+    lines.emplace_back();
+    AddLostValueLines(lines);
+    return lines;
+}
+
+void ImportReport::AddTableLines(std::vector<std::string>& lines, const std::string& workingDirectory) const {
     lines.push_back(Format(msg::kCheckTables, workingDirectory));
     std::size_t nameWidth = 0;
     for (const Table& table : tables_) nameWidth = std::max(nameWidth, table.name.size());
@@ -157,8 +184,9 @@ std::vector<std::string> ImportReport::Lines(const std::string& document, const 
             lines.push_back(kNote + Format(msg::kCheckTableFault, table.name, table.now.fault));
         if (table.now.held) lines.push_back(kNote + Format(msg::kCheckTableHeld, table.name));
     }
+}
 
-    lines.emplace_back();
+void ImportReport::AddCodeLines(std::vector<std::string>& lines) const {
     lines.push_back(Format(msg::kCheckCodes, codes_.size()));
     for (const Code& code : codes_) {
         const char* label = InfoOf(code.kind).label;
@@ -167,44 +195,46 @@ std::vector<std::string> ImportReport::Lines(const std::string& document, const 
                                      : Format(msg::kCheckCodeLine, label, code.name, code.kept, code.origin)));
     }
     if (codes_.empty()) lines.push_back(kItem + msg::kCheckNone);
+}
 
-    lines.emplace_back();
+void ImportReport::AddNoAssignmentLines(std::vector<std::string>& lines) const {
     lines.push_back(Format(msg::kCheckNoAssignment, subjects_.size()));
     for (const Subject& subject : subjects_)
         lines.push_back(kItem + Format(msg::kCheckNoAssignmentLine, subject.rowNumber, subject.name,
                                        subject.courseKey, ReasonText(subject.reason)));
     if (subjects_.empty()) lines.push_back(kItem + msg::kCheckNoneFeminine);
+}
 
-    lines.emplace_back();
+void ImportReport::AddLevelLines(std::vector<std::string>& lines) const {
     lines.push_back(Format(msg::kCheckLevels, courses_.size()));
     for (const Course& course : courses_)
         lines.push_back(kItem + Format(course.listed ? msg::kCheckLevelLineEmpty : msg::kCheckLevelLine, course.key,
                                        course.name));
     if (courses_.empty()) lines.push_back(kItem + msg::kCheckNone);
+}
 
-    if (template_) {
-        const auto& code = template_->first;
-        const auto& templates = template_->second;
-        lines.emplace_back();
-        const auto taken = std::find_if(templates.begin(), templates.end(),
-                                        [&code](const TemplateRow& row) { return row.code == code; });
-        if (templates.empty())
-            lines.push_back(msg::kCheckNoTemplates);
-        else if (taken == templates.end())
-            lines.push_back(Format(msg::kCheckTemplateNotInDocument, code));
-        else
-            lines.push_back(Format(msg::kCheckTemplate, taken->code, taken->name));
-        lines.push_back(msg::kCheckOtherTemplates);
-        bool others = false;
-        for (const TemplateRow& row : templates) {
-            if (row.code == code) continue;
-            lines.push_back(kItem + Format(msg::kCheckTemplateLine, row.code, row.name));
-            others = true;
-        }
-        if (!others) lines.push_back(kItem + msg::kCheckNoneFeminine);
+void ImportReport::AddTemplateLines(std::vector<std::string>& lines) const {
+    const std::string& code = template_->first;
+    const std::vector<TemplateRow>& templates = template_->second;
+    const auto taken = std::find_if(templates.begin(), templates.end(),
+                                    [&code](const TemplateRow& row) { return row.code == code; });
+    if (templates.empty())
+        lines.push_back(msg::kCheckNoTemplates);
+    else if (taken == templates.end())
+        lines.push_back(Format(msg::kCheckTemplateNotInDocument, code));
+    else
+        lines.push_back(Format(msg::kCheckTemplate, taken->code, taken->name));
+    lines.push_back(msg::kCheckOtherTemplates);
+    bool others = false;
+    for (const TemplateRow& row : templates) {
+        if (row.code == code) continue;
+        lines.push_back(kItem + Format(msg::kCheckTemplateLine, row.code, row.name));
+        others = true;
     }
+    if (!others) lines.push_back(kItem + msg::kCheckNoneFeminine);
+}
 
-    lines.emplace_back();
+void ImportReport::AddShortRowLines(std::vector<std::string>& lines) const {
     lines.push_back(Format(msg::kCheckShortRows, shortRows_.size()));
     for (const auto& [key, row] : shortRows_) {
         const std::string& section = sections_[key.first];
@@ -213,14 +243,14 @@ std::vector<std::string> ImportReport::Lines(const std::string& document, const 
                                                       Positions(row.missing))));
     }
     if (shortRows_.empty()) lines.push_back(kItem + msg::kCheckNoneFeminine);
+}
 
-    lines.emplace_back();
+void ImportReport::AddLostValueLines(std::vector<std::string>& lines) const {
     lines.push_back(Format(msg::kCheckLostCharacters, lostValues_.size()));
     for (const auto& [key, value] : lostValues_)
         lines.push_back(kItem + Format(msg::kCheckLostLine, sections_[key.first.first], key.first.second, key.second,
                                        value.value, CodePoints(value.lost)));
     if (lostValues_.empty()) lines.push_back(kItem + msg::kCheckNone);
-    return lines;
 }
 
 }  // namespace vindeleo

@@ -118,6 +118,14 @@ private:
     using RowKey = std::pair<std::size_t, std::size_t>;  // section, row
     using ValueKey = std::pair<RowKey, std::size_t>;     // and position
     std::size_t SectionIndex(std::string_view section);
+    // The parts of Lines, each with its heading.
+    void AddTableLines(std::vector<std::string>& lines, const std::string& workingDirectory) const;
+    void AddCodeLines(std::vector<std::string>& lines) const;
+    void AddNoAssignmentLines(std::vector<std::string>& lines) const;
+    void AddLevelLines(std::vector<std::string>& lines) const;
+    void AddTemplateLines(std::vector<std::string>& lines) const;
+    void AddShortRowLines(std::vector<std::string>& lines) const;
+    void AddLostValueLines(std::vector<std::string>& lines) const;
 
     std::vector<std::string> sections_;
     std::unordered_map<std::string, std::size_t> sectionIndex_;
@@ -129,5 +137,11 @@ private:
     std::optional<std::pair<std::string, std::vector<TemplateRow>>> template_;
     std::vector<Table> tables_;
 };
+
+// Whether a step takes a row of a section: one of fewer than two values is
+// passed over. A check's report is told either way, of the row passed over or
+// of the positions that the step reads.
+bool TakesRow(ImportReport* report, std::string_view section, std::size_t rowNumber, const Row& row,
+              std::initializer_list<std::size_t> positions);
 
 }  // namespace vindeleo

@@ -24,11 +24,7 @@ void ImportRooms(ImportContext& context) {
     std::size_t rowNumber = 0;
     for (const Row& row : context.Document.Rows(xml::kDependencias)) {
         ++rowNumber;
-        if (row.ValueCount() < 2) {
-            if (report) report->RowSkipped(xml::kDependencias, rowNumber, row);
-            continue;
-        }
-        if (report) report->RowRead(xml::kDependencias, rowNumber, row, {0, 1});
+        if (!TakesRow(report, xml::kDependencias, rowNumber, row, {0, 1})) continue;
         const std::string name = row.Trimmed(1);
         const std::string key = row.Trimmed(0);
         std::string code = key.empty() ? Left(name, 6) : key;

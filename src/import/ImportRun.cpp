@@ -25,16 +25,6 @@ namespace vindeleo {
 
 namespace fs = std::filesystem;
 
-const std::vector<std::string>& RebuiltTableFiles() {
-    static const std::vector<std::string> files = StagedTables::TableFiles(RebuiltTables());
-    return files;
-}
-
-const std::vector<std::string>& ObsoleteFiles() {
-    static const std::vector<std::string> files = {std::string(tables::kJornadas) + ".DBF"};
-    return files;
-}
-
 void RunImport(ModuleState& state, RunUi& ui) {
     if (!PrepareImport(state, ui)) return;
 

@@ -1,9 +1,6 @@
 #pragma once
 // The import run: from the chosen exchange document to rebuilt working tables.
 
-#include <string>
-#include <vector>
-
 namespace vindeleo {
 
 struct ModuleState;
@@ -16,10 +13,5 @@ class RunUi;
 // was before the run.
 // The tables it replaces are kept as a copy in the working directory's COPIAS.
 void RunImport(ModuleState& state, RunUi& ui);
-
-// The files that an import replaces (the .DBF and .MDX of each table the steps
-// rebuild) and the file that it takes away without re-creating it.
-const std::vector<std::string>& RebuiltTableFiles();
-const std::vector<std::string>& ObsoleteFiles();
 
 }  // namespace vindeleo

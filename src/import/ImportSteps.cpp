@@ -11,6 +11,7 @@
 #include "app/RunUi.h"
 #include "platform/FileNames.h"
 #include "tables/Layouts.h"
+#include "tables/StagedTables.h"
 #include "text/Messages.h"
 
 namespace vindeleo {
@@ -37,6 +38,16 @@ const std::vector<std::string>& RebuiltTables() {
         tables::kAsigt,    tables::kDiashorast, tables::kDiashorast2, tables::kPeriodos,
     };
     return names;
+}
+
+const std::vector<std::string>& RebuiltTableFiles() {
+    static const std::vector<std::string> files = StagedTables::TableFiles(RebuiltTables());
+    return files;
+}
+
+const std::vector<std::string>& ObsoleteFiles() {
+    static const std::vector<std::string> files = {std::string(tables::kJornadas) + ".DBF"};
+    return files;
 }
 
 void RunImportSteps(ImportContext& context) {

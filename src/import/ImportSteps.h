@@ -42,6 +42,10 @@ void RunImportSteps(ImportContext& context);
 
 // The tables that the seven steps rebuild, in the order they write them.
 const std::vector<std::string>& RebuiltTables();
+// The files that an import replaces (the .DBF and .MDX of each of those
+// tables) and the file that it takes away without re-creating it.
+const std::vector<std::string>& RebuiltTableFiles();
+const std::vector<std::string>& ObsoleteFiles();
 
 void ImportSubjects(ImportContext& context);
 void ImportActivities(ImportContext& context);

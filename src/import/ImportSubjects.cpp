@@ -56,11 +56,7 @@ void ImportSubjects(ImportContext& context) {
     std::size_t rowNumber = 0;
     for (const Row& row : context.Document.Rows(xml::kMaterias)) {
         ++rowNumber;
-        if (row.ValueCount() < 2) {
-            if (report) report->RowSkipped(xml::kMaterias, rowNumber, row);
-            continue;
-        }
-        if (report) report->RowRead(xml::kMaterias, rowNumber, row, {2});
+        if (!TakesRow(report, xml::kMaterias, rowNumber, row, {2})) continue;
         const std::string name = row.Trimmed(2);
         // A subject without a name has no code to make and nothing to assign.
         if (name.empty()) continue;

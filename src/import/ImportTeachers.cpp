@@ -42,11 +42,7 @@ void ImportTeachers(ImportContext& context) {
     std::size_t rowNumber = 0;
     for (const Row& row : context.Document.Rows(xml::kEmpleados)) {
         ++rowNumber;
-        if (row.ValueCount() < 2) {
-            if (report) report->RowSkipped(xml::kEmpleados, rowNumber, row);
-            continue;
-        }
-        if (report) report->RowRead(xml::kEmpleados, rowNumber, row, {0, 1, 2, 3, 4, 5});
+        if (!TakesRow(report, xml::kEmpleados, rowNumber, row, {0, 1, 2, 3, 4, 5})) continue;
         const std::string initials = InitialsOf(row);
         const std::string abbreviation = teacherCodes.GiveOut(initials, Fitting::AfterSuffix);
         if (report) report->CodeGiven(CodeKind::Teacher, DisplayNameOf(row), initials, abbreviation);

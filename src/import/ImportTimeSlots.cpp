@@ -61,11 +61,7 @@ void WriteSlotsByRow(const ExchangeDocument& document, const std::string& templa
     std::size_t documentRow = 0;  // among every row of the section, for the report
     for (const Row& row : document.Rows(xml::kTramosHorarios)) {
         ++documentRow;
-        if (row.ValueCount() < 2) {
-            if (report) report->RowSkipped(xml::kTramosHorarios, documentRow, row);
-            continue;
-        }
-        if (report) report->RowRead(xml::kTramosHorarios, documentRow, row, {0, 1, 2, 3, 4});
+        if (!TakesRow(report, xml::kTramosHorarios, documentRow, row, {0, 1, 2, 3, 4})) continue;
         const std::string code = row.Trimmed(0);
         const std::string label = row.Trimmed(1);
         const std::string startText = row.Trimmed(2);

@@ -7,7 +7,7 @@
 #include "app/ModuleState.h"
 #include "app/RunSupport.h"
 #include "app/RunUi.h"
-#include "import/ImportRun.h"
+#include "import/ImportSteps.h"
 #include "platform/Files.h"
 #include "platform/PathText.h"
 #include "tables/FileReason.h"

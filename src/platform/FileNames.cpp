@@ -78,4 +78,8 @@ fs::path FindFile(const fs::path& dir, std::string_view fileName) {
     return found;
 }
 
+bool IsPlainFileName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string_view::npos;
+}
+
 }  // namespace vindeleo::platform

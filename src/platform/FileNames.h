@@ -25,4 +25,9 @@ std::vector<std::filesystem::path> FilesNamed(const std::filesystem::path& dir, 
 std::filesystem::path FindFile(const std::filesystem::path& dir, std::string_view fileName, std::error_code& error);
 std::filesystem::path FindFile(const std::filesystem::path& dir, std::string_view fileName);
 
+// Whether a name read from one of the system's own files (a plan, a copy's
+// description) names a file directly inside its folder and nothing else: not
+// empty, not "." or "..", no separator and no drive.
+bool IsPlainFileName(std::string_view name);
+
 }  // namespace vindeleo::platform

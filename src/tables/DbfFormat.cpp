@@ -300,6 +300,11 @@ bool IsCalendarDate(std::string_view text) {
 
 }  // namespace
 
+std::optional<std::uint32_t> StatedRecordCount(std::string_view headerStart) {
+    if (headerStart.size() < 8) return std::nullopt;
+    return LittleEndian32(Bytes(headerStart.data()) + 4);
+}
+
 Header ParseHeader(std::string_view bytes, const std::string& fileText) {
     if (bytes.size() < static_cast<std::size_t>(kClassicHeaderSize)) RaiseDamaged(fileText, tables::msg::kHeaderCut);
     const char* data = bytes.data();
@@ -307,7 +312,7 @@ Header ParseHeader(std::string_view bytes, const std::string& fileText) {
     Header header;
     header.version = b[0];
     header.family = FamilyOf(header.version, fileText);
-    header.recordCount = LittleEndian32(b + 4);
+    header.recordCount = *StatedRecordCount(bytes);
     header.headerLength = LittleEndian16(b + 8);
     header.recordLength = LittleEndian16(b + 10);
     // Visual FoxPro keeps other flags in byte 28 (its structural ".CDX").

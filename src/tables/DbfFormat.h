@@ -79,6 +79,11 @@ struct Header {
 // raises an error that names fileText (the file's path, Windows-1252).
 Header ParseHeader(std::string_view bytes, const std::string& fileText);
 
+// The record count that a table's header states (bytes 4-7, little-endian, in
+// every family), deleted records included, read from the file's first bytes
+// alone; nothing when there are fewer than eight.
+std::optional<std::uint32_t> StatedRecordCount(std::string_view headerStart);
+
 // The header bytes of a new, empty table of the given level; with
 // productionIndex the header announces the table's production index, and
 // each field marked indexed carries the flag of an indexed field.

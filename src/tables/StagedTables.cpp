@@ -197,7 +197,7 @@ std::vector<PlanEntry> ReadPlan(const fs::path& file) {
     while (std::getline(in, line)) {
         if (line.size() < 3 || line[1] != ' ') continue;
         const std::string fileName = line.substr(2);
-        if (fileName.find_first_of("/\\") != std::string::npos || fileName == "." || fileName == "..") continue;
+        if (!platform::IsPlainFileName(fileName)) continue;
         for (const auto kind : {PlanEntry::Kind::Install, PlanEntry::Kind::Remove, PlanEntry::Kind::Discard})
             if (line[0] == KindLetter(kind)) plan.push_back({kind, fileName});
     }

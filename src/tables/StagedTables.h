@@ -66,9 +66,9 @@ private:
 // Deals with the staging directories that killed runs left in the working
 // directory: one whose plan was written gets its remaining moves made (the
 // new tables were complete and committed) and its copy kept, one without a
-// plan is removed (the
-// old tables were never touched). Directories of runs still alive are left
-// alone. An error is raised only when a committed plan cannot be finished.
+// plan is removed (the old tables were never touched). Directories of runs
+// still alive are left alone. An error is raised only when a committed plan
+// cannot be finished.
 void RecoverInterruptedCommits(const std::filesystem::path& workingDirectory);
 
 }  // namespace vindeleo

@@ -91,11 +91,6 @@ bool HasExtension(const std::string& name, std::string_view extension) {
            FoldCase1252(name.substr(name.size() - extension.size())) == FoldCase1252(extension);
 }
 
-// A kept file's name names a file inside its copy folder and nothing else.
-bool IsPlainFileName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string::npos;
-}
-
 // "archivo=NAME;RECORDS;BYTES;CRC", read back; nothing when the line is not of that form.
 std::optional<KeptFile> ParseKeptFile(const std::string& value) {
     const auto third = value.rfind(';');
@@ -120,7 +115,7 @@ std::optional<KeptFile> ParseKeptFile(const std::string& value) {
     } catch (const std::exception&) {
         return std::nullopt;
     }
-    if (!IsPlainFileName(file.name)) return std::nullopt;
+    if (!platform::IsPlainFileName(file.name)) return std::nullopt;
     return file;
 }
 
