@@ -77,7 +77,7 @@ void ReplaceFiles(const std::vector<Replacement>& files, std::error_code& error)
         ready = !error;
         if (ready) {
             temporaries[i].clear();
-            if (!IsDeferred(files[i].path.parent_path())) native::MakeRenameDurable(files[i].path);
+            if (!IsDeferred(files[i].path.parent_path())) ready = native::MakeRenameDurable(files[i].path, error);
         }
     }
     for (const auto& temporary : temporaries) {
@@ -102,6 +102,12 @@ void RenameOver(const fs::path& from, const fs::path& to) {
     std::error_code error;
     RenameOver(from, to, error);
     if (error) throw fs::filesystem_error("rename", from, to, error);
+}
+
+void MakeDirectoryDurable(const fs::path& dir) {
+    std::error_code error;
+    MakeDirectoryDurable(dir, error);
+    if (error) throw fs::filesystem_error("flush", dir, error);
 }
 
 void RemoveFile(const fs::path& path) {

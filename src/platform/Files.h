@@ -71,7 +71,9 @@ struct Replacement {
 // created exclusively beside its target, which takes the target's permissions;
 // it is written and flushed to disk, and only when every file of the set is
 // ready are they renamed over their targets, in the given order. A failure
-// before the renaming touches no target; no temporary file is left behind.
+// before the renaming touches no target; no temporary file is left behind. A
+// failed flush of a renamed file's directory entry is an error too, although
+// the file is in place by then.
 // Files that belong together (a table and its index, the tables of a
 // journalled commit) are replaced in one call.
 void ReplaceFiles(const std::vector<Replacement>& files, std::error_code& error);
@@ -84,7 +86,9 @@ void ReplaceContent(const std::filesystem::path& path, const std::vector<std::st
 void DeferDurability(const std::filesystem::path& dir);
 void EndDeferredDurability(const std::filesystem::path& dir);
 // Flushes to disk the files written under dir, and dir's own entries: one
-// flush of the file system on Linux, each file on Windows.
+// flush of the file system on Linux, each file on Windows. A flush that fails
+// is an error: what was written may not be on the disk.
+void MakeDirectoryDurable(const std::filesystem::path& dir, std::error_code& error);
 void MakeDirectoryDurable(const std::filesystem::path& dir);
 
 // Renames from over to, replacing an existing file in one step; on Windows

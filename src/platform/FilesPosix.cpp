@@ -93,11 +93,11 @@ bool IsHeldElsewhere(const fs::path& path) {
 }
 
 // One flush of the file system that holds dir covers every file written there.
-void MakeDirectoryDurable(const fs::path& dir) {
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::syncfs(fd);
-    ::close(fd);
+void MakeDirectoryDurable(const fs::path& dir, std::error_code& error) {
+    error.clear();
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 || ::syncfs(fd) != 0) error = LastError();
+    if (fd >= 0) ::close(fd);
 }
 
 void RenameOver(const fs::path& from, const fs::path& to, std::error_code& error) {
@@ -189,11 +189,12 @@ bool NewFile::Close(std::error_code& error) {
 bool IsAlreadyThere(const std::error_code& error) { return error == std::errc::file_exists; }
 
 // The directory entry of the renamed file reaches the disk too.
-void MakeRenameDurable(const fs::path& renamed) {
-    const int fd = ::open(renamed.parent_path().c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
+bool MakeRenameDurable(const fs::path& renamed, std::error_code& error) {
+    const int fd = ::open(renamed.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool flushed = fd >= 0 && ::fsync(fd) == 0;
+    if (!flushed) error = LastError();
+    if (fd >= 0) ::close(fd);
+    return flushed;
 }
 
 }  // namespace native

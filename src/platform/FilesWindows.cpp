@@ -139,16 +139,22 @@ bool IsHeldElsewhere(const fs::path& path) {
 }
 
 // Windows has no flush of a whole file system for a program: each file under
-// dir is flushed; the renames wrote their entries through already.
-void MakeDirectoryDurable(const fs::path& dir) {
-    std::error_code ignored;
-    for (const auto& entry : ListDirectory(dir, ignored)) {
+// dir is flushed; the renames wrote their entries through already. A file
+// that cannot be opened for writing (read-only, or held by another program)
+// was not written by this process and has nothing of it to flush; one that
+// was opened and fails to flush is an error.
+void MakeDirectoryDurable(const fs::path& dir, std::error_code& error) {
+    const auto entries = ListDirectory(dir, error);
+    if (error) return;
+    for (const auto& entry : entries) {
+        std::error_code ignored;
         if (!entry.is_regular_file(ignored)) continue;
         const HANDLE handle = CreateFileW(entry.path().c_str(), GENERIC_WRITE,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) continue;
-        FlushFileBuffers(handle);
+        const bool flushed = FlushFileBuffers(handle);
+        if (!flushed && !error) error = LastError();
         CloseHandle(handle);
     }
 }
@@ -254,7 +260,7 @@ bool IsAlreadyThere(const std::error_code& error) {
            (error.value() == ERROR_FILE_EXISTS || error.value() == ERROR_ALREADY_EXISTS);
 }
 
-void MakeRenameDurable(const fs::path&) {}
+bool MakeRenameDurable(const fs::path&, std::error_code&) { return true; }
 
 }  // namespace native
 

@@ -40,6 +40,6 @@ bool IsAlreadyThere(const std::error_code& error);
 
 // Makes the directory entry of a file just renamed durable (POSIX: the
 // directory is flushed; Windows renames write through already).
-void MakeRenameDurable(const std::filesystem::path& renamed);
+bool MakeRenameDurable(const std::filesystem::path& renamed, std::error_code& error);
 
 }  // namespace vindeleo::platform::native

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <ctime>
+#include <algorithm>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -29,6 +30,9 @@ constexpr const char* kStagingPrefix = ".vindeleo-";
 constexpr const char* kPreviousFolder = "ANTERIOR";
 constexpr const char* kLockFile = "EN_CURSO";
 constexpr const char* kPlanFile = "PLAN";
+// The moves still to undo of a commit that failed: while it is there, the
+// next run puts the old files back instead of carrying out the plan.
+constexpr const char* kUndoFile = "DESHACER";
 // Where the tables come from, for the description of the copy.
 constexpr const char* kOriginFile = "ORIGEN";
 // A staging directory without its lock file is taken for the remains of a
@@ -64,33 +68,153 @@ bool IsFile(const fs::path& path) {
     return status.type() == fs::file_type::regular;
 }
 
-// The moves that Commit made, so that a failure can undo them all.
+// Where a file of the commit lies: in the working directory, in the staging
+// directory, or in the staging directory's previous folder. The letters are
+// those of the undo list (kUndoFile).
+enum class Place : char { Working = 'W', Staging = 'S', Previous = 'A' };
+
+struct Spot {
+    Place place;
+    std::string name;  // a plain file name, Windows-1252
+};
+
+fs::path PathOf(const Spot& spot, const fs::path& working, const fs::path& staging) {
+    const fs::path name = PathFromText(spot.name);
+    switch (spot.place) {
+        case Place::Working: return working / name;
+        case Place::Staging: return staging / name;
+        case Place::Previous: return staging / kPreviousFolder / name;
+    }
+    return {};
+}
+
+// One move to undo: the file at `from` goes back to `to` in one rename.
+struct UndoStep {
+    Spot from, to;
+    const std::string& WorkingName() const { return from.place == Place::Working ? from.name : to.name; }
+};
+
+// The moves that Commit made, as the steps that undo them.
 class Moves {
 public:
-    void Moved(const fs::path& from, const fs::path& to) { done_.push_back({from, to, {}}); }
-    // A new file renamed from `staged` over `target`; `backup` holds the old
-    // one (empty when there was none).
-    void Installed(const fs::path& staged, const fs::path& target, const fs::path& backup) {
-        done_.push_back({staged, target, backup});
+    // A new file put in place from the staging directory under fileName;
+    // backupName is the old file's name in the previous folder (empty when
+    // there was none): the undo renames the old file over the new one.
+    void Installed(const std::string& fileName, const std::string& backupName) {
+        if (backupName.empty())
+            steps_.push_back(UndoStep{Spot{Place::Working, fileName}, Spot{Place::Staging, fileName}});
+        else
+            steps_.push_back(UndoStep{Spot{Place::Previous, backupName}, Spot{Place::Working, fileName}});
     }
-    // Puts everything back, newest first; what cannot be undone is left.
-    void Undo() noexcept {
-        for (auto it = done_.rbegin(); it != done_.rend(); ++it) {
-            std::error_code ignored;
-            if (!it->backup.empty())
-                platform::RenameOver(it->backup, it->to, ignored);  // the old file over the new one, in one step
-            else
-                platform::RenameOver(it->to, it->from, ignored);
-        }
-        done_.clear();
+    // An old file moved into the previous folder.
+    void MovedAside(const std::string& fileName) {
+        steps_.push_back(UndoStep{Spot{Place::Previous, fileName}, Spot{Place::Working, fileName}});
     }
+    // Newest first, the order in which they are undone.
+    std::vector<UndoStep> UndoSteps() const { return {steps_.rbegin(), steps_.rend()}; }
 
 private:
-    struct Move {
-        fs::path from, to, backup;
-    };
-    std::vector<Move> done_;
+    std::vector<UndoStep> steps_;
 };
+
+// What undoing the moves could not put back.
+struct NotPutBack {
+    std::vector<std::string> fileNames;  // in the working directory
+    std::error_code firstError;
+    bool Empty() const { return fileNames.empty(); }
+};
+
+// Whether anything (a file, a link, anything else) is at path; a name that
+// cannot be looked at raises.
+bool SomethingAt(const fs::path& path) {
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(path, error);
+    if (status.type() == fs::file_type::not_found) return false;
+    if (error) throw fs::filesystem_error("status", path, error);
+    return true;
+}
+
+// Carries out the undo steps in order. A step whose file is no longer where
+// the move took it was undone already (by this run, or by one that stopped).
+// keepNew first gives each new file that an old one is about to replace a
+// second name in the staging directory, so that the plan can still put every
+// new table in place if the undo stops half-way and no undo list was written.
+NotPutBack PutBack(const std::vector<UndoStep>& steps, const fs::path& working, const fs::path& staging,
+                   bool keepNew) {
+    NotPutBack left;
+    for (const UndoStep& step : steps) {
+        const fs::path from = PathOf(step.from, working, staging);
+        const fs::path to = PathOf(step.to, working, staging);
+        std::error_code error;
+        try {
+            if (!SomethingAt(from)) continue;
+        } catch (const fs::filesystem_error& failure) {
+            error = failure.code();
+        }
+        if (!error && keepNew && step.from.place == Place::Previous) {
+            const fs::path staged = staging / PathFromText(step.to.name);
+            std::error_code unkept;
+            if (!SomethingAt(staged)) platform::MakeHardLink(to, staged, unkept);
+            if (unkept) fs::copy_file(to, staged, unkept);  // no hard links here
+        }
+        if (!error) platform::RenameOver(from, to, error);
+        if (!error) continue;
+        if (!left.firstError) left.firstError = error;
+        left.fileNames.push_back(step.WorkingName());
+    }
+    return left;
+}
+
+std::string UndoText(const std::vector<UndoStep>& steps) {
+    std::string text;
+    for (const UndoStep& step : steps)
+        text += static_cast<char>(step.from.place) + step.from.name + '\t' + static_cast<char>(step.to.place) +
+                step.to.name + '\n';
+    return text;
+}
+
+bool ReadSpot(std::string_view text, Spot& spot) {
+    if (text.size() < 2) return false;
+    spot.name = std::string(text.substr(1));
+    if (!platform::IsPlainFileName(spot.name)) return false;
+    for (const Place place : {Place::Working, Place::Staging, Place::Previous})
+        if (text[0] == static_cast<char>(place)) {
+            spot.place = place;
+            return true;
+        }
+    return false;
+}
+
+// The undo list of a commit that failed. One that cannot be read whole is an
+// error: undoing part of it would leave tables of both sets.
+std::vector<UndoStep> ReadUndo(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::vector<UndoStep> steps;
+    std::string line;
+    while (std::getline(in, line)) {
+        const auto tab = line.find('\t');
+        UndoStep step{};
+        if (tab == std::string::npos || !ReadSpot(std::string_view(line).substr(0, tab), step.from) ||
+            !ReadSpot(std::string_view(line).substr(tab + 1), step.to))
+            throw fs::filesystem_error("undo", file, std::make_error_code(std::errc::illegal_byte_sequence));
+        steps.push_back(std::move(step));
+    }
+    if (in.bad() || (!in.eof() && in.fail()))
+        throw fs::filesystem_error("undo", file, std::make_error_code(std::errc::io_error));
+    return steps;
+}
+
+// "PROFT, ALUMT": the tables of the files, each once, in their order.
+std::string TableNames(const std::vector<std::string>& fileNames) {
+    std::vector<std::string> tables;
+    for (const std::string& fileName : fileNames) {
+        const std::string table = fileName.substr(0, fileName.rfind('.'));
+        if (std::find(tables.begin(), tables.end(), table) == tables.end()) tables.push_back(table);
+    }
+    std::string text;
+    for (const std::string& table : tables) text += (text.empty() ? "" : ", ") + table;
+    return text;
+}
 
 bool IsSameFile(const fs::path& a, const fs::path& b) {
     std::error_code error;
@@ -149,12 +273,15 @@ void Apply(const PlanEntry& entry, const fs::path& working, const fs::path& stag
     RefuseHeldTable(entry, olds, working);
     if (entry.kind == PlanEntry::Kind::Install) {
         const fs::path staged = staging / PathFromText(entry.fileName);
-        if (IsFile(staged)) {
-            const fs::path target = working / PathFromText(entry.fileName);
+        const fs::path target = working / PathFromText(entry.fileName);
+        if (IsFile(staged) && IsSameFile(staged, target)) {
+            // In place already: a second name that an undo gave the new file.
+            platform::RemoveFile(staged);
+        } else if (IsFile(staged)) {
             fs::path backup;
             if (IsFile(target)) backup = KeepBackup(OnDiskSpelling(target, olds), previous);
             platform::RenameOver(staged, target);
-            if (moves) moves->Installed(staged, target, backup);
+            if (moves) moves->Installed(entry.fileName, backup.empty() ? std::string() : PathText(backup.filename()));
         }
     }
     // Old files of other spellings (and every spelling of a file to remove) go
@@ -168,7 +295,7 @@ void Apply(const PlanEntry& entry, const fs::path& working, const fs::path& stag
         if (entry.kind == PlanEntry::Kind::Discard && platform::IsHeldElsewhere(old)) continue;
         const fs::path aside = previous / old.filename();
         platform::RenameOver(old, aside);
-        if (moves) moves->Moved(old, aside);
+        if (moves) moves->MovedAside(PathText(old.filename()));
     }
 }
 
@@ -212,13 +339,45 @@ void WritePlan(const fs::path& staging, const std::vector<PlanEntry>& plan) {
     if (error) throw fs::filesystem_error("plan", staging / kPlanFile, error);
 }
 
+// What went wrong, for the user: the system's reason for a failed file
+// operation, or the message itself.
+std::string CauseText(const std::exception& cause) {
+    if (dynamic_cast<const Error*>(&cause)) return cause.what();
+    const auto* fsError = dynamic_cast<const fs::filesystem_error*>(&cause);
+    return fsError ? dbf::ReasonText(fsError->code()) : Utf8To1252(cause.what());
+}
+
 // A failure of the system becomes the message that the old tables are kept;
 // a message for the user already (a table held by another program) stands.
 [[noreturn]] void RaiseCannotReplace(const fs::path& working, const std::exception& cause) {
     if (const auto* told = dynamic_cast<const Error*>(&cause)) throw *told;
-    const auto* fsError = dynamic_cast<const fs::filesystem_error*>(&cause);
-    const std::string reason = fsError ? dbf::ReasonText(fsError->code()) : Utf8To1252(cause.what());
-    throw Error(Format(msg::kCannotReplaceTables, PathText(working), reason));
+    throw Error(Format(msg::kCannotReplaceTables, PathText(working), CauseText(cause)));
+}
+
+// After a failed commit: puts back what the moves replaced, or, when a file
+// cannot be put back, leaves the staging directory for the next run and
+// raises the message that says so.
+void PutBackAfterFailure(const fs::path& working, const fs::path& staging, const Moves& moves,
+                         const std::exception& cause, bool& keepForNextRun) {
+    // The undo list reaches the disk before the first file goes back, so that
+    // a run stopped in the middle of the undo is undone by the next one.
+    std::error_code unlisted;
+    platform::ReplaceContent(staging / kUndoFile, {UndoText(moves.UndoSteps())}, unlisted);
+    const NotPutBack left = PutBack(moves.UndoSteps(), working, staging, /*keepNew=*/bool(unlisted));
+    if (left.Empty()) {
+        // Without its plan the directory is not taken up again by a later run.
+        std::error_code ignored;
+        platform::RemoveFile(staging / kPlanFile, ignored);
+        return;
+    }
+    // The plan, the undo list and the old files stay for the next run: with
+    // the list it puts the old tables back, without it the plan puts every
+    // new one in place (each new file kept a second name for that).
+    keepForNextRun = true;
+    const std::string reason = CauseText(cause);
+    const std::string tables = TableNames(left.fileNames);
+    if (unlisted) throw Error(Format(msg::kTablesNotPutBackNewFollow, PathText(working), reason, tables));
+    throw Error(Format(msg::kTablesNotPutBack, PathText(working), reason, tables));
 }
 
 // Made in place (no temporary name), so that a run killed right after making
@@ -263,6 +422,19 @@ bool IsOlderThanGrace(const fs::path& dir) {
     return !error && fs::file_time_type::clock::now() - written > kUnlockedGrace;
 }
 
+// Puts back what a failed commit could not: the old files go back from the
+// previous folder, the new ones back into the staging directory. Until every
+// one is back the undo list stays, and this is tried again by the next run.
+void FinishUndo(const fs::path& working, const fs::path& staging) {
+    const NotPutBack left = PutBack(ReadUndo(staging / kUndoFile), working, staging, /*keepNew=*/false);
+    if (!left.Empty())
+        throw Error(Format(msg::kTablesStillNotPutBack, PathText(working), TableNames(left.fileNames),
+                           dbf::ReasonText(left.firstError)));
+    platform::MakeDirectoryDurable(working);
+    platform::RemoveFile(staging / kPlanFile);
+    platform::RemoveFile(staging / kUndoFile);
+}
+
 // Finishes or drops one staging directory of a run that is no longer alive.
 void RecoverStaging(const fs::path& working, const fs::path& staging) {
     auto lock = std::make_unique<platform::LockedFile>();
@@ -278,15 +450,19 @@ void RecoverStaging(const fs::path& working, const fs::path& staging) {
         case platform::LockedFile::Status::Failed: return;
     }
     try {
-        // Without the previous folder the run had made its copy: every move was done.
-        if (IsFile(staging / kPlanFile) && fs::is_directory(staging / kPreviousFolder)) {
+        if (IsFile(staging / kUndoFile)) {
+            FinishUndo(working, staging);
+        } else if (IsFile(staging / kPlanFile) && fs::is_directory(staging / kPreviousFolder)) {
+            // Without the previous folder the run had made its copy: every move was done.
             for (const auto& entry : ReadPlan(staging / kPlanFile)) Apply(entry, working, staging, nullptr);
             platform::MakeDirectoryDurable(working);
             CopyOrigin origin;
             std::time_t moment = 0;
             if (!ReadCopyOrigin(staging / kOriginFile, origin, moment)) moment = std::time(nullptr);
-            KeepCopy(working, staging / kPreviousFolder, origin, moment);
+            std::error_code unflushed;
+            KeepCopy(working, staging / kPreviousFolder, origin, moment, unflushed);
             RemoveOldCopies(working);
+            if (unflushed) throw fs::filesystem_error("flush", CopiesFolder(working), unflushed);
         }
         platform::RemoveFile(staging / kPlanFile);
     } catch (const std::exception& cause) {
@@ -330,7 +506,8 @@ StagedTables::StagedTables(fs::path workingDirectory) : working_(std::move(worki
 StagedTables::~StagedTables() {
     if (staging_.empty()) return;
     platform::EndDeferredDurability(staging_);
-    RemoveStaging(staging_, std::move(lock_));
+    if (keepForNextRun_) lock_->Close();
+    else RemoveStaging(staging_, std::move(lock_));
 }
 
 std::vector<std::string> StagedTables::TableFiles(const std::vector<std::string>& tableNames) {
@@ -345,6 +522,7 @@ std::string StagedTables::Commit(const std::vector<std::string>& replacedFiles,
     Moves moves;
     bool committed = false;
     std::string copyLabel;
+    std::error_code unflushed;
     try {
         const std::vector<PlanEntry> plan = MakePlan(staging_, replacedFiles, obsoleteFiles);
         // A table held by another program stops the commit before anything moves.
@@ -361,12 +539,9 @@ std::string StagedTables::Commit(const std::vector<std::string>& replacedFiles,
         platform::MakeDirectoryDurable(working_);
         // The files replaced and taken away become a copy, whole, in one
         // rename; until then a failure puts them back.
-        copyLabel = KeepCopy(working_, staging_ / kPreviousFolder, origin, moment);
+        copyLabel = KeepCopy(working_, staging_ / kPreviousFolder, origin, moment, unflushed);
     } catch (const std::exception& cause) {
-        moves.Undo();
-        // Without its plan the directory is not taken up again by a later run.
-        std::error_code ignored;
-        if (committed) platform::RemoveFile(staging_ / kPlanFile, ignored);
+        if (committed) PutBackAfterFailure(working_, staging_, moves, cause, keepForNextRun_);
         RaiseCannotReplace(working_, cause);
     }
     // Done: a staging directory that outlives this run is not to be replayed
@@ -375,8 +550,13 @@ std::string StagedTables::Commit(const std::vector<std::string>& replacedFiles,
     std::error_code ignored;
     platform::RemoveFile(staging_ / kPlanFile, ignored);
     RemoveOldCopies(working_);
+    // The tables are in place and their copy is kept: a flush that failed
+    // now is told, as the disk may not hold them.
+    if (unflushed)
+        throw Error(Format(msg::kTablesInPlaceUnflushed, PathText(working_), dbf::ReasonText(unflushed), copyLabel));
     return copyLabel;
 }
+
 
 void RecoverInterruptedCommits(const fs::path& workingDirectory) {
     std::vector<fs::path> stagings;

@@ -51,7 +51,10 @@ public:
     // away become a copy in COPIAS (see TableCopies.h) described with origin,
     // whose label is returned; the copies beyond the newest ten are removed.
     // Either all of it happens or, on failure, the working directory is put
-    // back as it was, no copy is made, and an error is raised. A table file
+    // back as it was, no copy is made, and an error is raised. When a file
+    // cannot be put back, the message names its tables and the next run puts
+    // them back (RecoverInterruptedCommits). When the tables are in place and
+    // only the last flush failed, the message says so. A table file
     // that another program holds is a failure, told as creating that table
     // tells it.
     std::string Commit(const std::vector<std::string>& replacedFiles, const std::vector<std::string>& obsoleteFiles,
@@ -61,12 +64,17 @@ private:
     std::filesystem::path working_;
     std::filesystem::path staging_;
     std::unique_ptr<platform::LockedFile> lock_;
+    // A commit that could not put back every old file leaves the staging
+    // directory (plan, undo list, old files) for the next run.
+    bool keepForNextRun_ = false;
 };
 
 // Deals with the staging directories that killed runs left in the working
 // directory: one whose plan was written gets its remaining moves made (the
-// new tables were complete and committed) and its copy kept, one without a
-// plan is removed (the old tables were never touched). Directories of runs
+// new tables were complete and committed) and its copy kept, one with an undo
+// list (a commit that failed and could not put every old file back) gets the
+// old files put back, one without a plan is removed (the old tables were never
+// touched). Directories of runs
 // still alive are left alone. An error is raised only when a committed plan
 // cannot be finished.
 void RecoverInterruptedCommits(const std::filesystem::path& workingDirectory);

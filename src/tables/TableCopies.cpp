@@ -282,7 +282,8 @@ bool ReadCopyOrigin(const fs::path& originFile, CopyOrigin& origin, std::time_t&
 }
 
 std::string KeepCopy(const fs::path& workingDirectory, const fs::path& keptFolder, const CopyOrigin& origin,
-                     std::time_t moment) {
+                     std::time_t moment, std::error_code& unflushed) {
+    unflushed.clear();
     KeptCopy copy;
     copy.origin = origin;
     std::string label;
@@ -324,7 +325,8 @@ std::string KeepCopy(const fs::path& workingDirectory, const fs::path& keptFolde
         }
         platform::MoveFolder(keptFolder, target, error);
         if (error) throw fs::filesystem_error("copy", keptFolder, target, error);
-        platform::MakeDirectoryDurable(copies);
+        // The copy is made: a failed flush now is told, never undone.
+        platform::MakeDirectoryDurable(copies, unflushed);
         return free;
     }
 }

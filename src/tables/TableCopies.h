@@ -75,9 +75,10 @@ bool ReadCopyOrigin(const std::filesystem::path& originFile, CopyOrigin& origin,
 // its files, the origin and the moment of the run in COPIA.TXT, flushes them
 // to disk, and moves the folder into COPIAS under a free label of that moment,
 // which it returns. Raises std::filesystem::filesystem_error when the copy
-// cannot be made; keptFolder is then where it was.
+// cannot be made; keptFolder is then where it was. Once the folder is in
+// COPIAS nothing is raised: a failed flush of COPIAS is set in unflushed.
 std::string KeepCopy(const std::filesystem::path& workingDirectory, const std::filesystem::path& keptFolder,
-                     const CopyOrigin& origin, std::time_t moment);
+                     const CopyOrigin& origin, std::time_t moment, std::error_code& unflushed);
 
 // Removes the oldest copies beyond the newest `kept`; a copy that cannot be
 // removed is left for a later run.

@@ -38,6 +38,28 @@ inline constexpr const char* kNoWorkingDirectory = "No existe el directorio de t
 // printf-style: the working tables directory, the system's reason.
 inline constexpr const char* kCannotReplaceTables =
     "No se han podido sustituir las tablas de %s (%s); las tablas anteriores se conservan";
+// printf-style: the working tables directory, the system's reason, the tables
+// whose old files are not back yet ("PROFT, AULAST").
+inline constexpr const char* kTablesNotPutBack =
+    "No se han podido sustituir las tablas de %s (%s), y todav\xED" "a no se han podido volver a poner como estaban "
+    "las tablas %s. Vindeleo las volver\xE1 a poner la pr\xF3xima vez que importe, exporte o restaure; hasta "
+    "entonces, no use esas tablas en Morvalen";
+// printf-style: the working tables directory, the system's reason, the tables
+// whose old files are not back (the undo could not even be noted down).
+inline constexpr const char* kTablesNotPutBackNewFollow =
+    "No se han podido sustituir las tablas de %s (%s), ni volver a poner como estaban las tablas %s. Vindeleo "
+    "terminar\xE1 de poner las tablas nuevas la pr\xF3xima vez que importe, exporte o restaure; hasta entonces, "
+    "no use esas tablas en Morvalen";
+// printf-style: the working tables directory, the tables whose old files are
+// still not back, the system's reason.
+inline constexpr const char* kTablesStillNotPutBack =
+    "Todav\xED" "a no se han podido volver a poner como estaban las tablas de %s: %s (%s). Vindeleo lo intentar\xE1 "
+    "de nuevo la pr\xF3xima vez que importe, exporte o restaure; hasta entonces, no use esas tablas en Morvalen";
+// printf-style: the working tables directory, the system's reason, the label
+// of the copy that holds the tables replaced.
+inline constexpr const char* kTablesInPlaceUnflushed =
+    "Las tablas nuevas ya est\xE1n en %s, pero el sistema no ha confirmado que se hayan guardado en el disco (%s). "
+    "Compruebe el disco; las tablas anteriores est\xE1n en la copia %s";
 
 // printf-style: the code for which no ten-character code is left.
 inline constexpr const char* kNoFreeCode =

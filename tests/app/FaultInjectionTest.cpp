@@ -143,6 +143,21 @@ std::string Differences(const std::map<std::string, std::string>& a, const std::
     return text;
 }
 
+bool IsFlush(const InjectionPoint& point) {
+    return point.syscall == "fsync" || point.syscall == "fdatasync" || point.syscall == "syncfs";
+}
+
+// The flush of a directory (strace -y shows the descriptor's path): the
+// renames before it are done, so the files it covers are in place already.
+bool IsDirectoryFlush(const InjectionPoint& point) {
+    const auto open = point.line.find('<'), close = point.line.find('>', open);
+    return IsFlush(point) && open != std::string::npos && close != std::string::npos &&
+           fs::is_directory(point.line.substr(open + 1, close - open - 1));
+}
+
+// The message of an import whose tables are in place but whose last flush failed.
+constexpr const char* kInPlaceUnflushed = "Las tablas nuevas ya est";
+
 // What the user may be told when an operation fails: a Spanish message that
 // names the file, the table or the directory, or says what went wrong.
 void ExpectClearMessage(const test::CommandResult& result, const InjectionPoint& point) {
@@ -208,6 +223,7 @@ TEST_F(FaultInjectionTest, EveryFailedFileOperationOfTheImportLeavesTheTablesAsT
     std::set<std::string> messages;
     int failedRuns = 0;
     int leftBehind = 0;
+    int unconfirmed = 0;
     for (const InjectionPoint& point : points) {
         // Back to the old tables before each run.
         fs::remove_all(Tables());
@@ -219,7 +235,16 @@ TEST_F(FaultInjectionTest, EveryFailedFileOperationOfTheImportLeavesTheTablesAsT
         const auto result = Injected(importJ1, point);
         ASSERT_TRUE(result.exitCode >= 0 && result.exitCode <= 2) << "crashed at " << point.line;
         ASSERT_NE(result.err.rfind("strace:", 0), 0u) << result.err;
-        if (result.exitCode == 0) {
+        // A flush that fails is never a finished run.
+        if (IsFlush(point)) EXPECT_NE(result.exitCode, 0) << "a failed flush ended well at " << point.line;
+        if (result.exitCode == 2 && result.err.find(kInPlaceUnflushed) != std::string::npos) {
+            // Past the point of no return: the new tables and the copy are in
+            // place, and the user is told that the disk did not confirm them.
+            ++unconfirmed;
+            EXPECT_TRUE(IsFlush(point)) << point.line;
+            EXPECT_EQ(Differences(Normalized(Tree(Tables())), Normalized(newTables)), "") << point.line;
+            messages.insert(result.out + result.err);
+        } else if (result.exitCode == 0) {
             // The new tables, and one more copy: of the old ones. A staging
             // directory that could not be removed is removed by the next run.
             Tree_ finished = Tree(Tables());
@@ -237,9 +262,74 @@ TEST_F(FaultInjectionTest, EveryFailedFileOperationOfTheImportLeavesTheTablesAsT
         }
     }
     std::cout << "[ FAULTS   ] import: " << points.size() << " injection points, " << failedRuns
-              << " runs stopped by the fault, every one with the tables as they were; " << leftBehind
+              << " runs stopped by the fault, every one with the tables as they were; " << unconfirmed
+              << " put the tables in place and told that the disk did not confirm them; " << leftBehind
               << " finished runs left a staging directory that the next run removed\n";
+    EXPECT_GT(unconfirmed, 0);
     for (const auto& message : messages) std::cout << "             " << message;
+}
+
+// A move of the commit fails, and then so does putting back an earlier one:
+// the run says which tables are not back yet and leaves what is needed for
+// the next run, which finishes the work. With its undo list written, the
+// next run puts every old table back; when even the list could not be
+// written, the plan puts every new table in place instead. Never a mix.
+TEST_F(FaultInjectionTest, AnUndoThatFailsIsFinishedByTheNextRun) {
+    const std::string importJ2 = "import " + test::Quoted(Document()) + " --template J2";
+    ASSERT_EQ(test::RunCommand(Command(importJ2)).exitCode, 0);
+    const auto oldTables = Tree(Tables());
+    const std::string importJ1 = "import " + test::Quoted(Document()) + " --template J1";
+    std::vector<InjectionPoint> moves;
+    for (const InjectionPoint& point : CleanRunPoints(importJ1))
+        if (point.syscall == "rename" && point.line.find("/.vindeleo-") != std::string::npos &&
+            point.line.find(".tmp\"") == std::string::npos)
+            moves.push_back(point);
+    const auto newTables = Tree(Tables());
+    ASSERT_GT(moves.size(), 6u);
+    const int k = moves[4].occurrence;  // a move with earlier ones to put back
+
+    struct Case {
+        const char* what;
+        std::string when;  // the renames made to fail
+        const char* told;
+        const Tree_& afterNextRun;
+    };
+    // After the failed move k: k + 1 writes the undo list, k + 2 puts back the move before k.
+    const std::vector<Case> cases = {
+        {"undo list written", std::to_string(k) + ".." + std::to_string(k + 2) + "+2",
+         "no se han podido volver a poner como estaban las tablas", oldTables},
+        {"undo list not written", std::to_string(k) + ".." + std::to_string(k + 2),
+         "ni volver a poner como estaban las tablas", newTables},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(Tables());
+        fs::create_directories(Tables());
+        for (const auto& [name, bytes] : oldTables)
+            if (name.back() == '/') fs::create_directories(Tables() / name);
+            else test::WriteFile(Tables() / name, bytes);
+
+        const auto failed = test::RunCommand(
+            Command(importJ1, "strace -f -qq -o /dev/null -e trace=rename -e inject=rename:error=EIO:when=" + c.when));
+        EXPECT_EQ(failed.exitCode, 2) << failed.out << failed.err;
+        EXPECT_NE(failed.err.find(c.told), std::string::npos) << failed.err;
+        EXPECT_EQ(failed.err.find("las tablas anteriores se conservan"), std::string::npos) << failed.err;
+        EXPECT_NE(Differences(Tree(Tables()), oldTables).find(".vindeleo-"), std::string::npos)
+            << "nothing left for the next run";
+
+        // Any run takes it up first: here an export. One whose putting back
+        // fails again says so, and leaves it for the run after.
+        const std::string exportRun = "export " + test::Quoted(Document());
+        if (c.afterNextRun == oldTables) {
+            const auto again = test::RunCommand(
+                Command(exportRun, "strace -f -qq -o /dev/null -e trace=rename -e inject=rename:error=EIO:when=1"));
+            EXPECT_EQ(again.exitCode, 2);
+            EXPECT_NE(again.err.find("a no se han podido volver a poner como estaban las tablas de"), std::string::npos)
+                << again.err;
+        }
+        test::RunCommand(Command(exportRun));
+        EXPECT_EQ(Differences(Normalized(Tree(Tables())), Normalized(c.afterNextRun)), "");
+    }
 }
 
 // The import killed at each move, link, deletion and flush of its commit:
@@ -336,11 +426,17 @@ TEST_F(FaultInjectionTest, EveryFailedFileOperationOfTheExportWritesNothing) {
         const auto run = Injected(exportRun, point);
         ASSERT_TRUE(run.exitCode >= 0 && run.exitCode <= 2) << "crashed at " << point.line;
         ASSERT_NE(run.err.rfind("strace:", 0), 0u) << run.err;
+        if (IsFlush(point)) EXPECT_NE(run.exitCode, 0) << "a failed flush ended well at " << point.line;
         if (run.exitCode == 0) {
             EXPECT_EQ(std::regex_replace(test::ReadFile(result), fecha, ""), cleanResult) << point.line;
         } else {
             ++failedRuns;
-            EXPECT_EQ(test::ReadFile(result), earlier) << "failed at " << point.line;
+            // A failed flush of the document's folder comes after the result
+            // is in place: it is told all the same.
+            if (IsDirectoryFlush(point))
+                EXPECT_EQ(std::regex_replace(test::ReadFile(result), fecha, ""), cleanResult) << point.line;
+            else
+                EXPECT_EQ(test::ReadFile(result), earlier) << "failed at " << point.line;
             ExpectClearMessage(run, point);
             messages.insert(run.out + run.err);
         }
