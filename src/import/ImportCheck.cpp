@@ -1,5 +1,6 @@
 #include "import/ImportCheck.h"
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -12,6 +13,7 @@
 #include "import/ImportSteps.h"
 #include "platform/FileNames.h"
 #include "platform/Files.h"
+#include "platform/Interrupt.h"
 #include "platform/PathText.h"
 #include "tables/DbfFormat.h"
 #include "tables/FileReason.h"
@@ -27,16 +29,57 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kScratchPrefix = "vindeleo-check-";
+// Held locked by the check that made the folder, while it runs.
+constexpr const char* kScratchLock = "EN_CURSO";
+// A folder without its lock file is taken for the remains of a killed check
+// only when it is older than this (a check makes the lock file right after
+// the folder).
+constexpr auto kUnlockedGrace = std::chrono::minutes(1);
+
+bool IsOlderThanGrace(const fs::path& dir) {
+    std::error_code error;
+    const auto written = fs::last_write_time(dir, error);
+    return !error && fs::file_time_type::clock::now() - written > kUnlockedGrace;
+}
+
+// Whether a scratch folder's check is gone: its lock can be taken, or it
+// never made one and the folder is old. A folder of another user, a link or
+// anything else that is not a plain folder is left alone.
+bool IsAbandonedScratch(const fs::directory_entry& entry) {
+    std::error_code error;
+    if (!PathText(entry.path().filename()).starts_with(kScratchPrefix)) return false;
+    if (!entry.is_directory(error) || entry.is_symlink(error)) return false;
+    platform::LockedFile lock;
+    switch (lock.Open(entry.path() / kScratchLock, /*exclusive=*/true, error)) {
+        case platform::LockedFile::Status::Ok: return true;
+        case platform::LockedFile::Status::Missing: return IsOlderThanGrace(entry.path());
+        default: return false;
+    }
+}
+
+// The scratch folders of checks that were killed, which no signal handler
+// could remove.
+void RemoveAbandonedScratches(const fs::path& base) {
+    std::error_code error;
+    for (const auto& entry : platform::ListDirectory(base, error)) {
+        if (!IsAbandonedScratch(entry)) continue;
+        std::error_code ignored;
+        fs::remove_all(entry.path(), ignored);  // removes links inside, never what they point to
+    }
+}
 
 // A fresh folder of the user's temporary directory for the check's tables.
 // Nothing there needs to survive a crash, so its files are never flushed to
-// disk; the folder and all it holds go when the check ends, however it ends.
+// disk; the folder and all it holds go when the check ends, however it ends:
+// at its end, on an interruption (SIGINT, SIGTERM, SIGHUP; Ctrl+C or closing
+// the console on Windows), or, after a kill, at the next check.
 class ScratchDirectory {
 public:
     ScratchDirectory() {
         std::error_code error;
         const fs::path base = fs::temp_directory_path(error);
         if (error) throw Error(Format(msg::kCheckNoTemporaryDirectory, dbf::ReasonText(error)));
+        RemoveAbandonedScratches(base);
         std::random_device random;
         for (int attempt = 0;; ++attempt) {
             path_ = base / (kScratchPrefix + std::to_string(random()));
@@ -46,20 +89,34 @@ public:
                 throw Error(Format(msg::kCheckNoScratch, PathText(base), dbf::ReasonText(error)));
             }
         }
+        platform::RemoveOnInterrupt(path_);
         platform::DeferDurability(path_);
+        platform::ReplaceContent(path_ / kScratchLock, {}, error);
+        if (!error && lock_.Open(path_ / kScratchLock, /*exclusive=*/true, error) != platform::LockedFile::Status::Ok &&
+            !error)
+            error = std::make_error_code(std::errc::device_or_resource_busy);
+        if (error) {
+            Remove();
+            throw Error(Format(msg::kCheckNoScratch, PathText(base), dbf::ReasonText(error)));
+        }
     }
-    ~ScratchDirectory() {
-        platform::EndDeferredDurability(path_);
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
+    ~ScratchDirectory() { Remove(); }
     ScratchDirectory(const ScratchDirectory&) = delete;
     ScratchDirectory& operator=(const ScratchDirectory&) = delete;
 
     const fs::path& Path() const { return path_; }
 
 private:
+    void Remove() {
+        lock_.Close();  // Windows deletes no file that this process holds open
+        platform::EndDeferredDurability(path_);
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+        platform::ForgetOnInterrupt(path_);
+    }
+
     fs::path path_;
+    platform::LockedFile lock_;
 };
 
 // A table's record count as the table layer reads it (deleted records left
