@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <optional>
 #include <sstream>
 #include <tuple>
+#include <unordered_set>
 
 #include "platform/FileNames.h"
 #include "platform/Files.h"
@@ -33,6 +35,8 @@ constexpr const char* kTemplateKey = "plantilla";
 constexpr const char* kRestoredKey = "restaurada";
 constexpr const char* kMomentKey = "momento";  // of the origin file only: seconds since 1970
 constexpr const char* kFileKey = "archivo";
+constexpr const char* kOrderKey = "orden";
+constexpr const char* kCountKey = "archivos";  // the last line of a whole description
 
 // CRC-32 of the IEEE polynomial (reflected 0xEDB88320), as zip computes it.
 std::uint32_t Crc32(std::string_view bytes) {
@@ -56,13 +60,19 @@ std::string Hex8(std::uint32_t value) {
     return text;
 }
 
-// A file's bytes, or nothing when it cannot be read (the stream library
-// raises a read error as an exception of its own).
-std::optional<std::string> ReadBytes(const fs::path& file) {
+// A file's bytes, or nothing when it cannot be read or holds more than
+// limit bytes (the stream library raises a read error as an exception of its
+// own).
+std::optional<std::string> ReadBytes(const fs::path& file, std::uintmax_t limit) {
     try {
         std::ifstream in(file, std::ios::binary);
         if (!in) return std::nullopt;
-        std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        std::string bytes;
+        char buffer[65536];
+        while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+            bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
+            if (bytes.size() > limit) return std::nullopt;
+        }
         if (in.bad()) return std::nullopt;
         return bytes;
     } catch (const std::exception&) {
@@ -119,34 +129,83 @@ std::optional<KeptFile> ParseKeptFile(const std::string& value) {
     return file;
 }
 
-// The copy's description read, and its files checked for presence and size;
-// `fault` tells what is wrong.
-KeptCopy DescribeFolder(const fs::path& folder, const std::string& label) {
-    KeptCopy copy;
-    copy.label = label;
-    const auto text = ReadBytes(folder / kDescriptionFile);
-    if (!text) {
-        copy.fault = msg::kCopyNoDescription;
-        return copy;
+// A whole number written in decimal digits only, of at most 18 of them.
+std::optional<std::uint64_t> ReadCount(const std::string& text) {
+    if (text.empty() || text.size() > 18 || !std::all_of(text.begin(), text.end(), [](char c) {
+            return c >= '0' && c <= '9';
+        }))
+        return std::nullopt;
+    return std::stoull(text);
+}
+
+// The names of the plain files of a copy's folder, its description aside.
+std::unordered_set<std::string> FilesOfFolder(const fs::path& folder) {
+    std::unordered_set<std::string> names;
+    std::error_code error;
+    for (const auto& entry : platform::ListDirectory(folder, error)) {
+        std::error_code ignored;
+        const std::string name = PathText(entry.path().filename());
+        if (entry.is_regular_file(ignored) && name != kDescriptionFile) names.insert(name);
     }
-    for (const auto& [key, value] : KeyValues(*text)) {
+    return names;
+}
+
+// Reads a description into copy; sets copy.fault when it is not whole.
+void ReadDescription(const std::string& text, const fs::path& folder, KeptCopy& copy) {
+    const auto pairs = KeyValues(text);
+    std::optional<std::uint64_t> count;
+    bool countIsLast = false;
+    std::unordered_set<std::string> names;
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        const auto& [key, value] = pairs[i];
         if (key == kWhenKey) copy.when = value;
         else if (key == kDocumentKey) copy.origin.document = value;
         else if (key == kTemplateKey) copy.origin.templateCode = value;
         else if (key == kRestoredKey) copy.origin.restoredFrom = value;
-        else if (key == kFileKey) {
+        else if (key == kOrderKey || key == kCountKey) {
+            const auto number = ReadCount(value);
+            if (!number) {
+                copy.fault = msg::kCopyBadDescription;
+                return;
+            }
+            if (key == kOrderKey) copy.order = *number;
+            else count = number, countIsLast = i + 1 == pairs.size();
+        } else if (key == kFileKey) {
             const auto file = ParseKeptFile(value);
             if (!file) {
                 copy.fault = msg::kCopyBadDescription;
-                return copy;
+                return;
+            }
+            if (!names.insert(file->name).second) {
+                copy.fault = Format(msg::kCopyFileTwice, file->name);
+                return;
             }
             copy.files.push_back(*file);
         }
     }
     if (copy.when.empty()) {
         copy.fault = msg::kCopyBadDescription;
+    } else if (count) {
+        if (!countIsLast || *count != copy.files.size()) copy.fault = msg::kCopyDescriptionCut;
+    } else if (copy.order != 0 || FilesOfFolder(folder) != names) {
+        // Written before descriptions ended with their count: whole only when
+        // it names every file of its folder.
+        copy.fault = msg::kCopyDescriptionCut;
+    }
+}
+
+// The copy's description read, and its files checked for presence and size;
+// `fault` tells what is wrong.
+KeptCopy DescribeFolder(const fs::path& folder, const std::string& label) {
+    KeptCopy copy;
+    copy.label = label;
+    const auto text = ReadBytes(folder / kDescriptionFile, kMaxDescriptionBytes);
+    if (!text) {
+        copy.fault = msg::kCopyNoDescription;
         return copy;
     }
+    ReadDescription(*text, folder, copy);
+    if (!copy.IsWhole()) return copy;
     for (const KeptFile& file : copy.files) {
         std::error_code error;
         const fs::path path = folder / PathFromText(file.name);
@@ -170,8 +229,8 @@ std::pair<std::string, int> LabelOrder(const std::string& label) {
     return {label.substr(0, 15), std::stoi(label.substr(16))};
 }
 
-// The labels of COPIAS, newest first.
-std::vector<std::string> Labels(const fs::path& workingDirectory) {
+// The label folders of COPIAS, unordered.
+std::vector<std::string> LabelFolders(const fs::path& workingDirectory) {
     std::vector<std::string> labels;
     std::error_code error;
     for (const auto& entry : platform::ListDirectory(CopiesFolder(workingDirectory), error)) {
@@ -179,26 +238,42 @@ std::vector<std::string> Labels(const fs::path& workingDirectory) {
         const std::string name = PathText(entry.path().filename());
         if (entry.is_directory(ignored) && IsCopyLabel(name)) labels.push_back(name);
     }
-    std::sort(labels.begin(), labels.end(),
-              [](const std::string& a, const std::string& b) { return LabelOrder(a) > LabelOrder(b); });
     return labels;
 }
 
-std::string DescriptionText(const KeptCopy& copy) {
+// The copies of COPIAS described, newest first: by their order, and those
+// made before copies were numbered by their labels, below the others.
+std::vector<KeptCopy> DescribedCopies(const fs::path& workingDirectory) {
+    std::vector<KeptCopy> copies;
+    for (const std::string& label : LabelFolders(workingDirectory))
+        copies.push_back(DescribeFolder(CopiesFolder(workingDirectory) / label, label));
+    std::sort(copies.begin(), copies.end(), [](const KeptCopy& a, const KeptCopy& b) {
+        return std::make_pair(a.order, LabelOrder(a.label)) > std::make_pair(b.order, LabelOrder(b.label));
+    });
+    return copies;
+}
+
+// When and where from: the lines that a description and the origin file share.
+std::string OriginText(const KeptCopy& copy) {
     std::string text = std::string(kWhenKey) + "=" + copy.when + "\r\n";
     if (!copy.origin.document.empty()) text += std::string(kDocumentKey) + "=" + copy.origin.document + "\r\n";
     if (!copy.origin.templateCode.empty()) text += std::string(kTemplateKey) + "=" + copy.origin.templateCode + "\r\n";
     if (!copy.origin.restoredFrom.empty()) text += std::string(kRestoredKey) + "=" + copy.origin.restoredFrom + "\r\n";
+    return text;
+}
+
+std::string DescriptionText(const KeptCopy& copy) {
+    std::string text = OriginText(copy) + kOrderKey + "=" + std::to_string(copy.order) + "\r\n";
     for (const KeptFile& file : copy.files)
         text += std::string(kFileKey) + "=" + file.name + ";" + std::to_string(file.records) + ";" +
                 std::to_string(file.bytes) + ";" + Hex8(file.crc) + "\r\n";
-    return text;
+    return text + kCountKey + "=" + std::to_string(copy.files.size()) + "\r\n";
 }
 
 // One kept file described from its bytes: a .DBF's record count from its
 // header (a header that cannot be read counts none; the file is kept as it is).
 KeptFile DescribeFile(const fs::path& path) {
-    const auto bytes = ReadBytes(path);
+    const auto bytes = ReadBytes(path, std::numeric_limits<std::uintmax_t>::max());
     if (!bytes) throw fs::filesystem_error("read", path, std::make_error_code(std::errc::io_error));
     KeptFile file;
     file.name = PathText(path.filename());
@@ -256,14 +331,14 @@ void WriteCopyOrigin(const fs::path& originFile, const CopyOrigin& origin, std::
     copy.when = LabelAndWhen(moment).second;
     copy.origin = origin;
     const std::string text =
-        DescriptionText(copy) + kMomentKey + "=" + std::to_string(static_cast<long long>(moment)) + "\r\n";
+        OriginText(copy) + kMomentKey + "=" + std::to_string(static_cast<long long>(moment)) + "\r\n";
     std::error_code error;
     platform::ReplaceContent(originFile, {text}, error);
     if (error) throw fs::filesystem_error("origin", originFile, error);
 }
 
 bool ReadCopyOrigin(const fs::path& originFile, CopyOrigin& origin, std::time_t& moment) {
-    const auto text = ReadBytes(originFile);
+    const auto text = ReadBytes(originFile, kMaxDescriptionBytes);
     if (!text) return false;
     bool haveMoment = false;
     for (const auto& [key, value] : KeyValues(*text)) {
@@ -304,6 +379,8 @@ std::string KeepCopy(const fs::path& workingDirectory, const fs::path& keptFolde
     std::sort(kept.begin(), kept.end());
     for (const fs::path& file : kept) copy.files.push_back(DescribeFile(file));
 
+    const std::vector<KeptCopy> existing = DescribedCopies(workingDirectory);
+    copy.order = existing.empty() ? 1 : existing.front().order + 1;
     const std::string description = DescriptionText(copy);
     platform::ReplaceContent(keptFolder / kDescriptionFile, {description}, error);
     if (error) throw fs::filesystem_error("description", keptFolder / kDescriptionFile, error);
@@ -311,10 +388,10 @@ std::string KeepCopy(const fs::path& workingDirectory, const fs::path& keptFolde
 
     const fs::path copies = CopiesFolder(workingDirectory);
     fs::create_directories(copies);
-    // Numbered after every copy of the same second, so that labels keep the
-    // order of the runs (the oldest of them may have been removed already).
+    // Numbered after every copy of the same second (the oldest of them may
+    // have been removed already).
     int number = 1;
-    for (const std::string& existing : Labels(workingDirectory))
+    for (const std::string& existing : LabelFolders(workingDirectory))
         if (LabelOrder(existing).first == label) number = std::max(number, LabelOrder(existing).second + 1);
     for (;; ++number) {
         const std::string free = number == 1 ? label : label + "-" + std::to_string(number);
@@ -332,19 +409,14 @@ std::string KeepCopy(const fs::path& workingDirectory, const fs::path& keptFolde
 }
 
 void RemoveOldCopies(const fs::path& workingDirectory, std::size_t kept) {
-    const std::vector<std::string> labels = Labels(workingDirectory);
-    for (std::size_t i = kept; i < labels.size(); ++i) {
+    const std::vector<KeptCopy> copies = DescribedCopies(workingDirectory);
+    for (std::size_t i = kept; i < copies.size(); ++i) {
         std::error_code ignored;
-        fs::remove_all(CopiesFolder(workingDirectory) / labels[i], ignored);
+        fs::remove_all(CopiesFolder(workingDirectory) / copies[i].label, ignored);
     }
 }
 
-std::vector<KeptCopy> ListCopies(const fs::path& workingDirectory) {
-    std::vector<KeptCopy> copies;
-    for (const std::string& label : Labels(workingDirectory))
-        copies.push_back(DescribeFolder(CopiesFolder(workingDirectory) / label, label));
-    return copies;
-}
+std::vector<KeptCopy> ListCopies(const fs::path& workingDirectory) { return DescribedCopies(workingDirectory); }
 
 bool CopyExists(const fs::path& workingDirectory, const std::string& label) {
     std::error_code error;
@@ -357,7 +429,7 @@ KeptCopy ReadWholeCopy(const fs::path& workingDirectory, const std::string& labe
     KeptCopy copy = DescribeFolder(folder, label);
     if (!copy.IsWhole()) return copy;
     for (const KeptFile& file : copy.files) {
-        auto bytes = ReadBytes(folder / PathFromText(file.name));
+        auto bytes = ReadBytes(folder / PathFromText(file.name), file.bytes);
         if (!bytes) {
             copy.fault = Format(msg::kCopyMissingFile, file.name);
         } else if (bytes->size() != file.bytes || Crc32(*bytes) != file.crc) {

@@ -12,13 +12,24 @@
 //
 // COPIA.TXT, Windows-1252 text, one "key=value" per line:
 //   fecha=dd/mm/yyyy hh:mm:ss        when the run put its tables in place
+//   orden=<n>                        the copy's place among the copies: one more
+//                                    than the highest of the others
 //   documento=<full path>            the exchange document imported (import)
 //   plantilla=<code>                 the school-day template taken (import)
 //   restaurada=<label>               the copy that was put back (restore)
 //   archivo=<name>;<records>;<bytes>;<crc32, 8 hex digits>   one per kept file
+//   archivos=<n>                     the last line: how many files it lists
 // <records> is the record count of a .DBF's header (0 for other files); the
 // size and the CRC-32 (IEEE) of the file's bytes tell a damaged copy from a
-// whole one.
+// whole one. A description that does not end with its count, names a file
+// twice or is larger than kMaxDescriptionBytes is not whole. One written
+// before copies were numbered (no "orden" nor "archivos") is whole only when
+// it lists exactly the files of its folder; it counts as older than every
+// numbered copy.
+//
+// The copies are ordered by "orden", not by their labels: a clock that goes
+// back (the end of summer time, a corrected clock) gives a label earlier than
+// the last, but never puts the newest copy below the others.
 
 #include <cstdint>
 #include <ctime>
@@ -45,6 +56,7 @@ struct KeptFile {
 struct KeptCopy {
     std::string label;
     std::string when;  // dd/mm/yyyy hh:mm:ss
+    std::uint64_t order = 0;  // 0: a copy made before copies were numbered
     CopyOrigin origin;
     std::vector<KeptFile> files;
     // Empty when the copy is whole; otherwise what is wrong with it, for the
@@ -57,6 +69,8 @@ struct KeptCopy {
 };
 
 inline constexpr std::size_t kCopiesKept = 10;
+// Room for ten thousand lines of the longest file names.
+inline constexpr std::size_t kMaxDescriptionBytes = 4u << 20;
 
 std::filesystem::path CopiesFolder(const std::filesystem::path& workingDirectory);
 

@@ -91,6 +91,8 @@ inline constexpr const char* kCopyNoDescription = "falta su descripci\xF3n COPIA
 inline constexpr const char* kCopyBadDescription = "su descripci\xF3n COPIA.TXT est\xE1 da\xF1" "ada";
 inline constexpr const char* kCopyMissingFile = "falta el archivo %s";
 inline constexpr const char* kCopyFileChanged = "el archivo %s est\xE1 da\xF1" "ado o incompleto";
+inline constexpr const char* kCopyDescriptionCut = "su descripci\xF3n COPIA.TXT est\xE1 incompleta";
+inline constexpr const char* kCopyFileTwice = "su descripci\xF3n COPIA.TXT nombra dos veces el archivo %s";
 
 // The check of an import (vindeleo-cli check): its report. The report indents
 // the lines of each part and the notes on a table.

@@ -517,6 +517,28 @@ TEST_F(CliTest, TheFirstImportKeepsAnEmptyCopyAndTheTenNewestAreKept) {
     }));
 }
 
+// A clock that goes back an hour (the end of summer time, here a change of
+// TZ) gives the newest copy an earlier label: it is still listed first, and
+// the clean-up removes the oldest copy, not it.
+TEST_F(CliTest, TheNewestCopyStaysNewestWhenTheClockGoesBack) {
+    if (program.IsWindows()) GTEST_SKIP() << "the time zone is set through TZ for the Linux program";
+    auto importAt = [&](const std::string& zone) {
+        return RunIn(work.Path(), Prefix(), "TZ=" + zone + " ", program.executable, "import " + Sample());
+    };
+    for (int run = 0; run < 10; ++run) ASSERT_EQ(importAt("UTC-1").exitCode, 0);
+    const std::vector<std::string> before = ListedLabels(Cli("restore").out);
+    ASSERT_EQ(before.size(), 10u);
+    ASSERT_EQ(importAt("UTC").exitCode, 0);
+    const std::vector<std::string> after = ListedLabels(Cli("restore").out);
+    ASSERT_EQ(after.size(), 10u);
+    EXPECT_LT(after.front(), before.front()) << "the label of the newest copy is an hour earlier";
+    EXPECT_TRUE(std::find(before.begin(), before.end(), after.front()) == before.end());
+    // The other nine are the nine newest of before, in their order.
+    EXPECT_EQ(std::vector<std::string>(after.begin() + 1, after.end()),
+              std::vector<std::string>(before.begin(), before.begin() + 9));
+    EXPECT_TRUE(fs::is_directory(Tables() / "COPIAS" / after.front()));
+}
+
 // The check's runs. The Linux program makes its scratch folder in a
 // temporary directory of the case's own (TMPDIR); the Windows program in the
 // user's temporary folder of its Wine prefix, which other tests share (Wine

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <regex>
 #include <map>
 
 #include "support/TestSupport.h"
@@ -193,9 +194,46 @@ TEST_F(StagedTablesTest, DamagedCopiesAreToldApart) {
         const char* what;
         std::function<void(const fs::path&)> damage;
         bool listedWhole;  // the listing checks presence and sizes only
+        bool readWhole = false;
+    };
+    // The description with its lines changed by edit.
+    auto description = [](const fs::path& c, const std::function<std::string(std::string)>& edit) {
+        WriteFile(c / "COPIA.TXT", edit(ReadFile(c / "COPIA.TXT")));
+    };
+    auto firstLines = [](std::string text, int count) {
+        std::size_t end = 0;
+        for (int i = 0; i < count; ++i) end = text.find('\n', end) + 1;
+        return text.substr(0, end);
+    };
+    // As a description was written before copies were numbered.
+    auto unnumbered = [](std::string text) {
+        return std::regex_replace(text, std::regex("(orden|archivos)=[^\n]*\n"), "");
     };
     const std::vector<Case> cases = {
-        {"nothing", [](const fs::path&) {}, true},
+        {"nothing", [](const fs::path&) {}, true, true},
+        {"an unnumbered description naming every file",
+         [&](const fs::path& c) { description(c, unnumbered); }, true, true},
+        {"an unnumbered description that lacks a file of its folder",
+         [&](const fs::path& c) { description(c, [&](std::string t) { return firstLines(unnumbered(t), 3); }); },
+         false},
+        {"a description cut at a line end",
+         [&](const fs::path& c) { description(c, [&](std::string t) { return firstLines(t, 3); }); }, false},
+        {"a file named twice",
+         [&](const fs::path& c) {
+             description(c, [](std::string t) {
+                 const auto line = t.find("archivo=");
+                 const std::string twice = t.substr(line, t.find('\n', line) + 1 - line);
+                 return std::regex_replace(t.insert(line, twice), std::regex("archivos=2"), "archivos=3");
+             });
+         },
+         false},
+        {"a count that is not the last line",
+         [&](const fs::path& c) { description(c, [](std::string t) { return t + "documento=x\r\n"; }); }, false},
+        {"a description over its size limit",
+         [&](const fs::path& c) {
+             description(c, [](std::string t) { return std::string(kMaxDescriptionBytes, '\n') + t; });
+         },
+         false},
         {"a byte changed", [](const fs::path& c) { WriteFile(c / "PROFT.DBF", "Old teachers"); }, true},
         {"a file cut short", [](const fs::path& c) { WriteFile(c / "PROFT.DBF", "old"); }, false},
         {"a file missing", [](const fs::path& c) { fs::remove(c / "ASIGT.MDX"); }, false},
@@ -216,7 +254,7 @@ TEST_F(StagedTablesTest, DamagedCopiesAreToldApart) {
         EXPECT_EQ(listed[0].IsWhole(), damage.listedWhole) << listed[0].fault;
         std::vector<std::string> contents;
         const KeptCopy read = ReadWholeCopy(working.Path(), label, contents);
-        const bool whole = std::string(damage.what) == "nothing";
+        const bool whole = damage.readWhole;
         EXPECT_EQ(read.IsWhole(), whole) << read.fault;
         if (whole) EXPECT_EQ(contents, (std::vector<std::string>{"old index", "old teachers"}));
         else EXPECT_TRUE(contents.empty());
