@@ -60,14 +60,17 @@ std::vector<int> KeptFileOfEach(const std::vector<std::string>& names, const Kep
 }  // namespace
 
 void RunListCopies(ModuleState& state, RunUi& ui) {
+    // What a stopped run left stands first: it changes the tables before
+    // any copy can be put back.
+    std::string text;
+    for (const UnfinishedCommit unfinished : UnfinishedCommits(state.WorkingDirectory))
+        text += (text.empty() ? "" : "\n") +
+                std::string(unfinished == UnfinishedCommit::ToFinish ? msg::kUnfinishedImport
+                                                                     : msg::kFailedImportToPutBack);
     const std::vector<KeptCopy> copies = ListCopies(state.WorkingDirectory);
-    if (copies.empty()) {
-        ui.ShowMessage(Format(msg::kNoCopies, PathText(CopiesFolder(state.WorkingDirectory))));
-    } else {
-        std::string text;
-        for (const KeptCopy& copy : copies) text += (text.empty() ? "" : "\n") + ListingLine(copy);
-        ui.ShowMessage(text);
-    }
+    if (copies.empty()) text += (text.empty() ? "" : "\n") + Format(msg::kNoCopies, PathText(CopiesFolder(state.WorkingDirectory)));
+    for (const KeptCopy& copy : copies) text += (text.empty() ? "" : "\n") + ListingLine(copy);
+    ui.ShowMessage(text);
     state.ResultCode = 1;
 }
 

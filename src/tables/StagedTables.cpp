@@ -566,4 +566,21 @@ void RecoverInterruptedCommits(const fs::path& workingDirectory) {
     for (const fs::path& staging : stagings) RecoverStaging(workingDirectory, staging);
 }
 
+std::vector<UnfinishedCommit> UnfinishedCommits(const fs::path& workingDirectory) {
+    std::vector<UnfinishedCommit> found;
+    std::error_code error;
+    for (const auto& entry : platform::ListDirectory(workingDirectory, error)) {
+        if (!IsStagingDirectory(entry)) continue;
+        platform::LockedFile lock;  // a run that is alive is not unfinished
+        if (lock.Open(entry.path() / kLockFile, /*exclusive=*/true, error) != platform::LockedFile::Status::Ok) continue;
+        try {
+            if (IsFile(entry.path() / kUndoFile)) found.push_back(UnfinishedCommit::ToPutBack);
+            else if (IsFile(entry.path() / kPlanFile) && fs::is_directory(entry.path() / kPreviousFolder))
+                found.push_back(UnfinishedCommit::ToFinish);
+        } catch (const fs::filesystem_error&) {
+        }
+    }
+    return found;
+}
+
 }  // namespace vindeleo

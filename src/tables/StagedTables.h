@@ -79,4 +79,10 @@ private:
 // cannot be finished.
 void RecoverInterruptedCommits(const std::filesystem::path& workingDirectory);
 
+// What the next run's RecoverInterruptedCommits will do with the staging
+// directories of runs that are gone: finish a commit's moves, or put back the
+// old files of a commit that failed. Nothing is changed.
+enum class UnfinishedCommit { ToFinish, ToPutBack };
+std::vector<UnfinishedCommit> UnfinishedCommits(const std::filesystem::path& workingDirectory);
+
 }  // namespace vindeleo

@@ -76,6 +76,13 @@ inline constexpr const char* kCopyLine = "%s  %s  %s  %s tablas";
 // printf-style: the label of the copy that was put back (the document column
 // of a copy made by a restore).
 inline constexpr const char* kCopyOfRestore = "restauraci\xF3n de %s";
+// The first lines of the listing, for what stopped runs left unfinished.
+inline constexpr const char* kUnfinishedImport =
+    "importaci\xF3n interrumpida: se completar\xE1 al empezar la pr\xF3xima importaci\xF3n, exportaci\xF3n o "
+    "restauraci\xF3n";
+inline constexpr const char* kFailedImportToPutBack =
+    "importaci\xF3n fallida: sus tablas anteriores se volver\xE1n a poner al empezar la pr\xF3xima "
+    "importaci\xF3n, exportaci\xF3n o restauraci\xF3n";
 // printf-style: label, what is wrong with it.
 inline constexpr const char* kCopyLineDamaged = "%s  COPIA NO UTILIZABLE: %s";
 // printf-style: the label asked for, the copies folder.

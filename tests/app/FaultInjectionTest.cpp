@@ -238,7 +238,9 @@ TEST_F(FaultInjectionTest, EveryFailedFileOperationOfTheImportLeavesTheTablesAsT
         ASSERT_TRUE(result.exitCode >= 0 && result.exitCode <= 2) << "crashed at " << point.line;
         ASSERT_NE(result.err.rfind("strace:", 0), 0u) << result.err;
         // A flush that fails is never a finished run.
-        if (IsFlush(point)) EXPECT_NE(result.exitCode, 0) << "a failed flush ended well at " << point.line;
+        if (IsFlush(point)) {
+            EXPECT_NE(result.exitCode, 0) << "a failed flush ended well at " << point.line;
+        }
         if (result.exitCode == 2 && result.err.find(kInPlaceUnflushed) != std::string::npos) {
             // Past the point of no return: the new tables and the copy are in
             // place, and the user is told that the disk did not confirm them.
@@ -294,13 +296,16 @@ TEST_F(FaultInjectionTest, AnUndoThatFailsIsFinishedByTheNextRun) {
         std::string when;  // the renames made to fail
         const char* told;
         const Tree_& afterNextRun;
+        const char* listed;  // the first line of the list of copies meanwhile
     };
     // After the failed move k: k + 1 writes the undo list, k + 2 puts back the move before k.
     const std::vector<Case> cases = {
         {"undo list written", std::to_string(k) + ".." + std::to_string(k + 2) + "+2",
-         "no se han podido volver a poner como estaban las tablas", oldTables},
+         "no se han podido volver a poner como estaban las tablas", oldTables,
+         "n fallida: sus tablas anteriores se volver"},
         {"undo list not written", std::to_string(k) + ".." + std::to_string(k + 2),
-         "ni volver a poner como estaban las tablas", newTables},
+         "ni volver a poner como estaban las tablas", newTables,
+         "n interrumpida: se completar"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -317,6 +322,9 @@ TEST_F(FaultInjectionTest, AnUndoThatFailsIsFinishedByTheNextRun) {
         EXPECT_EQ(failed.err.find("las tablas anteriores se conservan"), std::string::npos) << failed.err;
         EXPECT_NE(Differences(Tree(Tables()), oldTables).find(".vindeleo-"), std::string::npos)
             << "nothing left for the next run";
+        const auto listing = test::RunCommand(Command("restore"));
+        EXPECT_EQ(listing.out.find(c.listed), std::string("importaci\xC3\xB3").size()) << listing.out;
+
 
         // Any run takes it up first: here an export. One whose putting back
         // fails again says so, and leaves it for the run after.
@@ -428,7 +436,9 @@ TEST_F(FaultInjectionTest, EveryFailedFileOperationOfTheExportWritesNothing) {
         const auto run = Injected(exportRun, point);
         ASSERT_TRUE(run.exitCode >= 0 && run.exitCode <= 2) << "crashed at " << point.line;
         ASSERT_NE(run.err.rfind("strace:", 0), 0u) << run.err;
-        if (IsFlush(point)) EXPECT_NE(run.exitCode, 0) << "a failed flush ended well at " << point.line;
+        if (IsFlush(point)) {
+            EXPECT_NE(run.exitCode, 0) << "a failed flush ended well at " << point.line;
+        }
         if (run.exitCode == 0) {
             EXPECT_EQ(std::regex_replace(test::ReadFile(result), fecha, ""), cleanResult) << point.line;
         } else {
