@@ -48,7 +48,7 @@ bool IsOlderThanGrace(const fs::path& dir) {
 bool IsAbandonedScratch(const fs::directory_entry& entry) {
     std::error_code error;
     if (!PathText(entry.path().filename()).starts_with(kScratchPrefix)) return false;
-    if (!entry.is_directory(error) || entry.is_symlink(error)) return false;
+    if (platform::KindOfName(entry.path(), error) != platform::NameKind::Directory) return false;
     platform::LockedFile lock;
     switch (lock.Open(entry.path() / kScratchLock, /*exclusive=*/true, error)) {
         case platform::LockedFile::Status::Ok: return true;

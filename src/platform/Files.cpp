@@ -86,6 +86,16 @@ void ReplaceFiles(const std::vector<Replacement>& files, std::error_code& error)
     }
 }
 
+bool ReadContent(const fs::path& path, std::string& bytes, std::error_code& error, std::size_t limit) {
+    bytes.clear();
+    error.clear();
+    LockedFile file;
+    const LockedFile::Status status = file.Open(path, /*exclusive=*/false, error);
+    if (status == LockedFile::Status::InUse && !error) error = std::make_error_code(std::errc::device_or_resource_busy);
+    if (status != LockedFile::Status::Ok) return false;
+    return file.ReadAll(bytes, error, limit);
+}
+
 void ReplaceContent(const fs::path& path, const std::vector<std::string_view>& chunks, std::error_code& error) {
     ReplaceFiles({{path, chunks}}, error);
 }

@@ -23,9 +23,18 @@
 namespace vindeleo::platform {
 
 // What a failed file operation ran into.
-enum class FileFault { None, NotFound, AccessDenied, InUse, DiskFull, ReadOnly, DiskError, Other };
+enum class FileFault { None, NotFound, AccessDenied, InUse, DiskFull, ReadOnly, DiskError, NotPlainFile, Other };
 FileFault FaultOf(const std::error_code& error);
 
+// What a name in a folder is, its link not followed: a link (on Windows any
+// reparse point: a symbolic link or a junction) is a Link, a device, a FIFO
+// or a socket is Special. None, without an error, when nothing is there.
+enum class NameKind { None, File, Directory, Link, Special };
+NameKind KindOfName(const std::filesystem::path& path, std::error_code& error);
+
+// Only a plain file is opened: a link or a special file found where a file of
+// the system is expected fails with FileFault::NotPlainFile, and opening never
+// blocks (a FIFO).
 class LockedFile {
 public:
     enum class Status { Ok, Missing, InUse, Failed };
@@ -38,8 +47,8 @@ public:
     // Opens an existing file for reading and takes the lock: an exclusive one
     // keeps every other opening out, a shared one keeps exclusive ones out.
     Status Open(const std::filesystem::path& path, bool exclusive, std::error_code& error);
-    // The whole content of the open file.
-    bool ReadAll(std::string& bytes, std::error_code& error);
+    // The content of the open file, its first limit bytes at most.
+    bool ReadAll(std::string& bytes, std::error_code& error, std::size_t limit = std::string::npos);
     // About to replace the open file from this process. Windows renames
     // nothing over a file that is open without delete sharing, so there the
     // file is closed (and the lock released) now; POSIX keeps the lock until
@@ -56,6 +65,12 @@ private:
     int fd_ = -1;
 #endif
 };
+
+// A plain file's content, its first limit bytes at most, read through a
+// shared opening (LockedFile): never through a link, never a special file,
+// never waiting.
+bool ReadContent(const std::filesystem::path& path, std::string& bytes, std::error_code& error,
+                 std::size_t limit = std::string::npos);
 
 // Whether some opening (of another process, or another opening of this one)
 // holds the file.

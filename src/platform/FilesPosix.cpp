@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -17,6 +18,24 @@ namespace fs = std::filesystem;
 
 namespace {
 std::error_code LastError() { return std::error_code(errno, std::generic_category()); }
+
+// Opens a plain file for reading: never through a link (ELOOP), never a
+// special file (ENXIO), and never waiting for a FIFO's writer.
+int OpenPlainFile(const fs::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat status;
+    int code = 0;
+    if (::fstat(fd, &status) != 0) code = errno;
+    else if (!S_ISREG(status.st_mode)) code = ENXIO;
+    if (code != 0) {
+        ::close(fd);
+        errno = code;
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
 }  // namespace
 
 FileFault FaultOf(const std::error_code& error) {
@@ -29,14 +48,30 @@ FileFault FaultOf(const std::error_code& error) {
     if (!error) return FileFault::None;
     if (error == std::errc::device_or_resource_busy || error == std::errc::resource_unavailable_try_again)
         return FileFault::InUse;
+    if (error == std::errc::too_many_symbolic_link_levels || error == std::errc::no_such_device_or_address)
+        return FileFault::NotPlainFile;
     return FileFault::Other;
+}
+
+NameKind KindOfName(const fs::path& path, std::error_code& error) {
+    error.clear();
+    struct stat status;
+    if (::lstat(path.c_str(), &status) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return NameKind::None;
+        error = LastError();
+        return NameKind::None;
+    }
+    if (S_ISREG(status.st_mode)) return NameKind::File;
+    if (S_ISDIR(status.st_mode)) return NameKind::Directory;
+    if (S_ISLNK(status.st_mode)) return NameKind::Link;
+    return NameKind::Special;
 }
 
 LockedFile::~LockedFile() { Close(); }
 
 LockedFile::Status LockedFile::Open(const fs::path& path, bool exclusive, std::error_code& error) {
     Close();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenPlainFile(path);
     if (fd < 0) {
         error = LastError();
         return errno == ENOENT ? Status::Missing : Status::Failed;
@@ -51,14 +86,14 @@ LockedFile::Status LockedFile::Open(const fs::path& path, bool exclusive, std::e
     return Status::Ok;
 }
 
-bool LockedFile::ReadAll(std::string& bytes, std::error_code& error) {
+bool LockedFile::ReadAll(std::string& bytes, std::error_code& error, std::size_t limit) {
     bytes.clear();
     const off_t size = ::lseek(fd_, 0, SEEK_END);
     if (size < 0 || ::lseek(fd_, 0, SEEK_SET) < 0) {
         error = LastError();
         return false;
     }
-    bytes.resize(static_cast<std::size_t>(size));
+    bytes.resize(std::min(static_cast<std::size_t>(size), limit));
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t got = ::read(fd_, &bytes[done], bytes.size() - done);
@@ -85,7 +120,7 @@ void LockedFile::Close() noexcept {
 bool LockedFile::IsOpen() const { return fd_ >= 0; }
 
 bool IsHeldElsewhere(const fs::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenPlainFile(path);
     if (fd < 0) return false;
     const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
     ::close(fd);

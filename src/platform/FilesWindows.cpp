@@ -42,6 +42,8 @@ FileFault FaultOfWin32(int code) {
         case ERROR_READ_FAULT:
         case ERROR_GEN_FAILURE:
         case ERROR_IO_DEVICE: return FileFault::DiskError;
+        case ERROR_CANT_RESOLVE_FILENAME:
+        case ERROR_BAD_FILE_TYPE: return FileFault::NotPlainFile;
         default: return FileFault::Other;
     }
 }
@@ -60,8 +62,22 @@ FileFault FaultOfErrno(const std::error_code& error) {
     return FileFault::Other;
 }
 
+// Opens a plain file for reading: a reparse point (a symbolic link, a
+// junction) is opened as itself and refused, as is a device.
 HANDLE OpenForReading(const fs::path& path, DWORD share) {
-    return CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return handle;
+    BY_HANDLE_FILE_INFORMATION info{};
+    DWORD refusal = 0;
+    if (GetFileType(handle) != FILE_TYPE_DISK) refusal = ERROR_BAD_FILE_TYPE;
+    else if (!GetFileInformationByHandle(handle, &info)) refusal = GetLastError();
+    else if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) refusal = ERROR_CANT_RESOLVE_FILENAME;
+    else if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) refusal = ERROR_BAD_FILE_TYPE;
+    if (refusal == 0) return handle;
+    CloseHandle(handle);
+    SetLastError(refusal);
+    return INVALID_HANDLE_VALUE;
 }
 
 // A rename or deletion refused because another program has the file open
@@ -74,6 +90,20 @@ std::error_code InUseWhenHeld(std::error_code error, const fs::path& path) {
 }
 
 }  // namespace
+
+NameKind KindOfName(const fs::path& path, std::error_code& error) {
+    error.clear();
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        error = LastError();
+        if (FaultOfWin32(error.value()) == FileFault::NotFound) error.clear();
+        return NameKind::None;
+    }
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return NameKind::Link;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return NameKind::Directory;
+    if (attributes & FILE_ATTRIBUTE_DEVICE) return NameKind::Special;
+    return NameKind::File;
+}
 
 FileFault FaultOf(const std::error_code& error) {
     if (error.category() == std::system_category()) return FaultOfWin32(error.value());
@@ -97,7 +127,7 @@ LockedFile::Status LockedFile::Open(const fs::path& path, bool exclusive, std::e
     return Status::Ok;
 }
 
-bool LockedFile::ReadAll(std::string& bytes, std::error_code& error) {
+bool LockedFile::ReadAll(std::string& bytes, std::error_code& error, std::size_t limit) {
     bytes.clear();
     const HANDLE handle = static_cast<HANDLE>(handle_);
     LARGE_INTEGER size;
@@ -105,7 +135,7 @@ bool LockedFile::ReadAll(std::string& bytes, std::error_code& error) {
         error = LastError();
         return false;
     }
-    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    bytes.resize(std::min(static_cast<std::size_t>(size.QuadPart), limit));
     std::size_t done = 0;
     while (done < bytes.size()) {
         DWORD got = 0;

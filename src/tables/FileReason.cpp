@@ -15,6 +15,7 @@ std::string ReasonText(const std::error_code& error) {
         case platform::FileFault::DiskFull: return tables::msg::kDiskFull;
         case platform::FileFault::ReadOnly: return tables::msg::kReadOnlyDisk;
         case platform::FileFault::DiskError: return tables::msg::kDiskError;
+        case platform::FileFault::NotPlainFile: return tables::msg::kNotPlainFile;
         case platform::FileFault::Other: break;
     }
     return Format(tables::msg::kSystemError, error.value());

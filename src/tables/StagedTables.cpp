@@ -7,6 +7,7 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <unordered_set>
 #include <utility>
 
 #include "platform/FileNames.h"
@@ -33,6 +34,8 @@ constexpr const char* kPlanFile = "PLAN";
 // The moves still to undo of a commit that failed: while it is there, the
 // next run puts the old files back instead of carrying out the plan.
 constexpr const char* kUndoFile = "DESHACER";
+// The plan and the undo list name each of a few dozen files once.
+constexpr std::size_t kMaxListBytes = 1u << 20;
 // Where the tables come from, for the description of the copy.
 constexpr const char* kOriginFile = "ORIGEN";
 // A staging directory without its lock file is taken for the remains of a
@@ -188,7 +191,12 @@ bool ReadSpot(std::string_view text, Spot& spot) {
 // The undo list of a commit that failed. One that cannot be read whole is an
 // error: undoing part of it would leave tables of both sets.
 std::vector<UndoStep> ReadUndo(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
+    std::string text;
+    std::error_code error;
+    if (!platform::ReadContent(file, text, error, kMaxListBytes + 1)) throw fs::filesystem_error("undo", file, error);
+    if (text.size() > kMaxListBytes)
+        throw fs::filesystem_error("undo", file, std::make_error_code(std::errc::file_too_large));
+    std::istringstream in(text);
     std::vector<UndoStep> steps;
     std::string line;
     while (std::getline(in, line)) {
@@ -199,8 +207,6 @@ std::vector<UndoStep> ReadUndo(const fs::path& file) {
             throw fs::filesystem_error("undo", file, std::make_error_code(std::errc::illegal_byte_sequence));
         steps.push_back(std::move(step));
     }
-    if (in.bad() || (!in.eof() && in.fail()))
-        throw fs::filesystem_error("undo", file, std::make_error_code(std::errc::io_error));
     return steps;
 }
 
@@ -247,6 +253,25 @@ void RefuseHeldTable(const PlanEntry& entry, const std::vector<fs::path>& files,
         const std::string tableName = entry.fileName.substr(0, entry.fileName.rfind('.'));
         const fs::path table = working / PathFromText(tableName + ".DBF");
         throw Error(Format(tables::msg::kCannotCreate, PathText(table), tables::msg::kInUse));
+    }
+}
+
+// A name of the plan's files (in any letter case) that is a link or a special
+// file stops the commit before anything moves: it is neither followed nor
+// replaced, so nothing outside the working directory changes and the copy
+// never holds a link in place of a table.
+void RefuseOddFiles(const std::vector<PlanEntry>& plan, const fs::path& working) {
+    std::unordered_set<std::string> names;
+    for (const auto& entry : plan) names.insert(FoldCase1252(entry.fileName));
+    std::error_code error;
+    const auto entries = platform::ListDirectory(working, error);
+    if (error) throw fs::filesystem_error("list", working, error);
+    for (const auto& entry : entries) {
+        if (!names.contains(FoldCase1252(PathText(entry.path().filename())))) continue;
+        const platform::NameKind kind = platform::KindOfName(entry.path(), error);
+        if (error) throw fs::filesystem_error("status", entry.path(), error);
+        if (kind == platform::NameKind::Link || kind == platform::NameKind::Special)
+            throw Error(Format(tables::msg::kCannotCreate, PathText(entry.path()), tables::msg::kNotPlainFile));
     }
 }
 
@@ -318,7 +343,10 @@ std::string PlanText(const std::vector<PlanEntry>& plan) {
 }
 
 std::vector<PlanEntry> ReadPlan(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
+    std::string text;
+    std::error_code unread;  // an unread plan has no lines
+    platform::ReadContent(file, text, unread, kMaxListBytes);
+    std::istringstream in(text);
     std::vector<PlanEntry> plan;
     std::string line;
     while (std::getline(in, line)) {
@@ -411,9 +439,12 @@ bool IsEmptyDirectory(const fs::path& dir) {
     return fs::is_empty(dir, error) && !error;
 }
 
+// A real folder named as a staging directory; a link of that name is never
+// taken for one (its run's recovery would empty the folder it points to).
 bool IsStagingDirectory(const fs::directory_entry& entry) {
     std::error_code error;
-    return entry.is_directory(error) && PathText(entry.path().filename()).starts_with(kStagingPrefix);
+    return PathText(entry.path().filename()).starts_with(kStagingPrefix) &&
+           platform::KindOfName(entry.path(), error) == platform::NameKind::Directory;
 }
 
 bool IsOlderThanGrace(const fs::path& dir) {
@@ -525,9 +556,13 @@ std::string StagedTables::Commit(const std::vector<std::string>& replacedFiles,
     std::error_code unflushed;
     try {
         const std::vector<PlanEntry> plan = MakePlan(staging_, replacedFiles, obsoleteFiles);
-        // A table held by another program stops the commit before anything moves.
+        // A table held by another program, a link or a special file in a
+        // table's place, or a COPIAS that is no folder, stops the commit
+        // before anything moves.
+        RefuseOddFiles(plan, working_);
         for (const auto& entry : plan)
             RefuseHeldTable(entry, platform::FilesNamed(working_, entry.fileName), working_);
+        CheckCopiesFolder(working_);
         platform::MakeDirectoryDurable(staging_);
         platform::EndDeferredDurability(staging_);
         fs::create_directory(staging_ / kPreviousFolder);

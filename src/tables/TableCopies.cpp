@@ -17,6 +17,7 @@
 #include "platform/RegionalTime.h"
 #include "tables/DbfFormat.h"
 #include "text/Codepage.h"
+#include "text/Error.h"
 #include "text/Format.h"
 #include "text/Messages.h"
 
@@ -60,24 +61,14 @@ std::string Hex8(std::uint32_t value) {
     return text;
 }
 
-// A file's bytes, or nothing when it cannot be read or holds more than
-// limit bytes (the stream library raises a read error as an exception of its
-// own).
+// A plain file's bytes (never through a link, never a special file), or
+// nothing when it cannot be read or holds more than limit bytes.
 std::optional<std::string> ReadBytes(const fs::path& file, std::uintmax_t limit) {
-    try {
-        std::ifstream in(file, std::ios::binary);
-        if (!in) return std::nullopt;
-        std::string bytes;
-        char buffer[65536];
-        while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-            bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
-            if (bytes.size() > limit) return std::nullopt;
-        }
-        if (in.bad()) return std::nullopt;
-        return bytes;
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
+    std::string bytes;
+    std::error_code error;
+    const std::size_t most = limit >= std::string::npos - 1 ? std::string::npos : static_cast<std::size_t>(limit) + 1;
+    if (!platform::ReadContent(file, bytes, error, most) || bytes.size() > limit) return std::nullopt;
+    return bytes;
 }
 
 // The "key=value" lines of a description, in order.
@@ -229,14 +220,18 @@ std::pair<std::string, int> LabelOrder(const std::string& label) {
     return {label.substr(0, 15), std::stoi(label.substr(16))};
 }
 
-// The label folders of COPIAS, unordered.
+// The label folders of COPIAS, unordered: real folders only, in a COPIAS
+// that is one.
 std::vector<std::string> LabelFolders(const fs::path& workingDirectory) {
     std::vector<std::string> labels;
     std::error_code error;
-    for (const auto& entry : platform::ListDirectory(CopiesFolder(workingDirectory), error)) {
+    const fs::path copies = CopiesFolder(workingDirectory);
+    if (platform::KindOfName(copies, error) != platform::NameKind::Directory) return labels;
+    for (const auto& entry : platform::ListDirectory(copies, error)) {
         std::error_code ignored;
         const std::string name = PathText(entry.path().filename());
-        if (entry.is_directory(ignored) && IsCopyLabel(name)) labels.push_back(name);
+        if (IsCopyLabel(name) && platform::KindOfName(entry.path(), ignored) == platform::NameKind::Directory)
+            labels.push_back(name);
     }
     return labels;
 }
@@ -313,6 +308,15 @@ int KeptCopy::TableCount() const {
 }
 
 fs::path CopiesFolder(const fs::path& workingDirectory) { return workingDirectory / kCopiesFolder; }
+
+void CheckCopiesFolder(const fs::path& workingDirectory) {
+    std::error_code error;
+    const fs::path copies = CopiesFolder(workingDirectory);
+    const platform::NameKind kind = platform::KindOfName(copies, error);
+    if (error) throw fs::filesystem_error("status", copies, error);
+    if (kind != platform::NameKind::None && kind != platform::NameKind::Directory)
+        throw Error(Format(msg::kCopiesNotAFolder, PathText(copies)));
+}
 
 bool IsCopyLabel(const std::string& text) {
     auto digits = [&](std::size_t from, std::size_t count) {
@@ -416,11 +420,16 @@ void RemoveOldCopies(const fs::path& workingDirectory, std::size_t kept) {
     }
 }
 
-std::vector<KeptCopy> ListCopies(const fs::path& workingDirectory) { return DescribedCopies(workingDirectory); }
+std::vector<KeptCopy> ListCopies(const fs::path& workingDirectory) {
+    CheckCopiesFolder(workingDirectory);
+    return DescribedCopies(workingDirectory);
+}
 
 bool CopyExists(const fs::path& workingDirectory, const std::string& label) {
+    CheckCopiesFolder(workingDirectory);
     std::error_code error;
-    return IsCopyLabel(label) && fs::is_directory(CopiesFolder(workingDirectory) / label, error);
+    return IsCopyLabel(label) &&
+           platform::KindOfName(CopiesFolder(workingDirectory) / label, error) == platform::NameKind::Directory;
 }
 
 KeptCopy ReadWholeCopy(const fs::path& workingDirectory, const std::string& label, std::vector<std::string>& contents) {

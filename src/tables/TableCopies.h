@@ -73,6 +73,10 @@ inline constexpr std::size_t kCopiesKept = 10;
 inline constexpr std::size_t kMaxDescriptionBytes = 4u << 20;
 
 std::filesystem::path CopiesFolder(const std::filesystem::path& workingDirectory);
+// Raises the message that names COPIAS when it is there but is not a real
+// folder (a file, a link, anything else): copies are never written through a
+// link nor removed from where one points.
+void CheckCopiesFolder(const std::filesystem::path& workingDirectory);
 
 // Whether text has the form of a copy's label (so that it names a folder of
 // COPIAS and nothing else).

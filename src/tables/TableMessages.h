@@ -15,6 +15,7 @@ inline constexpr const char* kNoSuchDirectory = "no existe el directorio";
 inline constexpr const char* kInUse = "otro programa la tiene abierta";
 inline constexpr const char* kIndexInUse = "otro programa lo tiene abierto";  // an index
 inline constexpr const char* kAccessDenied = "permiso denegado";
+inline constexpr const char* kNotPlainFile = "no es un archivo normal, sino un enlace o un archivo especial";
 inline constexpr const char* kDiskFull = "no queda espacio en el disco";
 inline constexpr const char* kDiskError = "error de lectura o escritura en el disco";
 inline constexpr const char* kUnknownFailure = "fallo sin causa conocida";

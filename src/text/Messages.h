@@ -76,6 +76,10 @@ inline constexpr const char* kCopyLine = "%s  %s  %s  %s tablas";
 // printf-style: the label of the copy that was put back (the document column
 // of a copy made by a restore).
 inline constexpr const char* kCopyOfRestore = "restauraci\xF3n de %s";
+// printf-style: the copies folder.
+inline constexpr const char* kCopiesNotAFolder =
+    "No se pueden guardar ni leer las copias de las tablas en %s: no es una carpeta, sino un archivo, un enlace u "
+    "otra cosa. Qu\xEDtelo o c\xE1mbielo de nombre y repita; las tablas no se han tocado";
 // The first lines of the listing, for what stopped runs left unfinished.
 inline constexpr const char* kUnfinishedImport =
     "importaci\xF3n interrumpida: se completar\xE1 al empezar la pr\xF3xima importaci\xF3n, exportaci\xF3n o "
