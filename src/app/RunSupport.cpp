@@ -1,6 +1,7 @@
 #include "app/RunSupport.h"
 
 #include <exception>
+#include <new>
 
 #include "app/HostProtocol.h"
 #include "app/ModuleState.h"
@@ -72,23 +73,36 @@ void FinishRun(ModuleState& state, RunUi& ui) {
     if (state.HostMode) ui.Close();
 }
 
-void RunShowingErrors(void (*run)(ModuleState&, RunUi&), ModuleState& state, RunUi& ui) {
+std::string CurrentErrorText() {
     try {
-        run(state, ui);
+        throw;
     } catch (const Error& error) {
-        ui.ShowError(ErrorBoxText(error.what()));
+        return ErrorBoxText(error.what());
+    } catch (const std::bad_alloc&) {
+        return ErrorBoxText(msg::kOutOfMemory);
     } catch (const std::exception& error) {
-        ui.ShowError(ErrorBoxText(Utf8To1252(error.what())));
+        return ErrorBoxText(Utf8To1252(error.what()));
+    } catch (...) {
+        return ErrorBoxText(msg::kUnexpectedError);
     }
 }
 
-void LeaveHostResult(const ModuleState& state, RunUi& ui) {
-    if (!state.HostMode) return;
+void ShowCurrentError(RunUi& ui) noexcept {
     try {
-        WriteHostResult(state);
-    } catch (const Error& error) {
-        ui.ShowError(ErrorBoxText(error.what()));
+        ui.ShowError(CurrentErrorText());
+    } catch (...) {
+        // Not even the box could be shown (no memory left for it): the
+        // exception still goes no further.
     }
+}
+
+void RunShowingErrors(void (*run)(ModuleState&, RunUi&), ModuleState& state, RunUi& ui) {
+    ShowingErrors(ui, [&] { run(state, ui); });
+}
+
+void LeaveHostResult(const ModuleState& state, RunUi& ui) noexcept {
+    if (!state.HostMode) return;
+    ShowingErrors(ui, [&] { WriteHostResult(state); });
 }
 
 }  // namespace vindeleo

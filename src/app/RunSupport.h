@@ -43,13 +43,34 @@ std::unique_ptr<ExchangeDocument> LoadExchangeDocument(const ModuleState& state,
 // buttons disabled, and in host mode the window closed.
 void FinishRun(ModuleState& state, RunUi& ui);
 
+// The error box's text for the exception being handled (called inside a catch
+// block): an Error's own message; the system's message for a lack of memory
+// and for an exception of no known kind; otherwise the exception's text.
+std::string CurrentErrorText();
+
+// Shows the exception being handled in the error box. Never throws: it is
+// where an exception inside a window's handler stops.
+void ShowCurrentError(RunUi& ui) noexcept;
+
+// Runs a window's handler: whatever it throws is shown in the error box and
+// goes no further, so that no exception unwinds through the window system's
+// event loop.
+template <typename Handler>
+void ShowingErrors(RunUi& ui, Handler&& handler) noexcept {
+    try {
+        handler();
+    } catch (...) {
+        ShowCurrentError(ui);
+    }
+}
+
 // Runs a conversion for a window: an error that ends it is shown in the
 // error box, and the window stays usable.
 void RunShowingErrors(void (*run)(ModuleState&, RunUi&), ModuleState& state, RunUi& ui);
 
 // On closing a window in host mode, leaves the result for the host; a result
 // file that cannot be written is shown in the error box.
-void LeaveHostResult(const ModuleState& state, RunUi& ui);
+void LeaveHostResult(const ModuleState& state, RunUi& ui) noexcept;
 
 // Shows the busy cursor for its lifetime, also when an error ends the run.
 class BusyCursor {

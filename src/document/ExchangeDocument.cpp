@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <unordered_set>
 #include <utility>
@@ -201,9 +202,9 @@ void FreeDocument(xmlDoc* doc) {
     xmlFreeDoc(doc);
 }
 
-xmlDoc* NewEmptyDocument() {
-    xmlDoc* doc = xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0"));
-    if (doc == nullptr) throw std::bad_alloc();
+XmlDocument NewEmptyDocument() {
+    XmlDocument doc(xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0")));
+    if (!doc) throw std::bad_alloc();
     return doc;
 }
 
@@ -231,9 +232,22 @@ void IgnoreXPathError(void*, const xmlError*) {}
 void IgnoreXPathError(void*, xmlErrorPtr) {}
 #endif
 
-int AppendToText(void* text, const char* buffer, int length) {
+// Where the writer's output goes. libxml2 is C: nothing thrown may unwind
+// through it, so a text that cannot grow (no memory left) is told afterwards.
+struct SavedText {
+    std::string& text;
+    bool outOfMemory = false;
+};
+
+int AppendToText(void* saved, const char* buffer, int length) noexcept {
     if (length <= 0) return 0;
-    static_cast<std::string*>(text)->append(buffer, static_cast<std::size_t>(length));
+    auto& out = *static_cast<SavedText*>(saved);
+    try {
+        out.text.append(buffer, static_cast<std::size_t>(length));
+    } catch (...) {
+        out.outOfMemory = true;
+        return -1;
+    }
     return length;
 }
 
@@ -269,10 +283,12 @@ bool ReadersFindTheEncoding(const char* encoding) {
 bool SerialiseDocument(xmlDoc* doc, std::string& text) {
     const char* declared = doc->encoding != nullptr ? Chars(doc->encoding) : nullptr;
     const char* encoding = declared != nullptr && ReadersFindTheEncoding(declared) ? declared : "UTF-8";
-    xmlSaveCtxtPtr save = xmlSaveToIO(AppendToText, nullptr, &text, encoding, XML_SAVE_FORMAT);
+    SavedText saved{text};
+    xmlSaveCtxtPtr save = xmlSaveToIO(AppendToText, nullptr, &saved, encoding, XML_SAVE_FORMAT);
     if (save == nullptr) return false;
     const long written = xmlSaveDoc(save, doc);
     const int closed = xmlSaveClose(save);
+    if (saved.outOfMemory) throw std::bad_alloc();
     return written >= 0 && closed >= 0;
 }
 
@@ -341,34 +357,22 @@ std::string Row::Trimmed(std::size_t position) const {
     return text;
 }
 
+void FreeXmlDocument::operator()(xmlDoc* doc) const noexcept { FreeDocument(doc); }
+
 ExchangeDocument::ExchangeDocument() {
     xmlload::EnsureLibxmlReady();
     doc_ = NewEmptyDocument();
 }
 
-ExchangeDocument::~ExchangeDocument() { FreeDocument(doc_); }
-
-ExchangeDocument::ExchangeDocument(ExchangeDocument&& other) noexcept : doc_(std::exchange(other.doc_, nullptr)) {}
-
-ExchangeDocument& ExchangeDocument::operator=(ExchangeDocument&& other) noexcept {
-    if (this != &other) {
-        FreeDocument(doc_);
-        doc_ = std::exchange(other.doc_, nullptr);
-    }
-    return *this;
-}
-
 LoadResult ExchangeDocument::Load(const std::filesystem::path& file) {
     xmlload::ParsedFile parsed = xmlload::ParseFile(file);
-    xmlDoc* replacement = parsed.doc != nullptr ? parsed.doc : NewEmptyDocument();
-    FreeDocument(doc_);
-    doc_ = replacement;
+    doc_ = parsed.doc ? std::move(parsed.doc) : NewEmptyDocument();
     return parsed.result;
 }
 
 std::vector<Row> ExchangeDocument::Rows(std::string_view section) const {
     std::vector<Row> rows;
-    xmlNode* root = doc_ != nullptr ? xmlDocGetRootElement(doc_) : nullptr;
+    xmlNode* root = doc_ ? xmlDocGetRootElement(doc_.get()) : nullptr;
     if (root == nullptr || !IsPlainElement(root, xml::kServicio)) return rows;
     const std::string wanted = Cp1252ToUtf8(section);
     for (xmlNode* block = root->children; block != nullptr; block = block->next) {
@@ -380,18 +384,18 @@ std::vector<Row> ExchangeDocument::Rows(std::string_view section) const {
     return rows;
 }
 
-Node ExchangeDocument::DocumentNode() const { return Node(AsNode(doc_)); }
+Node ExchangeDocument::DocumentNode() const { return Node(AsNode(doc_.get())); }
 
 Node ExchangeDocument::DocumentElement() const {
-    return Node(doc_ != nullptr ? xmlDocGetRootElement(doc_) : nullptr);
+    return Node(doc_ ? xmlDocGetRootElement(doc_.get()) : nullptr);
 }
 
 std::vector<Node> ExchangeDocument::SelectNodes(Node context, const std::string& xpath) const {
     std::vector<Node> nodes;
-    if (doc_ == nullptr) return nodes;
+    if (!doc_) return nodes;
     xmlload::EnsureLibxmlReady();
-    xmlNode* from = context ? context.Raw() : AsNode(doc_);
-    std::unique_ptr<xmlXPathContext, XPathContextFree> evaluation(xmlXPathNewContext(doc_));
+    xmlNode* from = context ? context.Raw() : AsNode(doc_.get());
+    std::unique_ptr<xmlXPathContext, XPathContextFree> evaluation(xmlXPathNewContext(doc_.get()));
     if (!evaluation) throw std::bad_alloc();
     evaluation->node = from;
     if (from->doc != nullptr) evaluation->doc = from->doc;
@@ -449,10 +453,10 @@ void ExchangeDocument::SetText(Node element, std::string_view text1252) {
 Node ExchangeDocument::CreateElement(const std::string& name) {
     const std::string utf8 = Cp1252ToUtf8(name);
     RequireName(utf8, name);
-    if (doc_ == nullptr) doc_ = NewEmptyDocument();
-    xmlNode* element = xmlNewDocNode(doc_, nullptr, Xml(utf8), nullptr);
+    if (!doc_) doc_ = NewEmptyDocument();
+    xmlNode* element = xmlNewDocNode(doc_.get(), nullptr, Xml(utf8), nullptr);
     if (element == nullptr) throw std::bad_alloc();
-    KeepDetached(doc_, element);
+    KeepDetached(doc_.get(), element);
     return Node(element);
 }
 
@@ -469,11 +473,11 @@ void ExchangeDocument::SetAttribute(Node element, const std::string& name, std::
 void ExchangeDocument::AppendChild(Node parent, Node child) {
     xmlNode* to = Required(parent);
     xmlNode* node = Required(child);
-    if (!CanHoldChildren(to) || !CanBeAppended(node, to) || node->doc != doc_ ||
-        (to->type == XML_DOCUMENT_NODE && to != AsNode(doc_)) || IsAncestorOrSelf(node, to))
+    if (!CanHoldChildren(to) || !CanBeAppended(node, to) || node->doc != doc_.get() ||
+        (to->type == XML_DOCUMENT_NODE && to != AsNode(doc_.get())) || IsAncestorOrSelf(node, to))
         throw Error(kCannotAppend);
     if (to->type == XML_DOCUMENT_NODE && node->type == XML_ELEMENT_NODE) {
-        xmlNode* root = xmlDocGetRootElement(doc_);
+        xmlNode* root = xmlDocGetRootElement(doc_.get());
         if (root != nullptr && root != node) throw Error(kSecondRoot);
     }
     xmlUnlinkNode(node);
@@ -492,10 +496,10 @@ void ExchangeDocument::RemoveChild(Node parent, Node child) {
 
 void ExchangeDocument::Save(const std::filesystem::path& target) const {
     xmlload::EnsureLibxmlReady();
-    std::unique_ptr<xmlDoc, decltype(&FreeDocument)> empty(nullptr, &FreeDocument);
-    xmlDoc* doc = doc_;
+    XmlDocument empty;
+    xmlDoc* doc = doc_.get();
     if (doc == nullptr) {
-        empty.reset(NewEmptyDocument());
+        empty = NewEmptyDocument();
         doc = empty.get();
     }
     // Serialised whole first, then written by the one way files are replaced.

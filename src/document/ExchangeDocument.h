@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,13 @@ struct _xmlDoc;
 struct _xmlNode;
 
 namespace vindeleo {
+
+// A libxml2 document owned: freed, with the elements made for it and never
+// appended, when the owner goes.
+struct FreeXmlDocument {
+    void operator()(_xmlDoc* doc) const noexcept;
+};
+using XmlDocument = std::unique_ptr<_xmlDoc, FreeXmlDocument>;
 
 // CannotRead: the file is missing or unreadable, or does not fit in memory.
 // EntitiesTooLarge: its entities expand beyond the layer's bound (or into
@@ -71,9 +79,8 @@ private:
 class ExchangeDocument {
 public:
     ExchangeDocument();  // an empty document
-    ~ExchangeDocument();
-    ExchangeDocument(ExchangeDocument&& other) noexcept;
-    ExchangeDocument& operator=(ExchangeDocument&& other) noexcept;
+    ExchangeDocument(ExchangeDocument&& other) noexcept = default;
+    ExchangeDocument& operator=(ExchangeDocument&& other) noexcept = default;
     ExchangeDocument(const ExchangeDocument&) = delete;
     ExchangeDocument& operator=(const ExchangeDocument&) = delete;
 
@@ -105,7 +112,7 @@ public:
     void Save(const std::filesystem::path& target) const;
 
 private:
-    _xmlDoc* doc_ = nullptr;
+    XmlDocument doc_;
 };
 
 }  // namespace vindeleo

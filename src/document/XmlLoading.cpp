@@ -14,6 +14,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -72,6 +73,7 @@ struct ParseWatch {
     std::uint64_t entityText = 0;    // text added by entity references so far
     ExpandedLengths expandedLengths;  // of internal entities, once every declaration is read
     bool outOfMemory = false;
+    bool callbackFailed = false;  // one of the callbacks below ran out of memory
     bool sawError = false;
     bool entityLoop = false;  // the first error was libxml2's entity guard
     bool unsupportedEncoding = false;  // the first error: no converter for the declared encoding
@@ -199,7 +201,7 @@ bool MayBeDeclaredOutside(const ParseWatch& watch) {
 // document itself (or of an attribute default) uses them, not again for the
 // references inside an entity's text; an external entity, or one declared only
 // outside the file, is refused before anything is read.
-xmlEntityPtr OnGetEntity(void* ctx, const xmlChar* name) {
+xmlEntityPtr GetEntity(void* ctx, const xmlChar* name) {
     auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
     if (Settled(ctxt)) {
         xmlStopParser(ctxt);
@@ -232,7 +234,7 @@ xmlEntityPtr OnGetEntity(void* ctx, const xmlChar* name) {
 // their text anew at each reference, and nested references slow it down beyond
 // measure long before their text grows large. Exchange documents have no use
 // for them. (Declaring one is harmless.)
-xmlEntityPtr OnGetParameterEntity(void* ctx, const xmlChar* name) {
+xmlEntityPtr GetParameterEntity(void* ctx, const xmlChar* name) {
     auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
     if (Settled(ctxt)) {
         xmlStopParser(ctxt);
@@ -252,7 +254,7 @@ bool IsOutOfMemory(ErrorRecord error) {
     return error->message == nullptr || std::strstr(error->message, "huge") == nullptr;
 }
 
-void OnParseError(void* ctx, ErrorRecord error) {
+void NoteParseError(void* ctx, ErrorRecord error) {
     if (error == nullptr || error->level < XML_ERR_ERROR) return;
     ParseWatch& watch = WatchOf(ctx);
     if (watch.sawError) return;
@@ -270,6 +272,32 @@ void OnParseError(void* ctx, ErrorRecord error) {
     // An error in the text of an entity is placed where the file uses it.
     if (ctx != watch.document || watch.document->inputNr > 1) PositionInFile(watch, watch.errorLine, watch.errorColumn);
     watch.errorText = WithoutTrailingNewline(NameText(reinterpret_cast<const xmlChar*>(error->message)));
+}
+
+// libxml2 is C: nothing thrown inside a callback may unwind through it. What
+// can fail inside one is an allocation of ours (a message's text, a table of
+// lengths); that stops the parse, which then tells a lack of memory.
+template <typename Callback>
+auto Contained(void* ctx, Callback callback) noexcept -> decltype(callback()) {
+    try {
+        return callback();
+    } catch (...) {
+        WatchOf(ctx).callbackFailed = true;
+        xmlStopParser(static_cast<xmlParserCtxtPtr>(ctx));
+        if constexpr (!std::is_void_v<decltype(callback())>) return nullptr;
+    }
+}
+
+xmlEntityPtr OnGetEntity(void* ctx, const xmlChar* name) {
+    return Contained(ctx, [&] { return GetEntity(ctx, name); });
+}
+
+xmlEntityPtr OnGetParameterEntity(void* ctx, const xmlChar* name) {
+    return Contained(ctx, [&] { return GetParameterEntity(ctx, name); });
+}
+
+void OnParseError(void* ctx, ErrorRecord error) {
+    Contained(ctx, [&] { NoteParseError(ctx, error); });
 }
 
 int ReadChunk(void* context, char* buffer, int length) {
@@ -381,12 +409,12 @@ ParsedFile ParseFile(const std::filesystem::path& file) {
     watch.in = &in;
     GuardParser(ctxt.get(), watch);
     const std::string url = PathUtf8(file);
-    xmlDocPtr doc = xmlCtxtReadIO(ctxt.get(), ReadChunk, nullptr, &watch, url.c_str(), nullptr, kParseOptions);
+    XmlDocument doc(xmlCtxtReadIO(ctxt.get(), ReadChunk, nullptr, &watch, url.c_str(), nullptr, kParseOptions));
 
-    const bool wellFormed = doc != nullptr && ctxt->wellFormed && ctxt->nsWellFormed;
+    const bool wellFormed = doc && ctxt->wellFormed && ctxt->nsWellFormed;
     if (watch.readFailed) {
         out.result = CannotRead("the file cannot be read");
-    } else if (watch.outOfMemory) {
+    } else if (watch.outOfMemory || watch.callbackFailed) {
         out.result = CannotRead("not enough memory to hold the document");
     } else if (watch.refusal != LoadStatus::Loaded) {
         out.result.status = watch.refusal;
@@ -410,12 +438,10 @@ ParsedFile ParseFile(const std::filesystem::path& file) {
             out.result.detail = last.message ? WithoutTrailingNewline(last.message) : "the document is not well formed";
         }
     } else {
-        DropSeparatingBlanks(doc);
-        out.doc = doc;
+        DropSeparatingBlanks(doc.get());
+        out.doc = std::move(doc);
         out.result.status = LoadStatus::Loaded;
-        return out;
     }
-    if (doc != nullptr) xmlFreeDoc(doc);
     return out;
 }
 

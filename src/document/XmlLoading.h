@@ -16,7 +16,7 @@ namespace vindeleo::xmlload {
 void EnsureLibxmlReady();
 
 struct ParsedFile {
-    _xmlDoc* doc = nullptr;  // owned by the caller; null unless status is Loaded
+    XmlDocument doc;  // none unless status is Loaded
     LoadResult result;
 };
 

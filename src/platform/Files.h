@@ -8,7 +8,11 @@
 // opening and shared (LOCK_SH) otherwise, never waiting. Windows: the share
 // mode of the open handle (none for an exclusive opening, read sharing
 // otherwise), so that a file another program holds cannot be opened, deleted
-// or renamed over while it does.
+// or renamed over while it does. There an opening, rename, deletion or link
+// that a held file refuses is tried again for up to about two seconds before
+// the file counts as held, as virus scanners, backup and indexing services
+// hold a file just written for a moment; a file that stays held through that
+// wait is not waited for again until an operation on it succeeds.
 //
 // Errors are std::error_code values of the system that raised them (errno
 // values, or Win32 codes on Windows); FaultOf tells what kind of failure one
@@ -73,7 +77,8 @@ bool ReadContent(const std::filesystem::path& path, std::string& bytes, std::err
                  std::size_t limit = std::string::npos);
 
 // Whether some opening (of another process, or another opening of this one)
-// holds the file.
+// holds the file; on Windows, one that lets it go within about two seconds
+// does not.
 bool IsHeldElsewhere(const std::filesystem::path& path);
 
 // A file to replace and its new content, in chunks.

@@ -6,6 +6,11 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <initializer_list>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
 
 #include "platform/Files.h"
 #include "platform/NativeFiles.h"
@@ -80,6 +85,100 @@ HANDLE OpenForReading(const fs::path& path, DWORD share) {
     return INVALID_HANDLE_VALUE;
 }
 
+// Virus scanners, backup and indexing services open a file that has just been
+// written and let it go a moment later. An opening, rename, deletion or link
+// refused the way a held file refuses it is tried again after 10, 20, 40 ...
+// ms, for up to two seconds, before the file counts as held by another
+// program. Windows tells a rename or deletion of a held file as "access
+// denied", so that refusal is waited out too.
+constexpr DWORD kFirstWaitMs = 10;
+constexpr DWORD kPatienceMs = 2000;
+
+bool IsRefusalOfAHeldFile(DWORD code) {
+    return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION || code == ERROR_ACCESS_DENIED;
+}
+
+// The files that stayed refused through a whole wait. They are not waited
+// for again until an operation on them succeeds, so that a table another
+// program keeps open costs the wait once in a run, not at every check and
+// move that meets it. Nothing here throws: the operations run while a failed
+// commit is undone too; a list that cannot be kept (no memory) only waits more.
+class StillHeldFiles {
+public:
+    bool AnyOf(std::initializer_list<const fs::path*> files) noexcept {
+        try {
+            std::lock_guard<std::mutex> guard(mutex_);
+            for (const fs::path* file : files)
+                if (held_.contains(Key(*file))) return true;
+        } catch (...) {
+        }
+        return false;
+    }
+    void Add(std::initializer_list<const fs::path*> files) noexcept {
+        try {
+            std::lock_guard<std::mutex> guard(mutex_);
+            for (const fs::path* file : files) held_.insert(Key(*file));
+        } catch (...) {
+        }
+    }
+    void Remove(std::initializer_list<const fs::path*> files) noexcept {
+        try {
+            std::lock_guard<std::mutex> guard(mutex_);
+            if (held_.empty()) return;
+            for (const fs::path* file : files) held_.erase(Key(*file));
+        } catch (...) {
+        }
+    }
+
+private:
+    // Windows names a file in any letter case.
+    static std::wstring Key(const fs::path& file) {
+        std::error_code ignored;
+        std::wstring key = fs::absolute(file, ignored).lexically_normal().wstring();
+        CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
+        return key;
+    }
+    std::mutex mutex_;
+    std::set<std::wstring> held_;
+};
+
+StillHeldFiles& StillHeld() {
+    static StillHeldFiles files;
+    return files;
+}
+
+// The one way the operations on files that another program may hold for a
+// moment are made: attempt (a Win32 call that tells whether it succeeded and
+// leaves its failure in GetLastError) is made until it succeeds, fails for
+// another reason, or the files it touches have stayed held for the whole
+// wait. Returns 0 on success, otherwise the Win32 code of the last failure.
+template <typename Attempt>
+DWORD RetriedWhileHeld(std::initializer_list<const fs::path*> files, Attempt attempt) {
+    DWORD wait = kFirstWaitMs;
+    DWORD waited = 0;
+    std::optional<bool> patient;  // decided at the first refusal: nothing is looked up on success
+    for (;;) {
+        if (attempt()) {
+            StillHeld().Remove(files);
+            return 0;
+        }
+        const DWORD code = GetLastError();
+        if (!IsRefusalOfAHeldFile(code)) return code;
+        if (!patient) patient = !StillHeld().AnyOf(files);
+        if (!*patient) return code;
+        if (waited >= kPatienceMs) {
+            StillHeld().Add(files);
+            return code;
+        }
+        const DWORD nap = std::min(wait, kPatienceMs - waited);
+        Sleep(nap);
+        waited += nap;
+        wait *= 2;
+    }
+}
+
+std::error_code Win32Error(DWORD code) { return std::error_code(static_cast<int>(code), std::system_category()); }
+
 // A rename or deletion refused because another program has the file open
 // without delete sharing comes back as "access denied"; it is told as a file
 // in use, as the refused opening tells it.
@@ -114,9 +213,13 @@ LockedFile::~LockedFile() { Close(); }
 
 LockedFile::Status LockedFile::Open(const fs::path& path, bool exclusive, std::error_code& error) {
     Close();
-    const HANDLE handle = OpenForReading(path, exclusive ? 0 : FILE_SHARE_READ);
-    if (handle == INVALID_HANDLE_VALUE) {
-        error = LastError();
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    const DWORD failure = RetriedWhileHeld({&path}, [&] {
+        handle = OpenForReading(path, exclusive ? 0 : FILE_SHARE_READ);
+        return handle != INVALID_HANDLE_VALUE;
+    });
+    if (failure != 0) {
+        error = Win32Error(failure);
         switch (FaultOfWin32(error.value())) {
             case FileFault::InUse: return Status::InUse;
             case FileFault::NotFound: return Status::Missing;
@@ -161,9 +264,14 @@ void LockedFile::Close() noexcept {
 
 bool LockedFile::IsOpen() const { return handle_ != nullptr; }
 
+// A file held for a moment only is not held: the opening is waited for.
 bool IsHeldElsewhere(const fs::path& path) {
-    const HANDLE handle = OpenForReading(path, 0);
-    if (handle == INVALID_HANDLE_VALUE) return FaultOfWin32(static_cast<int>(GetLastError())) == FileFault::InUse;
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    const DWORD failure = RetriedWhileHeld({&path}, [&] {
+        handle = OpenForReading(path, 0);
+        return handle != INVALID_HANDLE_VALUE;
+    });
+    if (failure != 0) return FaultOfWin32(static_cast<int>(failure)) == FileFault::InUse;
     CloseHandle(handle);
     return false;
 }
@@ -191,26 +299,33 @@ void MakeDirectoryDurable(const fs::path& dir, std::error_code& error) {
 
 void RenameOver(const fs::path& from, const fs::path& to, std::error_code& error) {
     error.clear();
-    if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        error = InUseWhenHeld(LastError(), to);
+    const DWORD failure = RetriedWhileHeld({&from, &to}, [&] {
+        return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    });
+    if (failure != 0) error = InUseWhenHeld(Win32Error(failure), to);
 }
 
 void MoveFolder(const fs::path& from, const fs::path& to, std::error_code& error) {
     error.clear();
-    if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) error = LastError();
+    const DWORD failure =
+        RetriedWhileHeld({&from, &to}, [&] { return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0; });
+    if (failure != 0) error = Win32Error(failure);
 }
 
 void RemoveFile(const fs::path& path, std::error_code& error) {
     error.clear();
-    if (DeleteFileW(path.c_str())) return;
-    error = LastError();
+    const DWORD failure = RetriedWhileHeld({&path}, [&] { return DeleteFileW(path.c_str()) != 0; });
+    if (failure == 0) return;
+    error = Win32Error(failure);
     if (FaultOfWin32(error.value()) == FileFault::NotFound) error.clear();
     else error = InUseWhenHeld(error, path);
 }
 
 void MakeHardLink(const fs::path& existing, const fs::path& link, std::error_code& error) {
     error.clear();
-    if (!CreateHardLinkW(link.c_str(), existing.c_str(), nullptr)) error = LastError();
+    const DWORD failure = RetriedWhileHeld({&existing, &link},
+                                           [&] { return CreateHardLinkW(link.c_str(), existing.c_str(), nullptr) != 0; });
+    if (failure != 0) error = Win32Error(failure);
 }
 
 bool NamesDifferInCase() { return false; }

@@ -52,12 +52,28 @@ private:
     locale_t locale_;
 };
 
+// An iconv converter from a codeset to UTF-8, closed when it goes.
+class Converter {
+public:
+    explicit Converter(const std::string& codeset) : converter_(iconv_open("UTF-8", codeset.c_str())) {}
+    ~Converter() {
+        if (*this) iconv_close(converter_);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+    explicit operator bool() const { return converter_ != reinterpret_cast<iconv_t>(-1); }
+    iconv_t get() const { return converter_; }
+
+private:
+    iconv_t converter_;
+};
+
 // Text of the given codeset as UTF-8; a byte that does not begin a character of
 // the codeset becomes '?'.
 std::string CodesetToUtf8(const std::string& text, const std::string& codeset) {
     if (codeset == "UTF-8") return text;
-    const iconv_t converter = iconv_open("UTF-8", codeset.c_str());
-    if (converter == reinterpret_cast<iconv_t>(-1)) {
+    const Converter converter(codeset);
+    if (!converter) {
         std::string ascii = text;
         for (char& c : ascii)
             if (static_cast<unsigned char>(c) >= 0x80) c = '?';
@@ -70,7 +86,7 @@ std::string CodesetToUtf8(const std::string& text, const std::string& codeset) {
         char buffer[256];
         char* out = buffer;
         std::size_t outLeft = sizeof buffer;
-        const std::size_t converted = iconv(converter, &in, &inLeft, &out, &outLeft);
+        const std::size_t converted = iconv(converter.get(), &in, &inLeft, &out, &outLeft);
         utf8.append(buffer, static_cast<std::size_t>(out - buffer));
         if (converted == static_cast<std::size_t>(-1) && errno != E2BIG) {
             utf8 += '?';
@@ -78,7 +94,6 @@ std::string CodesetToUtf8(const std::string& text, const std::string& codeset) {
             --inLeft;
         }
     }
-    iconv_close(converter);
     return utf8;
 }
 

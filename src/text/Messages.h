@@ -181,6 +181,11 @@ inline constexpr const char* kCheckNoTemporaryDirectory =
 inline constexpr const char* kCheckNoScratch =
     "No se puede crear la carpeta temporal de la comprobaci\xF3n en %s: %s";
 
+// A run or a window's action ended by something other than the system's own
+// errors: the lack of memory, and a fault of the program of no known kind.
+inline constexpr const char* kOutOfMemory = "No hay memoria suficiente para terminar el trabajo";
+inline constexpr const char* kUnexpectedError = "Se ha producido un error inesperado y el trabajo se ha detenido";
+
 // Texts of the desktop windows.
 inline constexpr const char* kApplicationTitle = "Vindeleo";
 inline constexpr const char* kMainCaption = "Exportar e importar datos entre Morvalen y Siravel";

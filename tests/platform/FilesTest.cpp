@@ -4,6 +4,17 @@
 
 #include <cerrno>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+#endif
+
 #include "platform/Files.h"
 #include "platform/PlatformSupport.h"
 #include "support/TestSupport.h"
@@ -172,6 +183,166 @@ TEST(FileOperationsTest, FailuresAreToldByKind) {
     missing.Open(fs::temp_directory_path() / PathFromText("no-such-dir-vindeleo") / PathFromText("X"), false, error);
     EXPECT_EQ(platform::FaultOf(error), platform::FileFault::NotFound) << error.message();
 }
+
+#ifdef _WIN32
+// Another program's opening without sharing, as a virus scanner or a backup
+// service makes of a file just written; let go from another thread after a
+// delay, or when the holder ends.
+class Holder {
+public:
+    explicit Holder(const fs::path& file)
+        : handle_(CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr)) {
+        EXPECT_NE(handle_, INVALID_HANDLE_VALUE) << "cannot hold " << file.string() << ": " << GetLastError();
+    }
+    ~Holder() {
+        if (letGo_.joinable()) letGo_.join();
+        LetGo();
+    }
+    Holder(const Holder&) = delete;
+    Holder& operator=(const Holder&) = delete;
+
+    void LetGoAfter(std::chrono::milliseconds delay) {
+        letGo_ = std::thread([this, delay] {
+            std::this_thread::sleep_for(delay);
+            LetGo();
+        });
+    }
+    void LetGo() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE handle_;
+    std::thread letGo_;
+};
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+milliseconds Timed(const std::function<void()>& operation) {
+    const auto start = Clock::now();
+    operation();
+    return std::chrono::duration_cast<milliseconds>(Clock::now() - start);
+}
+
+// Each operation on a table that another program holds for 300 ms waits the
+// hold out and succeeds.
+TEST(BrieflyHeldFileTest, EveryOperationWaitsOutAShortHold) {
+    struct Case {
+        const char* what;
+        std::function<bool(const fs::path& held, const fs::path& dir)> operation;  // true: it succeeded
+        std::function<bool(const fs::path& held, const fs::path& dir)> done;
+    };
+    const Case cases[] = {
+        {"opening",
+         [](const fs::path& held, const fs::path&) {
+             std::error_code error;
+             LockedFile file;
+             return file.Open(held, true, error) == LockedFile::Status::Ok;
+         },
+         [](const fs::path&, const fs::path&) { return true; }},
+        {"held check", [](const fs::path& held, const fs::path&) { return !platform::IsHeldElsewhere(held); },
+         [](const fs::path&, const fs::path&) { return true; }},
+        {"rename over it",
+         [](const fs::path& held, const fs::path& dir) {
+             std::error_code error;
+             platform::RenameOver(In(dir, "NEW"), held, error);
+             return !error;
+         },
+         [](const fs::path& held, const fs::path&) { return test::ReadFile(held) == "new"; }},
+        {"rename it away",
+         [](const fs::path& held, const fs::path& dir) {
+             std::error_code error;
+             platform::RenameOver(held, In(dir, "ASIDE"), error);
+             return !error;
+         },
+         [](const fs::path& held, const fs::path& dir) { return !fs::exists(held) && fs::exists(In(dir, "ASIDE")); }},
+        {"deletion",
+         [](const fs::path& held, const fs::path&) {
+             std::error_code error;
+             platform::RemoveFile(held, error);
+             return !error;
+         },
+         [](const fs::path& held, const fs::path&) { return !fs::exists(held); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempDir dir;
+        const fs::path held = In(dir.Path(), "PROFT.DBF");
+        test::WriteFile(held, "old");
+        test::WriteFile(In(dir.Path(), "NEW"), "new");
+        Holder holder(held);
+        holder.LetGoAfter(milliseconds(300));
+        bool succeeded = false;
+        const milliseconds took = Timed([&] { succeeded = c.operation(held, dir.Path()); });
+        EXPECT_TRUE(succeeded);
+        EXPECT_GE(took.count(), 250) << "the operation did not meet the hold";
+        EXPECT_TRUE(c.done(held, dir.Path()));
+    }
+}
+
+// A file kept held counts as held after about two seconds, once: the checks
+// and operations that meet it again are refused at once, until it is let go.
+TEST(BrieflyHeldFileTest, AFileKeptHeldIsWaitedForOnce) {
+    test::TempDir dir;
+    const fs::path held = In(dir.Path(), "GRUPOST.DBF");
+    test::WriteFile(held, "old");
+    test::WriteFile(In(dir.Path(), "NEW"), "new");
+    {
+        Holder holder(held);
+        bool isHeld = false;
+        const milliseconds first = Timed([&] { isHeld = platform::IsHeldElsewhere(held); });
+        EXPECT_TRUE(isHeld);
+        EXPECT_GE(first.count(), 1900);
+        EXPECT_LT(first.count(), 5000);
+
+        std::error_code error;
+        LockedFile file;
+        LockedFile::Status status{};
+        const milliseconds again = Timed([&] {
+            EXPECT_TRUE(platform::IsHeldElsewhere(held));
+            status = file.Open(held, false, error);
+            platform::RenameOver(In(dir.Path(), "NEW"), held, error);
+        });
+        EXPECT_EQ(status, LockedFile::Status::InUse);
+        EXPECT_EQ(platform::FaultOf(error), platform::FileFault::InUse) << error.message();
+        EXPECT_LT(again.count(), 1000) << "the held file was waited for again";
+    }
+    // Let go: free at once, not replaced, and a later short hold is waited out again.
+    EXPECT_FALSE(platform::IsHeldElsewhere(held));
+    EXPECT_EQ(test::ReadFile(held), "old");
+    Holder holder(held);
+    holder.LetGoAfter(milliseconds(300));
+    std::error_code error;
+    platform::RenameOver(In(dir.Path(), "NEW"), held, error);
+    EXPECT_FALSE(error) << error.message();
+    EXPECT_EQ(test::ReadFile(held), "new");
+}
+
+// Nothing held, or a failure of another kind (a missing file): no waiting.
+TEST(BrieflyHeldFileTest, NoWaitWhereNothingIsHeld) {
+    test::TempDir dir;
+    const fs::path file = In(dir.Path(), "AULAT.DBF");
+    const fs::path missing = In(dir.Path(), "NONE.DBF");
+    test::WriteFile(file, "old");
+    const milliseconds took = Timed([&] {
+        EXPECT_FALSE(platform::IsHeldElsewhere(file));
+        EXPECT_FALSE(platform::IsHeldElsewhere(missing));
+        std::error_code error;
+        LockedFile opened;
+        EXPECT_EQ(opened.Open(missing, true, error), LockedFile::Status::Missing);
+        platform::RenameOver(missing, file, error);
+        EXPECT_EQ(platform::FaultOf(error), platform::FileFault::NotFound);
+        platform::RemoveFile(missing, error);
+        EXPECT_FALSE(error);
+        platform::ReplaceContent(file, {"new"}, error);
+        EXPECT_FALSE(error) << error.message();
+    });
+    EXPECT_LT(took.count(), 1000);
+}
+#endif
 
 }  // namespace
 }  // namespace vindeleo

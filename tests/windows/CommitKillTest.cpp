@@ -1,11 +1,18 @@
-// The import killed during its commit, under Windows' own semantics: the
-// program is started with CreateProcessW and ended with TerminateProcess, which
-// gives it no chance to clean up, while it puts the tables of a large school
-// in place in C:\MTEMP. The moments: as soon as the commit's plan (PLAN in the
-// staging directory .vindeleo-N) is written, and at increasing delays after it
-// across the commit that a clean run takes. After each kill every table is the
-// complete old or the complete new one and none is missing; the next run
-// finishes the work, with the tables of a clean run and no staging left.
+// The import's commit under Windows' own semantics, the program started with
+// CreateProcessW, its tables in C:\MTEMP.
+//
+// CommitKill: the import ended with TerminateProcess, which gives it no
+// chance to clean up, while it puts the tables of a large school in place.
+// The moments: as soon as the commit's plan (PLAN in the staging directory
+// .vindeleo-N) is written, and at increasing delays after it across the commit
+// that a clean run takes. After each kill every table is the complete old or
+// the complete new one and none is missing; the next run finishes the work,
+// with the tables of a clean run and no staging left.
+//
+// HeldTable: a table that another program opens without sharing, as a virus
+// scanner, a backup or an indexing service opens a file just written. Held
+// for a moment while the commit checks and moves it, it does not stop the
+// import; kept, it does, with the in-use message and every table as it was.
 //
 //   vindeleo_commit_tests VINDELEO-CLI.EXE SMALL-SCHOOL.xml LARGE-SCHOOL.xml
 
@@ -75,21 +82,30 @@ void PutBack(const Files& files) {
     for (const auto& [name, bytes] : files) test::WriteFile(kTables / name, bytes);
 }
 
-// One run of vindeleo-cli.exe import, its output thrown away.
+// One run of vindeleo-cli.exe import, its output and error output written to
+// the files given, or thrown away.
 class Import {
 public:
-    Import(const fs::path& document, const std::string& templateCode) {
+    Import(const fs::path& document, const std::string& templateCode, const fs::path& outFile = {},
+           const fs::path& errFile = {}) {
         std::wstring commandLine = L"\"" + gCli.wstring() + L"\" import \"" + document.wstring() + L"\" --template " +
                                    std::wstring(templateCode.begin(), templateCode.end());
         SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
         nul_ = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
                            nullptr);
+        const auto output = [&](const fs::path& file) {
+            if (file.empty()) return nul_;
+            const HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                              FILE_ATTRIBUTE_NORMAL, nullptr);
+            files_.push_back(handle);
+            return handle;
+        };
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdInput = nul_;
-        startup.hStdOutput = nul_;
-        startup.hStdError = nul_;
+        startup.hStdOutput = output(outFile);
+        startup.hStdError = output(errFile);
         const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                                             &startup, &process_);
         EXPECT_TRUE(started) << "CreateProcessW failed: " << GetLastError();
@@ -102,6 +118,7 @@ public:
             CloseHandle(process_.hThread);
         }
         CloseHandle(nul_);
+        for (HANDLE file : files_) CloseHandle(file);
     }
     Import(const Import&) = delete;
     Import& operator=(const Import&) = delete;
@@ -131,6 +148,7 @@ private:
         return code;
     }
     HANDLE nul_ = INVALID_HANDLE_VALUE;
+    std::vector<HANDLE> files_;
     PROCESS_INFORMATION process_{};
 };
 
@@ -209,6 +227,105 @@ TEST(CommitKill, KilledCommitsLeaveEveryTableOldOrNewAndTheNextRunFinishesTheWor
               << std::chrono::duration<double, std::milli>(commit).count() << " ms; " << killed << " of " << kSteps
               << " runs killed during it: " << allOld << " left every table old, " << allNew << " every table new, "
               << mixed << " a mix of complete old and new tables\n";
+    PutBack({});
+}
+
+// Another program's opening of a file without sharing: nobody else can open,
+// rename, replace or delete it until it is let go.
+class Holder {
+public:
+    explicit Holder(const fs::path& file)
+        : handle_(CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {
+        EXPECT_NE(handle_, INVALID_HANDLE_VALUE) << "cannot hold " << file << ": " << GetLastError();
+    }
+    ~Holder() { LetGo(); }
+    Holder(const Holder&) = delete;
+    Holder& operator=(const Holder&) = delete;
+    void LetGo() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+// Whether every one of the names stands in a staging directory.
+bool Staged(const Files& names) {
+    std::error_code ignored;
+    for (const std::string& staging : StagingDirectories()) {
+        bool all = true;
+        for (const auto& [name, bytes] : names) all = all && fs::exists(fs::path(staging) / name, ignored);
+        if (all) return true;
+    }
+    return false;
+}
+
+// The tables of the demo school imported with template J2 (the old ones), and
+// with J1 (the new ones), C:\MTEMP left with the old ones.
+struct OldAndNew {
+    Files oldFiles, newFiles;
+};
+OldAndNew OldAndNewTables() {
+    fs::create_directories(kTables);
+    PutBack({});
+    EXPECT_EQ(Import(gSmallSchool, "J2").Wait(), 0u);
+    const Files oldFiles = TableFiles();
+    EXPECT_EQ(Import(gSmallSchool, "J1").Wait(), 0u);
+    const Files newFiles = TableFiles();
+    EXPECT_NE(newFiles, oldFiles);
+    PutBack(oldFiles);
+    return {oldFiles, newFiles};
+}
+
+// PROFT.DBF is held from before the run starts (the import touches the
+// working directory's tables only in its commit) and let go 300 ms after
+// every table of the run stands in its staging directory: the commit, which
+// follows at once, meets the table held, and waits the hold out.
+TEST(HeldTable, ATableHeldForAMomentDoesNotStopTheImport) {
+    const auto [oldFiles, newFiles] = OldAndNewTables();
+    test::TempDir output;
+    Clock::duration heldAfterStaging{};
+    DWORD status = 0;
+    {
+        Holder holder(kTables / "PROFT.DBF");
+        Import run(gSmallSchool, "J1", output / "out.txt", output / "err.txt");
+        while (run.Running() && !Staged(newFiles)) Sleep(1);
+        ASSERT_TRUE(run.Running()) << "the run ended before its tables were staged";
+        const auto staged = Clock::now();
+        Sleep(300);
+        EXPECT_FALSE(PlanWritten()) << "the commit went past the held table";
+        holder.LetGo();
+        heldAfterStaging = Clock::now() - staged;
+        status = run.Wait();
+    }
+    EXPECT_EQ(status, 0u) << test::ReadFile(output / "err.txt");
+    EXPECT_EQ(test::ReadFile(output / "out.txt"), "Proceso finalizado\n");
+    EXPECT_TRUE(TableFiles() == newFiles) << "not the tables of a clean run";
+    EXPECT_EQ(StagingDirectories(), std::vector<std::string>{});
+    std::cout << "[ HELD     ] PROFT.DBF let go "
+              << std::chrono::duration<double, std::milli>(heldAfterStaging).count()
+              << " ms after the run's tables were staged\n";
+    PutBack({});
+}
+
+// Kept held, the table stops the import before anything moves, as creating
+// the table would stop: the in-use message, status 2, every table byte for
+// byte as it was and no staging left.
+TEST(HeldTable, ATableKeptHeldStopsTheImportWithEveryTableAsItWas) {
+    const auto [oldFiles, newFiles] = OldAndNewTables();
+    test::TempDir output;
+    DWORD status = 0;
+    {
+        Holder holder(kTables / "PROFT.DBF");
+        status = Import(gSmallSchool, "J1", output / "out.txt", output / "err.txt").Wait();
+    }
+    EXPECT_EQ(status, 2u);
+    EXPECT_EQ(test::ReadFile(output / "err.txt"),
+              "No se puede crear la tabla C:\\MTEMP\\PROFT.DBF: otro programa la tiene abierta.\n");
+    EXPECT_EQ(test::ReadFile(output / "out.txt"), "");
+    EXPECT_TRUE(TableFiles() == oldFiles) << "a table changed";
+    EXPECT_EQ(StagingDirectories(), std::vector<std::string>{});
     PutBack({});
 }
 

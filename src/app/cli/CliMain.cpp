@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/ModuleState.h"
+#include "app/RunSupport.h"
 #include "app/RunUi.h"
 #include "export/ExportRun.h"
 #include "import/ImportCheck.h"
@@ -87,6 +88,9 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string>& args) {
     return command;
 }
 
+// The error box's text, on standard error.
+void PrintError(const std::string& text) { std::cerr << Cp1252ToUtf8(text) << '\n' << std::flush; }
+
 // Answers the run's questions from the command line and prints what a window
 // would show.
 class ConsoleUi : public RunUi {
@@ -97,7 +101,7 @@ public:
     void ShowMessage(const std::string& text) override {
         std::cout << Cp1252ToUtf8(text) << '\n' << std::flush;
     }
-    void ShowError(const std::string& text) override { std::cerr << Cp1252ToUtf8(text) << '\n' << std::flush; }
+    void ShowError(const std::string& text) override { PrintError(text); }
     // The answer is the code given on the command line, trimmed as the dialog
     // trims it; without one, the code that the dialog selects first.
     std::string ChooseTemplate(TemplateChooser& chooser) override {
@@ -133,7 +137,9 @@ void PrintLines(const std::vector<std::string>& lines) {
     std::_Exit(status);
 }
 
-int main(int argc, char** argv) {
+namespace {
+
+int Main(int argc, char** argv) {
     platform::PrepareConsole();
     const auto command = ParseCommandLine(platform::ProgramArguments(argc, argv));
     if (!command) {
@@ -160,12 +166,26 @@ int main(int argc, char** argv) {
             RunListCopies(state, ui);
         else
             RunRestore(state, ui, Utf8To1252(command->document));
-    } catch (const Error& error) {
-        ui.ShowError(ErrorBoxText(error.what()));
-        Exit(kExitError);
-    } catch (const std::exception& error) {
-        ui.ShowError(ErrorBoxText(Utf8To1252(error.what())));
+    } catch (...) {
+        // Ended here, the document still whole (see Exit).
+        ShowCurrentError(ui);
         Exit(kExitError);
     }
     Exit(state.ResultCode == 1 ? kExitFinished : kExitStopped);
+}
+
+}  // namespace
+
+// No exception leaves the program: one met before a run starts (reading the
+// command line, finding the directories) ends it as an error does.
+int main(int argc, char** argv) {
+    try {
+        return Main(argc, argv);
+    } catch (...) {
+        try {
+            PrintError(CurrentErrorText());
+        } catch (...) {
+        }
+        Exit(kExitError);
+    }
 }

@@ -152,9 +152,11 @@ void TMForm::showEvent(QShowEvent* event) {
 
 void TMForm::FormShow() {
     if (arguments_.size() != 2) return;
-    const HostAction action = ActionOf(ToText(arguments_[0]));
-    if (action == HostAction::Importar) BImportarClick();
-    if (action == HostAction::Exportar) BExportarClick();
+    ShowingErrors(*ui_, [this] {
+        const HostAction action = ActionOf(ToText(arguments_[0]));
+        if (action == HostAction::Importar) BImportarClick();
+        if (action == HostAction::Exportar) BExportarClick();
+    });
 }
 
 void TMForm::closeEvent(QCloseEvent* event) {
@@ -177,16 +179,20 @@ void TMForm::Run(void (*run)(ModuleState&, RunUi&)) {
 }
 
 void TMForm::Button1Click() {
-    help_.SetHelpFile(kHelpFile);
-    OpenHelp(true);
+    ShowingErrors(*ui_, [this] {
+        help_.SetHelpFile(kHelpFile);
+        OpenHelp(true);
+    });
 }
 
 void TMForm::HelpContext() { OpenHelp(false); }
 
 void TMForm::OpenHelp(bool contents) {
-    const HelpViewer::Result result = contents ? help_.ShowContents() : help_.ShowContext(kHelpContext);
-    if (result == HelpViewer::Result::MissingFile)
-        ui_->ShowMessage(Format(msg::kNoHelpFile, PathText(help_.HelpFilePath())));
+    ShowingErrors(*ui_, [&] {
+        const HelpViewer::Result result = contents ? help_.ShowContents() : help_.ShowContext(kHelpContext);
+        if (result == HelpViewer::Result::MissingFile)
+            ui_->ShowMessage(Format(msg::kNoHelpFile, PathText(help_.HelpFilePath())));
+    });
 }
 
 }  // namespace vindeleo

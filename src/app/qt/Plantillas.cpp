@@ -89,9 +89,25 @@ TPlantillas::TPlantillas(TemplateChooser& chooser, QWidget* owner, std::function
     if (help) connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this, help);
 }
 
+// Runs a handler of the window: an exception that it throws does not unwind
+// through Qt's event loop; it closes the window and is kept for RethrowFailure.
+template <typename Handler>
+void TPlantillas::Guarded(Handler&& handler) noexcept {
+    try {
+        handler();
+    } catch (...) {
+        if (!failure_) failure_ = std::current_exception();
+        QDialog::done(QDialog::Rejected);
+    }
+}
+
+void TPlantillas::RethrowFailure() const {
+    if (failure_) std::rethrow_exception(failure_);
+}
+
 void TPlantillas::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous()) FormActivate();
+    if (!event->spontaneous()) Guarded([this] { FormActivate(); });
 }
 
 void TPlantillas::FormActivate() {
@@ -106,17 +122,19 @@ void TPlantillas::FormActivate() {
 }
 
 void TPlantillas::ComboBoxPlantillaChange(const QString& text) {
-    chooser_.ComboBoxPlantillaChange(ToText(text));
-    ShowChooser();
+    Guarded([&] {
+        chooser_.ComboBoxPlantillaChange(ToText(text));
+        ShowChooser();
+    });
 }
 
 void TPlantillas::BitBtnContinuarClick() {
-    chooser_.Close();
-    accept();
+    Guarded([this] { chooser_.Close(); });
+    if (!failure_) accept();
 }
 
 void TPlantillas::done(int result) {
-    FormClose();
+    Guarded([this] { FormClose(); });
     QDialog::done(result);
 }
 

@@ -5,6 +5,7 @@
 // is TemplateChooser's; this window shows it and passes the user's edits on.
 
 #include <QDialog>
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -31,6 +32,11 @@ public:
     // The code the user chose; set by Continuar and whenever the window closes.
     const std::string& ChosenTemplate() const;
 
+    // An exception that ended one of the window's handlers closed the window;
+    // it goes on from here, out of the window's event loop, to the run that
+    // showed the window.
+    void RethrowFailure() const;
+
 protected:
     void showEvent(QShowEvent* event) override;
     // Every way of closing (Continuar, the close box, Escape) passes here.
@@ -39,6 +45,10 @@ protected:
 private:
     void FormClose();
     void ShowChooser();
+    template <typename Handler>
+    void Guarded(Handler&& handler) noexcept;
+
+    std::exception_ptr failure_;
 
     TemplateChooser& chooser_;
     QComboBox* ComboBoxPlantilla;

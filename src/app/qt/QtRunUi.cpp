@@ -56,6 +56,7 @@ std::string QtRunUi::ChooseTemplate(TemplateChooser& chooser) {
     TPlantillas dialog(chooser, &window_, help_);
     NormalCursor normal;
     dialogs_.ShowChooser(dialog);
+    dialog.RethrowFailure();
     return chooser.ChosenTemplate();
 }
 

@@ -6,21 +6,48 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QTranslator>
+#include <QMessageBox>
 #include <QStringList>
+#include <QTranslator>
 #include <clocale>
+#include <cstdlib>
+#include <iostream>
+#include <string>
 
 #include "app/ModuleState.h"
 #include "app/Paths.h"
+#include "app/RunSupport.h"
+#include "app/qt/QtRunUi.h"
 #include "platform/Directories.h"
 #include "app/qt/DialogRunner.h"
 #include "app/qt/MainForm.h"
 #include "help/HelpViewer.h"
+#include "text/Codepage.h"
 #include "text/Messages.h"
 
-int main(int argc, char** argv) {
-    using namespace vindeleo;
+namespace {
 
+using namespace vindeleo;
+
+// The last stop of an exception that the program's start or end lets
+// through (the windows' handlers show their own): the error box, or standard
+// error before there can be one.
+int Failed() noexcept {
+    try {
+        const std::string text = CurrentErrorText();
+        if (qApp) {
+            QMessageBox box(QMessageBox::Critical, FromText(msg::kApplicationTitle), FromText(text), QMessageBox::Ok);
+            box.setTextFormat(Qt::PlainText);
+            box.exec();
+        } else {
+            std::cerr << Cp1252ToUtf8(text) << '\n';
+        }
+    } catch (...) {
+    }
+    return EXIT_FAILURE;
+}
+
+int Main(int argc, char** argv) {
     // The arguments as the host gave them, before Qt takes its own options out.
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
@@ -35,30 +62,44 @@ int main(int argc, char** argv) {
 #endif
     int qtArgc = argc;
     QApplication application(qtArgc, argv);
-    // Qt takes the user's locale for everything; the conversions read and
-    // write numbers the same way in both front ends, and only the date and
-    // time of the exported document follow the user's settings.
-    std::setlocale(LC_ALL, "C");
-    std::setlocale(LC_TIME, "");
+    try {
+        // Qt takes the user's locale for everything; the conversions read and
+        // write numbers the same way in both front ends, and only the date and
+        // time of the exported document follow the user's settings.
+        std::setlocale(LC_ALL, "C");
+        std::setlocale(LC_TIME, "");
 
-    // Qt's own dialogs (the file dialog's buttons) in the user's language,
-    // where its translations are installed.
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTexts);
+        // Qt's own dialogs (the file dialog's buttons) in the user's language,
+        // where its translations are installed.
+        QTranslator qtTexts;
+        if (qtTexts.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QApplication::installTranslator(&qtTexts);
 
-    help.SetHelpFile(kHelpFile);
-    QApplication::setApplicationName(QString::fromLatin1(msg::kApplicationTitle));
+        help.SetHelpFile(kHelpFile);
+        QApplication::setApplicationName(QString::fromLatin1(msg::kApplicationTitle));
 
-    ModuleState state = ModuleState::Create();
-    DialogRunner dialogs;
-    TMForm form(state, arguments, dialogs, help);
-    QObject::connect(&form, &TMForm::Closed, &application, &QCoreApplication::quit, Qt::QueuedConnection);
-    form.show();
-    const int status = application.exec();
-    // The program ends here: a large school's document is left to the system
-    // rather than taken apart node by node.
-    (void)state.Document.release();
-    return status;
+        ModuleState state = ModuleState::Create();
+        DialogRunner dialogs;
+        TMForm form(state, arguments, dialogs, help);
+        QObject::connect(&form, &TMForm::Closed, &application, &QCoreApplication::quit, Qt::QueuedConnection);
+        form.show();
+        const int status = application.exec();
+        // The program ends here: a large school's document is left to the system
+        // rather than taken apart node by node.
+        (void)state.Document.release();
+        return status;
+    } catch (...) {
+        return Failed();
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Main(argc, argv);
+    } catch (...) {
+        return Failed();
+    }
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/win32/ErrorBox.h"
 #include "platform/WideText.h"
 
 namespace vindeleo::win32 {
@@ -24,14 +25,13 @@ void PaintGradient(HDC dc, const RECT& area, const Gradient& gradient) {
     for (int row = 0; row < height; ++row) {
         const COLORREF colour = row < half ? Blend(gradient.start, gradient.middle, row, half)
                                            : Blend(gradient.middle, gradient.end, row - half, height - half);
-        HBRUSH brush = CreateSolidBrush(colour);
+        const OwnedBrush brush(CreateSolidBrush(colour));
         const RECT line{area.left, area.top + row, area.right, area.top + row + 1};
-        FillRect(dc, &line, brush);
-        DeleteObject(brush);
+        FillRect(dc, &line, brush.get());
     }
 }
 
-LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT HandlePanel(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_ERASEBKGND: {
             RECT area;
@@ -59,6 +59,10 @@ LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lPara
     return DefWindowProcW(panel, message, wParam, lParam);
 }
 
+LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
+    return Guarded(GetParent(panel), [&] { return HandlePanel(panel, message, wParam, lParam); });
+}
+
 void RegisterPanelClass() {
     static const bool registered = [] {
         WNDCLASSW windowClass{};
@@ -75,42 +79,36 @@ void RegisterPanelClass() {
 // white (transparent) mask. The drawing is given on a 16 by 16 grid, scaled
 // to the screen's resolution.
 template <typename Draw>
-HICON DrawnIcon(Draw draw) {
+OwnedIcon DrawnIcon(Draw draw) {
     const int size = Scaled(kGlyphSize);
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    SetMapMode(dc, MM_ANISOTROPIC);
-    SetWindowExtEx(dc, kGlyphSize, kGlyphSize, nullptr);
-    SetViewportExtEx(dc, size, size, nullptr);
-    HBITMAP colour = CreateCompatibleBitmap(screen, size, size);
-    HBITMAP mask = CreateBitmap(size, size, 1, 1, nullptr);
+    const WindowDc screen(nullptr);
+    const OwnedMemoryDc dc(CreateCompatibleDC(screen.get()));
+    SetMapMode(dc.get(), MM_ANISOTROPIC);
+    SetWindowExtEx(dc.get(), kGlyphSize, kGlyphSize, nullptr);
+    SetViewportExtEx(dc.get(), size, size, nullptr);
+    const OwnedBitmap colour(CreateCompatibleBitmap(screen.get(), size, size));
+    const OwnedBitmap mask(CreateBitmap(size, size, 1, 1, nullptr));
     const RECT all{0, 0, kGlyphSize, kGlyphSize};
-    HGDIOBJ old = SelectObject(dc, colour);
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    draw(dc, false);
-    SelectObject(dc, mask);
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    draw(dc, true);
-    SelectObject(dc, old);
-    ICONINFO info{TRUE, 0, 0, mask, colour};
-    HICON icon = CreateIconIndirect(&info);
-    DeleteObject(colour);
-    DeleteObject(mask);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    return icon;
+    {
+        const Selected drawing(dc.get(), colour.get());
+        FillRect(dc.get(), &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        draw(dc.get(), false);
+    }
+    {
+        const Selected drawing(dc.get(), mask.get());
+        FillRect(dc.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        draw(dc.get(), true);
+    }
+    ICONINFO info{TRUE, 0, 0, mask.get(), colour.get()};
+    return OwnedIcon(CreateIconIndirect(&info));  // the icon has copies of the bitmaps
 }
 
 void DrawWith(HDC dc, COLORREF pen, int width, COLORREF brush, bool onMask, auto shape) {
-    HPEN thePen = pen == kNone ? nullptr : CreatePen(PS_SOLID, width, onMask ? RGB(0, 0, 0) : pen);
-    HBRUSH theBrush = brush == kNone ? nullptr : CreateSolidBrush(onMask ? RGB(0, 0, 0) : brush);
-    HGDIOBJ oldPen = SelectObject(dc, thePen ? static_cast<HGDIOBJ>(thePen) : GetStockObject(NULL_PEN));
-    HGDIOBJ oldBrush = SelectObject(dc, theBrush ? static_cast<HGDIOBJ>(theBrush) : GetStockObject(NULL_BRUSH));
+    const OwnedPen thePen(pen == kNone ? nullptr : CreatePen(PS_SOLID, width, onMask ? RGB(0, 0, 0) : pen));
+    const OwnedBrush theBrush(brush == kNone ? nullptr : CreateSolidBrush(onMask ? RGB(0, 0, 0) : brush));
+    const Selected penSelected(dc, thePen ? static_cast<HGDIOBJ>(thePen.get()) : GetStockObject(NULL_PEN));
+    const Selected brushSelected(dc, theBrush ? static_cast<HGDIOBJ>(theBrush.get()) : GetStockObject(NULL_BRUSH));
     shape();
-    SelectObject(dc, oldPen);
-    SelectObject(dc, oldBrush);
-    if (thePen) DeleteObject(thePen);
-    if (theBrush) DeleteObject(theBrush);
 }
 }  // namespace
 
@@ -125,9 +123,8 @@ std::string WindowText1252(HWND window) {
 }
 
 int ScreenDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    const WindowDc screen(nullptr);
+    const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
     return dpi > 0 ? dpi : 96;
 }
 
@@ -143,14 +140,15 @@ HWND CreateGradientPanel(HWND parent, const Gradient& gradient, int x, int y, in
     HWND panel = CreateWindowExW(WS_EX_CONTROLPARENT, kPanelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
                                  Scaled(x), Scaled(y),
                                  Scaled(width), Scaled(height), parent, nullptr, GetModuleHandleW(nullptr), nullptr);
-    SetWindowLongPtrW(panel, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new Gradient(gradient)));
+    // The panel owns its gradient from here on and deletes it when it goes (WM_NCDESTROY).
+    if (panel) SetWindowLongPtrW(panel, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new Gradient(gradient)));
     return panel;
 }
 
-HFONT DesignFont(const wchar_t* face, int points, bool bold) {
-    return CreateFontW(-MulDiv(points, ScreenDpi(), 72), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+OwnedFont DesignFont(const wchar_t* face, int points, bool bold) {
+    return OwnedFont(CreateFontW(-MulDiv(points, ScreenDpi(), 72), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                        ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_SWISS, face);
+                       DEFAULT_PITCH | FF_SWISS, face));
 }
 
 HWND PlacedControl(HWND parent, const wchar_t* className, const std::string& text1252, DWORD style, int id, int x,
@@ -163,7 +161,7 @@ HWND PlacedControl(HWND parent, const wchar_t* className, const std::string& tex
     return control;
 }
 
-HICON CheckMarkGlyph() {
+OwnedIcon CheckMarkGlyph() {
     return DrawnIcon([](HDC dc, bool onMask) {
         DrawWith(dc, RGB(0, 128, 0), 3, kNone, onMask, [&] {
             const POINT tick[] = {{3, 8}, {6, 12}, {13, 3}};
@@ -172,7 +170,7 @@ HICON CheckMarkGlyph() {
     });
 }
 
-HICON CloseGlyph() {
+OwnedIcon CloseGlyph() {
     return DrawnIcon([](HDC dc, bool onMask) {
         DrawWith(dc, RGB(64, 64, 64), 1, RGB(170, 110, 50), onMask, [&] { Rectangle(dc, 2, 1, 10, 15); });
         DrawWith(dc, kNone, 0, RGB(0, 0, 128), onMask, [&] {

@@ -5,9 +5,60 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
+#include <type_traits>
 
 namespace vindeleo::win32 {
+
+// Owners of the GDI objects, icons and device contexts that the windows make,
+// which give them back to the system when they go, also when an exception
+// passes.
+struct DeleteGdiObject {
+    void operator()(void* object) const { DeleteObject(static_cast<HGDIOBJ>(object)); }
+};
+struct DestroyIconHandle {
+    void operator()(HICON icon) const { DestroyIcon(icon); }
+};
+struct DeleteMemoryDc {
+    void operator()(HDC dc) const { DeleteDC(dc); }
+};
+using OwnedFont = std::unique_ptr<std::remove_pointer_t<HFONT>, DeleteGdiObject>;
+using OwnedBrush = std::unique_ptr<std::remove_pointer_t<HBRUSH>, DeleteGdiObject>;
+using OwnedPen = std::unique_ptr<std::remove_pointer_t<HPEN>, DeleteGdiObject>;
+using OwnedBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, DeleteGdiObject>;
+using OwnedIcon = std::unique_ptr<std::remove_pointer_t<HICON>, DestroyIconHandle>;
+using OwnedMemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, DeleteMemoryDc>;
+
+// The device context of a window (of the screen for none), released when it goes.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+    ~WindowDc() {
+        if (dc_) ReleaseDC(window_, dc_);
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+// An object selected into a device context for the lifetime of this, the
+// one it replaced selected again after.
+class Selected {
+public:
+    Selected(HDC dc, HGDIOBJ object) : dc_(dc), replaced_(SelectObject(dc, object)) {}
+    ~Selected() { SelectObject(dc_, replaced_); }
+    Selected(const Selected&) = delete;
+    Selected& operator=(const Selected&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ replaced_;
+};
 
 // Windows-1252 text as the UTF-16 that the W functions take.
 std::wstring Wide(const std::string& text1252);
@@ -41,7 +92,7 @@ HWND CreateGradientPanel(HWND parent, const Gradient& gradient, int x, int y, in
 
 // A font of the design, in points; a face that is missing is replaced by
 // the system's font mapper.
-HFONT DesignFont(const wchar_t* face, int points, bool bold = false);
+OwnedFont DesignFont(const wchar_t* face, int points, bool bold = false);
 
 // Child controls placed in design units, with the given font.
 HWND PlacedControl(HWND parent, const wchar_t* className, const std::string& text1252, DWORD style, int id,
@@ -49,8 +100,8 @@ HWND PlacedControl(HWND parent, const wchar_t* className, const std::string& tex
 
 // The green check mark of an OK-kind button, and the glyph of a close-kind
 // button (an open door with an arrow leading out), as icons for BM_SETIMAGE.
-HICON CheckMarkGlyph();
-HICON CloseGlyph();
+OwnedIcon CheckMarkGlyph();
+OwnedIcon CloseGlyph();
 
 // Sets a window's client area to the design size (scaled), for its styles.
 void SetClientSize(HWND window, int width, int height);

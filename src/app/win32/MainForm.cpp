@@ -6,6 +6,7 @@
 #include "app/HostProtocol.h"
 #include "app/ModuleState.h"
 #include "app/RunSupport.h"
+#include "app/win32/ErrorBox.h"
 #include "app/win32/Look.h"
 #include "app/win32/Win32RunUi.h"
 #include "export/ExportRun.h"
@@ -69,10 +70,6 @@ TMForm::TMForm(ModuleState& state, std::vector<std::string> arguments, HtmlHelp&
 
 TMForm::~TMForm() {
     if (window_) DestroyWindow(window_);
-    for (HFONT font : {font_, headingFont_, versionFont_})
-        if (font) DeleteObject(font);
-    for (HICON glyph : {checkGlyph_, closeGlyph_})
-        if (glyph) DestroyIcon(glyph);
 }
 
 void TMForm::BuildControls() {
@@ -81,8 +78,8 @@ void TMForm::BuildControls() {
     versionFont_ = DesignFont(L"MS Sans Serif", 8, true);
     checkGlyph_ = CheckMarkGlyph();
     closeGlyph_ = CloseGlyph();
-    const auto glyphed = [](HWND button, HICON glyph) {
-        SendMessageW(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(glyph));
+    const auto glyphed = [](HWND button, const OwnedIcon& glyph) {
+        SendMessageW(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(glyph.get()));
         return button;
     };
 
@@ -90,31 +87,32 @@ void TMForm::BuildControls() {
     // comes first in the tab order, then the left and the right upper panel.
     HWND lower = CreateGradientPanel(window_, kCoolGradient, 0, 168, 633, 97);
     BClose = glyphed(PlacedControl(lower, L"BUTTON", msg::kExit, BS_PUSHBUTTON | WS_TABSTOP, kBClose, 256, 32, 89, 25,
-                                   font_), closeGlyph_);
+                                   font_.get()), closeGlyph_);
     Button1 = PlacedControl(lower, L"BUTTON", msg::kHelpButton, BS_PUSHBUTTON | WS_TABSTOP, kButton1, 264, 64, 75, 25,
-                            font_);
-    HWND version = PlacedControl(lower, L"STATIC", msg::kVersionLabel, SS_NOPREFIX, kLabel1, 8, 72, 0, 0, versionFont_);
+                            font_.get());
+    HWND version =
+        PlacedControl(lower, L"STATIC", msg::kVersionLabel, SS_NOPREFIX, kLabel1, 8, 72, 0, 0, versionFont_.get());
     {
         // Sized to its text, as a label that sizes itself.
         const std::wstring text = Wide(msg::kVersionLabel);
-        HDC dc = GetDC(version);
-        HGDIOBJ old = SelectObject(dc, versionFont_);
         SIZE extent{};
-        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-        SelectObject(dc, old);
-        ReleaseDC(version, dc);
+        {
+            const WindowDc dc(version);
+            const Selected font(dc.get(), versionFont_.get());
+            GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
+        }
         SetWindowPos(version, nullptr, 0, 0, extent.cx, extent.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
     HWND left = CreateGradientPanel(window_, kWarmGradient, 1, 0, 315, 169);
-    PlacedControl(left, L"STATIC", msg::kToMorvalen, SS_NOPREFIX, kLabel3, 24, 24, 265, 57, headingFont_);
+    PlacedControl(left, L"STATIC", msg::kToMorvalen, SS_NOPREFIX, kLabel3, 24, 24, 265, 57, headingFont_.get());
     BExportar = glyphed(PlacedControl(left, L"BUTTON", msg::kAccept, BS_PUSHBUTTON | WS_TABSTOP, kBExportar, 96, 120,
-                                      89, 25, font_), checkGlyph_);
+                                      89, 25, font_.get()), checkGlyph_);
 
     HWND right = CreateGradientPanel(window_, kWarmGradient, 316, 0, 317, 169);
-    PlacedControl(right, L"STATIC", msg::kToSiravel, SS_NOPREFIX, kLabel4, 8, 24, 305, 57, headingFont_);
+    PlacedControl(right, L"STATIC", msg::kToSiravel, SS_NOPREFIX, kLabel4, 8, 24, 305, 57, headingFont_.get());
     BImportar = glyphed(PlacedControl(right, L"BUTTON", msg::kAccept, BS_PUSHBUTTON | WS_TABSTOP, kBImportar, 96, 120,
-                                      89, 25, font_), checkGlyph_);
+                                      89, 25, font_.get()), checkGlyph_);
 }
 
 // The design's centring: half the screen less half the window, taken in the
@@ -179,7 +177,7 @@ LRESULT CALLBACK TMForm::WindowProc(HWND window, UINT message, WPARAM wParam, LP
                           reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
     auto* self = reinterpret_cast<TMForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!self || !self->window_) return DefWindowProcW(window, message, wParam, lParam);
-    return self->Handle(message, wParam, lParam);
+    return Guarded(window, [&] { return self->Handle(message, wParam, lParam); });
 }
 
 LRESULT TMForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -247,11 +245,15 @@ void TMForm::Button1Click() { OpenHelp(true); }
 
 void TMForm::HelpContext() { OpenHelp(false); }
 
+// Also from the chooser's message loop (F1 there): whatever fails is shown
+// here and goes no further.
 void TMForm::OpenHelp(bool contents) {
-    const HtmlHelp::Result result =
-        contents ? help_.ShowContents(window_) : help_.ShowContext(window_, kHelpContext);
-    if (result == HtmlHelp::Result::MissingFile)
-        ui_->ShowMessage(Format(msg::kNoHelpFile, PathText(help_.HelpFilePath())));
+    ShowingErrors(*ui_, [&] {
+        const HtmlHelp::Result result =
+            contents ? help_.ShowContents(window_) : help_.ShowContext(window_, kHelpContext);
+        if (result == HtmlHelp::Result::MissingFile)
+            ui_->ShowMessage(Format(msg::kNoHelpFile, PathText(help_.HelpFilePath())));
+    });
 }
 
 }  // namespace vindeleo::win32

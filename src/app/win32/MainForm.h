@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/win32/HtmlHelp.h"
+#include "app/win32/Look.h"
 
 namespace vindeleo {
 struct ModuleState;
@@ -60,11 +61,12 @@ private:
     HWND BImportar = nullptr;
     HWND BClose = nullptr;
     HWND Button1 = nullptr;
-    HFONT font_ = nullptr;
-    HFONT headingFont_ = nullptr;
-    HFONT versionFont_ = nullptr;
-    HICON checkGlyph_ = nullptr;
-    HICON closeGlyph_ = nullptr;
+    // Freed after the window (and its controls that use them) is destroyed.
+    OwnedFont font_;
+    OwnedFont headingFont_;
+    OwnedFont versionFont_;
+    OwnedIcon checkGlyph_;
+    OwnedIcon closeGlyph_;
     std::unique_ptr<Win32RunUi> ui_;
 };
 

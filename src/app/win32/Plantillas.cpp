@@ -24,10 +24,6 @@ TPlantillas::TPlantillas(TemplateChooser& chooser, std::function<void()> help)
 
 TPlantillas::~TPlantillas() {
     if (window_) DestroyWindow(window_);
-    for (HFONT font : {promptFont_, maroonFont_, boldFont_, font_})
-        if (font) DeleteObject(font);
-    if (glyph_) DestroyIcon(glyph_);
-    if (yellow_) DeleteObject(yellow_);
 }
 
 LRESULT CALLBACK TPlantillas::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -36,7 +32,17 @@ LRESULT CALLBACK TPlantillas::WindowProc(HWND window, UINT message, WPARAM wPara
                           reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
     auto* self = reinterpret_cast<TPlantillas*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!self || !self->window_) return DefWindowProcW(window, message, wParam, lParam);
-    return self->Handle(message, wParam, lParam);
+    try {
+        return self->Handle(message, wParam, lParam);
+    } catch (...) {
+        self->Fail();
+        return 0;
+    }
+}
+
+void TPlantillas::Fail() noexcept {
+    if (!failure_) failure_ = std::current_exception();
+    closed_ = true;
 }
 
 void TPlantillas::Create(HWND owner) {
@@ -56,7 +62,7 @@ void TPlantillas::Create(HWND owner) {
     maroonFont_ = DesignFont(L"Arial", 10, true);
     boldFont_ = DesignFont(L"MS Sans Serif", 8, true);
     glyph_ = CheckMarkGlyph();
-    yellow_ = CreateSolidBrush(RGB(255, 255, 0));
+    yellow_.reset(CreateSolidBrush(RGB(255, 255, 0)));
 
     // A fixed dialog frame with the system menu only.
     window_ = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kClass, Wide(msg::kChooserCaption).c_str(),
@@ -65,21 +71,21 @@ void TPlantillas::Create(HWND owner) {
     SetClientSize(window_, kPanelWidth, kPanelHeight);
 
     panel_ = CreateGradientPanel(window_, kWarmGradient, 0, 0, kPanelWidth, kPanelHeight);
-    PlacedControl(panel_, L"STATIC", msg::kChooserPrompt, 0, kPrompt, 16, 2, 321, 33, promptFont_);
+    PlacedControl(panel_, L"STATIC", msg::kChooserPrompt, 0, kPrompt, 16, 2, 321, 33, promptFont_.get());
     ComboBoxPlantilla = PlacedControl(panel_, L"COMBOBOX", "", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
-                                      kCombo, 8, 49, 81, 200, boldFont_);
+                                      kCombo, 8, 49, 81, 200, boldFont_.get());
     LabelNombre = PlacedControl(panel_, L"STATIC", msg::kChooserNone, SS_NOPREFIX, kNombre, 9, 76, kLabelWidth, 23,
-                                maroonFont_);
+                                maroonFont_.get());
     LabelPlanFec1 = PlacedControl(panel_, L"STATIC", msg::kChooserNone, SS_NOPREFIX, kPlanFec1, 9, 106, kLabelWidth,
-                                  23, maroonFont_);
+                                  23, maroonFont_.get());
     LabelPlanFec2 = PlacedControl(panel_, L"STATIC", msg::kChooserNone, SS_NOPREFIX, kPlanFec2, 9, 138, kLabelWidth,
-                                  23, maroonFont_);
-    PlacedControl(panel_, L"STATIC", msg::kChooserHours, 0, kHours, 215, 30, 67, 18, maroonFont_);
+                                  23, maroonFont_.get());
+    PlacedControl(panel_, L"STATIC", msg::kChooserHours, 0, kHours, 215, 30, 67, 18, maroonFont_.get());
     ListBox1 = PlacedControl(panel_, L"LISTBOX", "", WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOINTEGRALHEIGHT |
-                                                         LBS_NOTIFY, kList, 152, 47, 193, 114, font_);
+                                                         LBS_NOTIFY, kList, 152, 47, 193, 114, font_.get());
     BitBtnContinuar = PlacedControl(panel_, L"BUTTON", msg::kContinue, BS_DEFPUSHBUTTON | WS_TABSTOP, kContinuar, 255,
-                                    165, 89, 25, boldFont_);
-    SendMessageW(BitBtnContinuar, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(glyph_));
+                                    165, 89, 25, boldFont_.get());
+    SendMessageW(BitBtnContinuar, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(glyph_.get()));
 
     // Centred over the screen, as the design places it.
     RECT place;
@@ -107,7 +113,11 @@ std::string TPlantillas::ShowModal(HWND owner) {
             break;
         }
         if (message.message == WM_KEYDOWN && message.wParam == VK_F1 && help_) {
-            help_();
+            try {
+                help_();
+            } catch (...) {
+                Fail();
+            }
             continue;
         }
         if (!IsDialogMessageW(window_, &message)) {
@@ -123,6 +133,7 @@ std::string TPlantillas::ShowModal(HWND owner) {
     }
     if (owner) SetForegroundWindow(owner);
     if (quit) PostQuitMessage(static_cast<int>(message.wParam));
+    if (failure_) std::rethrow_exception(failure_);
     return chooser_.ChosenTemplate();
 }
 
@@ -156,7 +167,7 @@ LRESULT TPlantillas::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLOREDIT: {
             HDC dc = reinterpret_cast<HDC>(wParam);
             SetBkColor(dc, RGB(255, 255, 0));
-            return reinterpret_cast<LRESULT>(yellow_);
+            return reinterpret_cast<LRESULT>(yellow_.get());
         }
         case WM_CLOSE:
             Finish();  // the title bar's close box gives the same code as Continuar
@@ -189,12 +200,12 @@ void TPlantillas::Finish() {
 void TPlantillas::SetAutoSizedText(HWND label, const std::string& text) {
     const std::wstring wide = Wide(text);
     SetWindowTextW(label, wide.c_str());
-    HDC dc = GetDC(label);
-    HGDIOBJ old = SelectObject(dc, maroonFont_);
     SIZE extent{};
-    GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &extent);
-    SelectObject(dc, old);
-    ReleaseDC(label, dc);
+    {
+        const WindowDc dc(label);
+        const Selected font(dc.get(), maroonFont_.get());
+        GetTextExtentPoint32W(dc.get(), wide.c_str(), static_cast<int>(wide.size()), &extent);
+    }
     RECT place;
     GetWindowRect(label, &place);
     MapWindowPoints(nullptr, panel_, reinterpret_cast<POINT*>(&place), 2);

@@ -6,8 +6,11 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <functional>
 #include <string>
+
+#include "app/win32/Look.h"
 
 namespace vindeleo {
 class TemplateChooser;
@@ -24,7 +27,9 @@ public:
     TPlantillas& operator=(const TPlantillas&) = delete;
 
     // Shows the window over owner (disabled meanwhile) until it closes, and
-    // returns the chosen code.
+    // returns the chosen code. An exception that ends one of the window's
+    // handlers closes the window and goes on from here, out of the window's
+    // message loop, to the run that showed it.
     std::string ShowModal(HWND owner);
 
 private:
@@ -36,6 +41,8 @@ private:
     void Finish();
     void ShowChooser();
     void SetAutoSizedText(HWND label, const std::string& text);
+    // Inside a catch block: keeps the exception for ShowModal and closes the window.
+    void Fail() noexcept;
 
     TemplateChooser& chooser_;
     std::function<void()> help_;
@@ -47,13 +54,15 @@ private:
     HWND LabelPlanFec2 = nullptr;
     HWND ListBox1 = nullptr;
     HWND BitBtnContinuar = nullptr;
-    HFONT promptFont_ = nullptr;
-    HFONT maroonFont_ = nullptr;
-    HFONT boldFont_ = nullptr;
-    HFONT font_ = nullptr;
-    HICON glyph_ = nullptr;
-    HBRUSH yellow_ = nullptr;
+    // Freed after the window (and its controls that use them) is destroyed.
+    OwnedFont promptFont_;
+    OwnedFont maroonFont_;
+    OwnedFont boldFont_;
+    OwnedFont font_;
+    OwnedIcon glyph_;
+    OwnedBrush yellow_;
     bool closed_ = false;
+    std::exception_ptr failure_;
 };
 
 }  // namespace vindeleo::win32

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "app/win32/ErrorBox.h"
 #include "app/win32/Look.h"
 #include "app/win32/Plantillas.h"
 #include "import/Plantihoras.h"
@@ -69,7 +70,7 @@ void Win32RunUi::ShowMessage(const std::string& text) {
 
 void Win32RunUi::ShowError(const std::string& text) {
     Answering answering(answering_);
-    MessageBoxW(window_, Wide(text).c_str(), Wide(msg::kApplicationTitle).c_str(), MB_OK | MB_ICONSTOP);
+    ShowErrorBox(window_, text);
 }
 
 std::string Win32RunUi::ChooseTemplate(TemplateChooser& chooser) {

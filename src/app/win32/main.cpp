@@ -7,19 +7,23 @@
 #include <windows.h>
 
 #include <clocale>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "app/ModuleState.h"
+#include "app/win32/ErrorBox.h"
 #include "app/win32/HtmlHelp.h"
 #include "app/win32/MainForm.h"
 #include "platform/Console.h"
 #include "platform/Directories.h"
 #include "text/Codepage.h"
 
-int main(int argc, char** argv) {
-    using namespace vindeleo;
+namespace {
 
+using namespace vindeleo;
+
+int Main(int argc, char** argv) {
     // The arguments as the host gave them, read as UTF-16 and kept as the
     // system's Windows-1252 texts.
     std::vector<std::string> arguments;
@@ -39,4 +43,17 @@ int main(int argc, char** argv) {
     // rather than taken apart node by node.
     (void)state.Document.release();
     return status;
+}
+
+}  // namespace
+
+// The windows' handlers show their own failures; what the program's start
+// lets through is shown here, in the error box, and ends it.
+int main(int argc, char** argv) {
+    try {
+        return Main(argc, argv);
+    } catch (...) {
+        win32::ShowCurrentErrorBox(nullptr);
+        return EXIT_FAILURE;
+    }
 }

@@ -7,6 +7,9 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <functional>
+#include <new>
+#include <stdexcept>
 
 #include "app/ModuleState.h"
 #include "import/ImportRun.h"
@@ -92,7 +95,9 @@ protected:
     std::vector<QUrl> opened;
     bool helpHandler = true;  // the desktop has a handler for ".chm" files
     bool browser = true;      // and one for web pages
+    std::function<void()> onOpen;  // called as the desktop is asked to open a file
     HelpViewer help{Program(), [this](const QUrl& file) {
+                        if (onOpen) onOpen();
                         opened.push_back(file);
                         return file.path().endsWith(".chm") ? helpHandler : browser;
                     }};
@@ -409,6 +414,84 @@ TEST_F(MainWindowTest, WithoutAHandlerForTheHelpFileTheGuidesIndexOpensInTheBrow
     EXPECT_TRUE(opened.empty());
     EXPECT_EQ(dialogs.Texts(), QStringList{QString::fromStdString("No se encuentra el archivo de ayuda " +
                                                                   (Program() / "SIRAVEL.chm").string())});
+}
+
+// What the window's handlers let through when something unexpected is thrown
+// (not the system's own Error): the text of the error box.
+struct Unexpected {
+    const char* what;
+    std::function<void()> raise;
+    QString shown;
+};
+const Unexpected kUnexpected[] = {
+    {"out of memory", [] { throw std::bad_alloc(); },
+     QStringLiteral("No hay memoria suficiente para terminar el trabajo.")},
+    {"a library's exception", [] { throw std::runtime_error("fallo de prueba"); }, QStringLiteral("fallo de prueba.")},
+    {"no exception class", [] { throw 42; },
+     QStringLiteral("Se ha producido un error inesperado y el trabajo se ha detenido.")},
+};
+
+// An exception in the middle of a run ends the run in the error box, tables
+// untouched; the window stays, usable, and the next run finishes.
+TEST_F(MainWindowTest, AnUnexpectedExceptionInARunIsShownAndTheWindowStaysUsable) {
+    auto form = Open();
+    for (const Unexpected& unexpected : kUnexpected) {
+        SCOPED_TRACE(unexpected.what);
+        dialogs.boxes.clear();
+        dialogs.fileAnswers = {Sample()};
+        dialogs.chooserScript = [&](TPlantillas&) { unexpected.raise(); };
+        Button(*form, "BExportar")->click();
+        ASSERT_EQ(dialogs.boxes.size(), 1u);
+        EXPECT_EQ(dialogs.boxes[0].text, unexpected.shown);
+        EXPECT_EQ(dialogs.boxes[0].icon, QMessageBox::Critical);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_TRUE(Button(*form, "BExportar")->isEnabled());
+        EXPECT_EQ(state.ResultCode, 0);
+        EXPECT_TRUE(test::FileNames(Working()).empty()) << "the run left files behind";
+    }
+    dialogs.boxes.clear();
+    dialogs.fileAnswers = {Sample()};
+    dialogs.chooserScript = nullptr;
+    Button(*form, "BExportar")->click();
+    EXPECT_EQ(dialogs.Texts(), QStringList{kFinished});
+    EXPECT_EQ(state.ResultCode, 1);
+    EXPECT_EQ(Column("PERIODOS", "CJORNADA"), std::vector<std::string>{"J1"});
+}
+
+// The help button, and F1 on the chooser's window in the middle of a run
+// (through Qt's own event dispatch): what the help lets through is shown in
+// the error box and goes no further; the run goes on to its end.
+TEST_F(MainWindowTest, AnUnexpectedExceptionOfTheHelpIsShownAndGoesNoFurther) {
+    test::WriteFile(Program() / "SIRAVEL.chm", "ITSF");
+    auto form = Open();
+    for (const Unexpected& unexpected : kUnexpected) {
+        SCOPED_TRACE(unexpected.what);
+        dialogs.boxes.clear();
+        onOpen = unexpected.raise;
+        Button(*form, "Button1")->click();
+        ASSERT_EQ(dialogs.boxes.size(), 1u);
+        EXPECT_EQ(dialogs.boxes[0].text, unexpected.shown);
+        EXPECT_EQ(dialogs.boxes[0].icon, QMessageBox::Critical);
+        EXPECT_TRUE(form->isVisible());
+    }
+
+    dialogs.boxes.clear();
+    onOpen = [] { throw 42; };
+    dialogs.fileAnswers = {Sample()};
+    dialogs.chooserScript = [&](TPlantillas& chooser) {
+        chooser.activateWindow();
+        QApplication::setActiveWindow(&chooser);
+        QTest::keyClick(&chooser, Qt::Key_F1);
+        EXPECT_EQ(dialogs.Texts(),
+                  QStringList{QStringLiteral("Se ha producido un error inesperado y el trabajo se ha detenido.")});
+    };
+    Button(*form, "BExportar")->click();
+    EXPECT_EQ(dialogs.Texts(), (QStringList{QStringLiteral("Se ha producido un error inesperado y el trabajo se ha "
+                                                           "detenido."),
+                                            kFinished}));
+    EXPECT_EQ(state.ResultCode, 1);
+    EXPECT_TRUE(form->isVisible());
 }
 
 }  // namespace
