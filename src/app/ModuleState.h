@@ -16,7 +16,11 @@ namespace vindeleo {
 struct ModuleState {
     int ResultCode = 0;      // 0 nothing finished, 1 a run finished, -1 no document (host mode)
     bool HostMode = false;
-    std::string XmlFileName;   // full path of the chosen exchange document
+    // The chosen exchange document's full path as the system gives it (bytes
+    // on Linux, UTF-16 on Windows), for every file operation; and as text,
+    // for the messages and the copies' descriptions.
+    std::filesystem::path DocumentFile;
+    std::string XmlFileName;
     std::string TemplateCode;  // code of the chosen school-day template
     CodeList UsedCodes{CaseRule::Sensitive};
     CodeList SeenNames{CaseRule::Sensitive};

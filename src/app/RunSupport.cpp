@@ -18,18 +18,19 @@ namespace vindeleo {
 namespace fs = std::filesystem;
 
 void ChooseDocument(ModuleState& state, RunUi& ui) {
-    // The choice is Windows-1252 text: made a path of this platform before it is completed.
-    if (const auto chosen = ui.ChooseFile())
-        state.XmlFileName = PathText(fs::absolute(PathFromText(*chosen)));
+    if (const auto chosen = ui.ChooseFile()) {
+        std::error_code error;
+        state.DocumentFile = fs::absolute(*chosen, error);
+        if (error) state.DocumentFile = *chosen;
+        state.XmlFileName = PathText(state.DocumentFile);
+    }
 }
 
-fs::path DocumentPath(const ModuleState& state) {
-    return PathFromText(state.XmlFileName);
-}
+fs::path DocumentPath(const ModuleState& state) { return state.DocumentFile; }
 
 bool CheckDocumentExists(ModuleState& state, RunUi& ui) {
     std::error_code error;
-    if (!state.XmlFileName.empty() && fs::is_regular_file(DocumentPath(state), error)) return true;
+    if (!state.DocumentFile.empty() && fs::is_regular_file(DocumentPath(state), error)) return true;
     ui.ShowMessage(msg::kNoFile);
     if (state.HostMode) {
         state.ResultCode = -1;

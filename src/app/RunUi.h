@@ -3,6 +3,7 @@
 // command line and the tests each implement it; the runs talk to the user
 // through nothing else. Texts are Windows-1252.
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -14,8 +15,9 @@ class RunUi {
 public:
     virtual ~RunUi() = default;
     // The file-open dialog ("Archivo XML", filter *.xml, default extension xml):
-    // the chosen file's full path, or nothing when the user cancels.
-    virtual std::optional<std::string> ChooseFile() = 0;
+    // the chosen file's path as the system names it (whatever its script), or
+    // nothing when the user cancels.
+    virtual std::optional<std::filesystem::path> ChooseFile() = 0;
     // A modal message box with one button "Aceptar".
     virtual void ShowMessage(const std::string& text) = 0;
     // The standard error box; text is already the box's text (see ErrorBoxText).

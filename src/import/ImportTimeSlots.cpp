@@ -30,7 +30,7 @@ std::string ChooseTemplate(ImportContext& context) {
     const std::vector<Row> templates = context.Document.Rows(xml::kJornadasEscolares);
     if (templates.size() <= 1) return templates.empty() ? std::string() : templates.front().Trimmed(0);
     context.State.TemplateCode.clear();
-    TemplateChooser chooser(context.State.XmlFileName);
+    TemplateChooser chooser(context.State.DocumentFile);
     return context.Ui.ChooseTemplate(chooser);
 }
 

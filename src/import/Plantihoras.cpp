@@ -21,13 +21,13 @@ std::string TrimControls(const std::string& text) {
     return text.substr(begin, end - begin);
 }
 
-TemplateChooser::TemplateChooser(std::string xmlFileName) : xmlFileName_(std::move(xmlFileName)) {}
+TemplateChooser::TemplateChooser(std::filesystem::path document) : documentFile_(std::move(document)) {}
 
 void TemplateChooser::FormActivate() {
     // A file that does not load leaves the document empty: no rows anywhere.
     // The file name is Windows-1252 text, as the run keeps it.
     document_ = ExchangeDocument();
-    document_.Load(PathFromText(xmlFileName_));
+    document_.Load(documentFile_);
 
     const std::vector<Row> templates = document_.Rows(xml::kJornadasEscolares);
     if (templates.size() > 1) {

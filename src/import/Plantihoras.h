@@ -14,7 +14,7 @@ namespace vindeleo {
 
 class TemplateChooser {
 public:
-    explicit TemplateChooser(std::string xmlFileName);
+    explicit TemplateChooser(std::filesystem::path document);
 
     // Loads the document again, lists the template codes when there are two
     // or more templates, selects the first code and refreshes.
@@ -34,7 +34,7 @@ public:
     const std::string& ChosenTemplate() const { return chosenTemplate_; }
 
 private:
-    std::string xmlFileName_;
+    std::filesystem::path documentFile_;
     ExchangeDocument document_;
     std::vector<std::string> comboItems_;
     std::string comboText_;

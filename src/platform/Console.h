@@ -2,6 +2,7 @@
 // The command line and the terminal of a console program: arguments and
 // output are UTF-8 text on every platform, lines end in "\n".
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,10 @@ namespace vindeleo::platform {
 // The arguments after the program's name, in UTF-8. Windows: read as UTF-16
 // from the system, so that any file name arrives whole; POSIX: as given.
 std::vector<std::string> ProgramArguments(int argc, char** argv);
+// The path that an argument names, as the system gave it: its bytes on POSIX
+// (whatever their encoding), its UTF-16 on Windows (ProgramArguments' UTF-8
+// turned back).
+std::filesystem::path ArgumentPath(const std::string& argument);
 
 // Readies standard output and standard error for UTF-8 text written with
 // "\n" line ends. Windows: the console's output code page becomes UTF-8 and

@@ -25,6 +25,10 @@ std::vector<std::string> ProgramArguments(int, char**) {
     return arguments;
 }
 
+std::filesystem::path ArgumentPath(const std::string& argument) {
+    return wide::Widened(wide::kUtf8, argument);
+}
+
 void PrepareConsole() {
     SetConsoleOutputCP(CP_UTF8);
     _setmode(_fileno(stdout), _O_BINARY);

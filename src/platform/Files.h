@@ -91,7 +91,8 @@ struct Replacement {
 // created exclusively beside its target, which takes the target's permissions;
 // it is written and flushed to disk, and only when every file of the set is
 // ready are they renamed over their targets, in the given order. A failure
-// before the renaming touches no target; no temporary file is left behind. A
+// before the renaming touches no target; no temporary file is left behind.
+// A read-only target is not replaced (access denied), as on Windows. A
 // failed flush of a renamed file's directory entry is an error too, although
 // the file is in place by then.
 // Files that belong together (a table and its index, the tables of a

@@ -186,6 +186,11 @@ bool NewFile::TakePermissionsOf(const fs::path& target, std::error_code& error) 
         return false;
     }
     if (!S_ISREG(status.st_mode)) return true;
+    // A read-only file is not replaced, as Windows replaces none.
+    if ((status.st_mode & 0222) == 0) {
+        error = std::make_error_code(std::errc::permission_denied);
+        return false;
+    }
     if (::fchmod(fd_, status.st_mode & 07777) != 0) {
         error = LastError();
         return false;

@@ -365,6 +365,28 @@ TEST_F(CliTest, ExportsTheDemoSchool) {
     }
 }
 
+// A document under a folder whose name Windows-1252 cannot spell (Greek,
+// Chinese; on Linux also a name that is not UTF-8 at all) is found, imported
+// and exported beside itself: its path is kept as the system gives it.
+TEST_F(CliTest, DocumentsUnderFoldersOfAnyScriptGoThroughBothRuns) {
+    std::vector<std::string> folders{"\xCE\xA9mega", "\xE5\xAD\xA6\xE6\xA0\xA1"};  // Ωmega, 学校
+    if (!program.IsWindows()) folders.push_back("escuela-\xFF\xFE");
+    for (const std::string& folder : folders) {
+        SCOPED_TRACE(folder);
+        const fs::path dir = work / folder;
+        fs::create_directories(dir);
+        fs::copy_file(test::SourceDir() / "samples" / "demo-school.xml", dir / "alumnos.xml",
+                      fs::copy_options::overwrite_existing);
+        const auto imported = Cli("import --template J1 " + test::Quoted(dir / "alumnos.xml"));
+        ASSERT_EQ(imported.exitCode, 0) << imported.out << imported.err;
+        fs::copy_file(test::SourceDir() / "samples" / "SOLUC.DBF", Tables() / "SOLUC.DBF",
+                      fs::copy_options::overwrite_existing);
+        const auto exported = Cli("export " + test::Quoted(dir / "alumnos.xml"));
+        ASSERT_EQ(exported.exitCode, 0) << exported.out << exported.err;
+        EXPECT_EQ(test::XmllintComplaint(dir / "ResultadoTuvanealumnos.xml"), "");
+    }
+}
+
 // A SOLUC that another program uses exclusively cannot be read: the export
 // stops with the message that opening the table gives and writes nothing.
 TEST_F(CliTest, AHeldSolucStopsTheExport) {

@@ -119,7 +119,8 @@ TEST_F(ImportRunTest, MissingDocument) {
 }
 
 TEST_F(ImportRunTest, CancelledDialogReusesTheEarlierDocument) {
-    state.XmlFileName = PathText(WriteDocument(GoodDocument()));
+    state.DocumentFile = WriteDocument(GoodDocument());
+    state.XmlFileName = PathText(state.DocumentFile);
     Run();
     EXPECT_EQ(ui.messages, std::vector<std::string>{"Proceso finalizado"});
 }

@@ -54,6 +54,20 @@ TEST(ReplaceFilesTest, AReplacedFileKeepsItsPermissions) {
     EXPECT_EQ(test::ReadFile(target), "new");
 }
 
+// A read-only file is refused, as Windows refuses to replace one, even by a
+// user (root) whom the system would let write it.
+TEST(ReplaceFilesTest, AReadOnlyFileIsNotReplaced) {
+    test::TempDir dir;
+    const fs::path target = In(dir.Path(), "result.xml");
+    test::WriteFile(target, "old");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::group_read);
+    std::error_code error;
+    platform::ReplaceContent(target, {"new"}, error);
+    EXPECT_EQ(platform::FaultOf(error), platform::FileFault::AccessDenied);
+    EXPECT_EQ(test::ReadFile(target), "old");
+    EXPECT_EQ(NamesIn(dir.Path()), std::vector<std::string>{"result.xml"});
+}
+
 // A table and its index: every new file ready before the first rename.
 TEST(ReplaceFilesTest, SeveralFilesAreReplacedTogether) {
     test::TempDir dir;

@@ -135,6 +135,7 @@ StepFixture::StepFixture(const std::string& xml)
     const fs::path file = dir_ / "document.xml";
     WriteFile(file, xml);
     state_.XmlFileName = PathText(file);
+    state_.DocumentFile = file;
     const LoadResult result = document_.Load(file);
     EXPECT_EQ(result.status, LoadStatus::Loaded) << result.detail;
 }

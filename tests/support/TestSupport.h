@@ -79,7 +79,7 @@ inline void WriteCatalogue(const std::filesystem::path& dir, const std::vector<C
 // A run interface for tests: answers from its fields, records what it shows.
 class RecordingUi : public RunUi {
 public:
-    std::optional<std::string> fileAnswer;       // nothing: the dialog is cancelled
+    std::optional<std::filesystem::path> fileAnswer;  // nothing: the dialog is cancelled
     std::optional<std::string> templateAnswer;   // typed into the chooser; else its first code
     std::vector<std::string> messages;
     std::vector<std::string> errors;
@@ -87,7 +87,7 @@ public:
     bool busy = false;
     bool closed = false;
 
-    std::optional<std::string> ChooseFile() override { return fileAnswer; }
+    std::optional<std::filesystem::path> ChooseFile() override { return fileAnswer; }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     void ShowError(const std::string& text) override { errors.push_back(text); }
     std::string ChooseTemplate(TemplateChooser& chooser) override;

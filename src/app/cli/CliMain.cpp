@@ -97,7 +97,7 @@ class ConsoleUi : public RunUi {
 public:
     explicit ConsoleUi(const Command& command) : command_(command) {}
 
-    std::optional<std::string> ChooseFile() override { return Utf8To1252(command_.document); }
+    std::optional<std::filesystem::path> ChooseFile() override { return platform::ArgumentPath(command_.document); }
     void ShowMessage(const std::string& text) override {
         std::cout << Cp1252ToUtf8(text) << '\n' << std::flush;
     }

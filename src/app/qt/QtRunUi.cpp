@@ -1,6 +1,7 @@
 #include "app/qt/QtRunUi.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -31,10 +32,10 @@ public:
 QtRunUi::QtRunUi(QWidget& window, QFileDialog& openDialog, DialogRunner& dialogs, std::function<void()> help)
     : window_(window), openDialog_(openDialog), dialogs_(dialogs), help_(std::move(help)) {}
 
-std::optional<std::string> QtRunUi::ChooseFile() {
+std::optional<std::filesystem::path> QtRunUi::ChooseFile() {
     const std::optional<QString> chosen = dialogs_.ChooseFile(openDialog_);
     if (!chosen) return std::nullopt;
-    return ToText(*chosen);
+    return std::filesystem::path(QFile::encodeName(*chosen).toStdString());  // the system's own bytes
 }
 
 void QtRunUi::ShowMessage(const std::string& text) {

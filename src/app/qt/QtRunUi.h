@@ -19,7 +19,7 @@ public:
     // help opens the help file (F1 in the chooser window).
     QtRunUi(QWidget& window, QFileDialog& openDialog, DialogRunner& dialogs, std::function<void()> help);
 
-    std::optional<std::string> ChooseFile() override;
+    std::optional<std::filesystem::path> ChooseFile() override;
     void ShowMessage(const std::string& text) override;
     void ShowError(const std::string& text) override;
     std::string ChooseTemplate(TemplateChooser& chooser) override;

@@ -41,7 +41,7 @@ std::wstring DialogFilter() {
 
 Win32RunUi::Win32RunUi(HWND window, std::function<void()> help) : window_(window), help_(std::move(help)) {}
 
-std::optional<std::string> Win32RunUi::ChooseFile() {
+std::optional<std::filesystem::path> Win32RunUi::ChooseFile() {
     Answering answering(answering_);
     std::vector<wchar_t> fileName(kFileNameCapacity, L'\0');
     const std::wstring filter = DialogFilter();
@@ -60,7 +60,7 @@ std::optional<std::string> Win32RunUi::ChooseFile() {
     // then says so).
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
     if (!GetOpenFileNameW(&dialog)) return std::nullopt;
-    return PathText(std::filesystem::path(fileName.data()));
+    return std::filesystem::path(fileName.data());
 }
 
 void Win32RunUi::ShowMessage(const std::string& text) {

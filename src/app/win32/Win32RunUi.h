@@ -15,7 +15,7 @@ public:
     // window: the main window, owner of every dialog; help: F1 in the chooser.
     Win32RunUi(HWND window, std::function<void()> help);
 
-    std::optional<std::string> ChooseFile() override;
+    std::optional<std::filesystem::path> ChooseFile() override;
     void ShowMessage(const std::string& text) override;
     void ShowError(const std::string& text) override;
     std::string ChooseTemplate(TemplateChooser& chooser) override;
