@@ -129,16 +129,32 @@ std::optional<std::uint64_t> ReadCount(const std::string& text) {
     return std::stoull(text);
 }
 
-// The names of the plain files of a copy's folder, its description aside.
+// The names of the plain files of a copy's folder, its description aside,
+// in folded letter case (a copy's files may have been renamed in another).
 std::unordered_set<std::string> FilesOfFolder(const fs::path& folder) {
     std::unordered_set<std::string> names;
     std::error_code error;
     for (const auto& entry : platform::ListDirectory(folder, error)) {
         std::error_code ignored;
         const std::string name = PathText(entry.path().filename());
-        if (entry.is_regular_file(ignored) && name != kDescriptionFile) names.insert(name);
+        if (platform::KindOfName(entry.path(), ignored) == platform::NameKind::File && name != kDescriptionFile)
+            names.insert(FoldCase1252(name));
     }
     return names;
+}
+
+// A kept file in its copy's folder: under its own name, else in another
+// letter case (where names differ in case, someone may have renamed it).
+fs::path KeptFilePath(const fs::path& folder, const std::string& name) {
+    std::error_code error;
+    const fs::path found = platform::FindFile(folder, name, error);
+    return found.empty() ? folder / PathFromText(name) : found;
+}
+
+std::unordered_set<std::string> FoldedNames(const std::unordered_set<std::string>& names) {
+    std::unordered_set<std::string> folded;
+    for (const std::string& name : names) folded.insert(FoldCase1252(name));
+    return folded;
 }
 
 // Reads a description into copy; sets copy.fault when it is not whole.
@@ -178,7 +194,7 @@ void ReadDescription(const std::string& text, const fs::path& folder, KeptCopy& 
         copy.fault = msg::kCopyBadDescription;
     } else if (count) {
         if (!countIsLast || *count != copy.files.size()) copy.fault = msg::kCopyDescriptionCut;
-    } else if (copy.order != 0 || FilesOfFolder(folder) != names) {
+    } else if (copy.order != 0 || FilesOfFolder(folder) != FoldedNames(names)) {
         // Written before descriptions ended with their count: whole only when
         // it names every file of its folder.
         copy.fault = msg::kCopyDescriptionCut;
@@ -199,7 +215,7 @@ KeptCopy DescribeFolder(const fs::path& folder, const std::string& label) {
     if (!copy.IsWhole()) return copy;
     for (const KeptFile& file : copy.files) {
         std::error_code error;
-        const fs::path path = folder / PathFromText(file.name);
+        const fs::path path = KeptFilePath(folder, file.name);
         const auto size = fs::file_size(path, error);
         if (error) {
             copy.fault = Format(msg::kCopyMissingFile, file.name);
@@ -438,7 +454,7 @@ KeptCopy ReadWholeCopy(const fs::path& workingDirectory, const std::string& labe
     KeptCopy copy = DescribeFolder(folder, label);
     if (!copy.IsWhole()) return copy;
     for (const KeptFile& file : copy.files) {
-        auto bytes = ReadBytes(folder / PathFromText(file.name), file.bytes);
+        auto bytes = ReadBytes(KeptFilePath(folder, file.name), file.bytes);
         if (!bytes) {
             copy.fault = Format(msg::kCopyMissingFile, file.name);
         } else if (bytes->size() != file.bytes || Crc32(*bytes) != file.crc) {

@@ -211,6 +211,12 @@ TEST_F(StagedTablesTest, DamagedCopiesAreToldApart) {
     };
     const std::vector<Case> cases = {
         {"nothing", [](const fs::path&) {}, true, true},
+        {"its files renamed in lower case",
+         [](const fs::path& c) {
+             fs::rename(c / "PROFT.DBF", c / "proft.dbf");
+             fs::rename(c / "ASIGT.MDX", c / "asigt.mdx");
+         },
+         true, true},
         {"an unnumbered description naming every file",
          [&](const fs::path& c) { description(c, unnumbered); }, true, true},
         {"an unnumbered description that lacks a file of its folder",
