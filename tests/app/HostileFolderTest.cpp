@@ -107,6 +107,19 @@ TEST(HostileFolderTest, LinksAndSpecialFilesAreNeitherFollowedNorOpened) {
     }
 }
 
+// A read-only result is not replaced, as a Windows program could not replace
+// it: the export says so and leaves it as it was.
+TEST(HostileFolderTest, AReadOnlyResultIsNotReplaced) {
+    School school;
+    const fs::path result = school.prefix.Path() / "ResultadoTuvanealumnos.xml";
+    test::WriteFile(result, "an earlier result");
+    fs::permissions(result, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const auto run = school.Run("export " + test::Quoted(school.document));
+    EXPECT_EQ(run.exitCode, 2) << run.out << run.err;
+    EXPECT_NE(run.err.find("Unable to write to " + result.string()), std::string::npos) << run.err;
+    EXPECT_EQ(test::ReadFile(result), "an earlier result");
+}
+
 // Descriptions that block, never end or lie: the list of copies ends at once
 // and names the copy unusable; restoring it touches nothing.
 TEST(HostileFolderTest, CopiesWhoseDescriptionsBlockOrLieAreUnusable) {
