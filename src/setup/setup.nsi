@@ -61,6 +61,10 @@ LangString RunningMessage ${LANG_SPANISH} "Vindeleo está abierto desde la carpe
 Function .onInit
   SetShellVarContext all
   !insertmacro VINDELEO_REQUIRE_ADMINISTRATOR "Para instalar Vindeleo hacen falta permisos de administrador.$\r$\n$\r$\nAbra el programa de instalación con el botón derecho del ratón y «Ejecutar como administrador»."
+  ; The folder from /D= or the earlier Vindeleo's entry, spelt as Windows does.
+  Push $INSTDIR
+  Call LongPath
+  Pop $INSTDIR
   ReadRegStr $EarlierFolder HKLM "${UNINSTALL_KEY}" "InstallLocation"
   ReadRegStr $EarlierVersion HKLM "${UNINSTALL_KEY}" "DisplayVersion"
   ; What the folder page proposes, and why.

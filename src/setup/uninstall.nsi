@@ -108,11 +108,10 @@ Function WelcomePageLeave
   ${EndIf}
 FunctionEnd
 
+; A file already gone counts as removed.
 !macro REMOVE_FILE NAME
-  ClearErrors
   Delete "$INSTDIR\${NAME}"
-  ${If} ${Errors}
-  ${OrIf} ${FileExists} "$INSTDIR\${NAME}"
+  ${If} ${FileExists} "$INSTDIR\${NAME}"
     DetailPrint "No se pudo quitar $INSTDIR\${NAME}."
     StrCpy $Failed "$Failed$\r$\n$INSTDIR\${NAME}"
   ${EndIf}

@@ -51,7 +51,9 @@ SetCompressor /SOLID lzma
 !macroend
 
 ; The path as Windows lists it (long names, the letter case on disk) when it
-; exists, else as given: two spellings of one folder compare equal.
+; exists, else as given, without a closing backslash (but for a drive's
+; root): two spellings of one folder compare equal. (The folder page gives
+; a folder read from the registry with a closing backslash.)
 ;   Push PATH / Call LongPath / Pop RESULT
 Function LongPath
   Exch $0
@@ -61,6 +63,12 @@ Function LongPath
   ${If} $2 > 0
   ${AndIf} $2 < ${NSIS_MAX_STRLEN}
     StrCpy $0 $1
+  ${EndIf}
+  StrLen $1 $0
+  StrCpy $2 $0 1 -1
+  ${If} $1 > 3
+  ${AndIf} $2 == "\"
+    StrCpy $0 $0 -1
   ${EndIf}
   Pop $2
   Pop $1

@@ -80,7 +80,7 @@ std::optional<DWORD> WaitForExit(PROCESS_INFORMATION& process, DWORD millisecond
     return code;
 }
 
-std::optional<DWORD> Run(const std::wstring& commandLine) {
+std::optional<DWORD> RunProgram(const std::wstring& commandLine) {
     PROCESS_INFORMATION process = Start(commandLine);
     return WaitForExit(process);
 }
@@ -162,6 +162,86 @@ bool WaitUntilGone(const fs::path& path) {
         .has_value();
 }
 
+// The interactive installer's main window, its pages read from its controls.
+class InteractiveSetup {
+public:
+    InteractiveSetup() : process_(Start(Quoted(gSetup))) {
+        window_ = PumpUntil<HWND>([&]() -> std::optional<HWND> {
+                      for (HWND window : TopLevelWindows(process_.dwProcessId))
+                          if (Text(window) == L"Instalación de Vindeleo " + gVersion) return window;
+                      return std::nullopt;
+                  }).value_or(nullptr);
+    }
+    ~InteractiveSetup() { WaitForExit(process_, 1000); }
+
+    HWND Window() const { return window_; }
+
+    // Which of these texts the window does not show (each as part of one of
+    // its controls' texts), once it shows them all or the time is up.
+    std::vector<std::wstring> Missing(const std::vector<std::wstring>& parts, DWORD milliseconds = test::kWaitMs) const {
+        std::vector<std::wstring> missing;
+        PumpUntil<bool>([&]() -> std::optional<bool> {
+            std::vector<std::wstring> texts;
+            for (HWND control : Descendants(window_))
+                if (IsWindowVisible(control)) texts.push_back(Text(control));
+            missing.clear();
+            for (const std::wstring& part : parts) {
+                bool shown = false;
+                for (const std::wstring& text : texts) shown = shown || text.find(part) != std::wstring::npos;
+                if (!shown) missing.push_back(part);
+            }
+            if (missing.empty()) return true;
+            return std::nullopt;
+        }, milliseconds);
+        return missing;
+    }
+
+    std::wstring Field(int id) const { return Text(GetDlgItem(FindWindowExW(window_, nullptr, L"#32770", nullptr), id)); }
+
+    void Press(int button) const {
+        PostMessageW(window_, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(window_, button)));
+    }
+
+    std::optional<DWORD> Exit() { return WaitForExit(process_, test::kWaitMs); }
+
+    // The texts of the installer's next message box, answered with `answer`.
+    std::wstring AnswerBox(int answer) const {
+        HWND box = PumpUntil<HWND>([&]() -> std::optional<HWND> {
+                       for (HWND window : TopLevelWindows(process_.dwProcessId))
+                           if (window != window_ && ClassOf(window) == L"#32770") return window;
+                       return std::nullopt;
+                   }).value_or(nullptr);
+        if (!box) {
+            ADD_FAILURE() << "no message box";
+            return {};
+        }
+        std::wstring texts;
+        for (HWND control : Descendants(box)) texts += Text(control) + L"\n";
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+        EXPECT_TRUE(PumpUntil<bool>([&]() -> std::optional<bool> {
+            if (!IsWindow(box) || !IsWindowVisible(box)) return true;
+            return std::nullopt;
+        })) << "the message box stays";
+        return texts;
+    }
+
+    // Cancelled, and the question whether to leave answered yes: the exit code.
+    std::optional<DWORD> Cancel() {
+        Press(IDCANCEL);
+        const std::wstring asked = AnswerBox(IDYES);
+        EXPECT_NE(asked.find(L"¿Está seguro de que desea salir de la instalación de Vindeleo"), std::wstring::npos)
+            << test::Narrow(asked);
+        return Exit();
+    }
+
+private:
+    PROCESS_INFORMATION process_;
+    HWND window_ = nullptr;
+};
+
+constexpr int kFolderField = 1019;  // NSIS's folder page: the folder's edit field
+
 class SetupTest : public ::testing::Test {
 protected:
     void SetUp() override { RemoveEverything(); }
@@ -170,8 +250,9 @@ protected:
     // No installation, no folders of the tests', an empty C:\MTEMP.
     static void RemoveEverything() {
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, kUninstallKey);
-        for (const fs::path& folder : {kFolder, fs::path(L"C:\\Vindeleo"), StartMenuFolder()}) fs::remove_all(folder);
-        fs::remove_all(kTables);
+        std::error_code ignored;
+        for (const fs::path& folder : {kFolder, fs::path(L"C:\\Vindeleo"), StartMenuFolder(), kTables})
+            fs::remove_all(folder, ignored);
         fs::create_directories(kTables);
     }
 
@@ -187,7 +268,7 @@ protected:
     static std::optional<DWORD> InstallSilently(const fs::path& setup, const std::optional<fs::path>& folder) {
         std::wstring commandLine = Quoted(setup) + L" /S";
         if (folder) commandLine += L" /D=" + folder->wstring();
-        return Run(commandLine);
+        return RunProgram(commandLine);
     }
 
     static void ExpectFilesOf(const fs::path& source, const fs::path& folder = kFolder) {
@@ -221,7 +302,7 @@ protected:
     }
 
     static std::optional<DWORD> UninstallSilently(const fs::path& folder = kFolder) {
-        const auto code = Run(Quoted(folder / kUninstaller) + L" /S");
+        const auto code = RunProgram(Quoted(folder / kUninstaller) + L" /S");
         // Its own file goes once it has ended, removed by the copy it left behind.
         EXPECT_TRUE(WaitUntilGone(folder / kUninstaller)) << "the uninstaller stays";
         return code;
@@ -245,7 +326,7 @@ TEST_F(SetupTest, ASilentInstallRunsInTheTimetableProgramsFolderAndItsUninstallL
     // timetable program starts it: the demo school imported, Morvalen.ini
     // with result 1 in the installed folder.
     SetEnvironmentVariableW(L"VINDELEO_HOST_IN_PLACE", L"1");
-    const auto hostRun = Run(Quoted(gHostTests) + L" " + Quoted(kFolder / "vindeleo.exe") + L" " +
+    const auto hostRun = RunProgram(Quoted(gHostTests) + L" " + Quoted(kFolder / "vindeleo.exe") + L" " +
                              Quoted(gSourceDir) + L" --gtest_filter=HostWindowTest.ExportarEmbedsRunsTheImportAndLeavesOne");
     SetEnvironmentVariableW(L"VINDELEO_HOST_IN_PLACE", nullptr);
     EXPECT_EQ(hostRun, 0u) << "the host's run of the installed program failed";
@@ -255,8 +336,8 @@ TEST_F(SetupTest, ASilentInstallRunsInTheTimetableProgramsFolderAndItsUninstallL
     // the first import's tables kept in COPIAS.
     const std::wstring import = Quoted(kFolder / "vindeleo-cli.exe") + L" import " +
                                 Quoted(gSourceDir / "samples" / "demo-school.xml");
-    ASSERT_EQ(Run(import), 0u);
-    ASSERT_EQ(Run(import), 0u);
+    ASSERT_EQ(RunProgram(import), 0u);
+    ASSERT_EQ(RunProgram(import), 0u);
     ASSERT_TRUE(fs::exists(kTables / "PROFT.DBF"));
     ASSERT_FALSE(fs::is_empty(kTables / "COPIAS"));
 
@@ -279,12 +360,26 @@ TEST_F(SetupTest, AnUpgradeReplacesAnOlderBuildInItsFolderUnlessThatOneIsRunning
     ExpectFilesOf(gOlderFiles);
     ExpectEntry(gOlderVersion);
 
-    // Refused while vindeleo.exe of that folder runs: nothing replaced.
+    // Refused while vindeleo.exe of that folder runs: nothing replaced. The
+    // folder page says why and stays; a silent install fails.
     PROCESS_INFORMATION running = Start(Quoted(kFolder / "vindeleo.exe"));
     ASSERT_TRUE(PumpUntil<bool>([&]() -> std::optional<bool> {
         if (!TopLevelWindows(running.dwProcessId).empty()) return true;
         return std::nullopt;
     })) << "the older vindeleo.exe shows no window";
+    {
+        InteractiveSetup setup;
+        ASSERT_NE(setup.Window(), nullptr);
+        setup.Press(IDOK);
+        ASSERT_EQ(setup.Missing({L"Ya está instalado Vindeleo " + gOlderVersion + L" en C:\\Morvalen"}),
+                  std::vector<std::wstring>());
+        setup.Press(IDOK);  // Instalar
+        const std::wstring refusal = setup.AnswerBox(IDOK);
+        EXPECT_NE(refusal.find(L"Vindeleo está abierto desde la carpeta C:\\Morvalen."), std::wstring::npos)
+            << test::Narrow(refusal);
+        EXPECT_EQ(setup.Missing({L"Carpeta de Morvalen"}), std::vector<std::wstring>()) << "not on the folder page";
+        EXPECT_EQ(setup.Cancel(), 1u);
+    }
     EXPECT_EQ(InstallSilently(gSetup, std::nullopt), 2u);
     ExpectFilesOf(gOlderFiles);
     ExpectEntry(gOlderVersion);
@@ -300,102 +395,46 @@ TEST_F(SetupTest, AnUpgradeReplacesAnOlderBuildInItsFolderUnlessThatOneIsRunning
     EXPECT_TRUE(fs::exists(kFolder / "MORVALEN.EXE"));
 }
 
-TEST_F(SetupTest, UninstallingRemovesTheFolderThatItLeavesEmpty) {
+TEST_F(SetupTest, AnUninstallStoppedByAFileHeldOpenKeepsTheEntryAndALaterOneRemovesTheFolderItLeavesEmpty) {
     const fs::path folder = L"C:\\Vindeleo";
     ASSERT_EQ(InstallSilently(gSetup, folder), 0u);
     ExpectFilesOf(gPackage, folder);
     ExpectEntry(gVersion, folder);
     ExpectStartMenuEntries(folder);
+
+    // The guide held open without sharing, as a help window might hold it.
+    const HANDLE held = CreateFileW((folder / "SIRAVEL.chm").wstring().c_str(), GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(RunProgram(Quoted(folder / kUninstaller) + L" /S"), 2u);
+    CloseHandle(held);
+    EXPECT_TRUE(fs::exists(folder / "SIRAVEL.chm"));
+    EXPECT_TRUE(fs::exists(folder / kUninstaller)) << "the uninstaller went, with work left";
+    EXPECT_EQ(RegistryText(L"InstallLocation"), folder.wstring());
+    ExpectStartMenuEntries(folder);
+
     ASSERT_EQ(UninstallSilently(folder), 0u);
-    EXPECT_FALSE(fs::exists(folder));
+    EXPECT_TRUE(WaitUntilGone(folder));
     EXPECT_EQ(VindeleoEntries(), 0);
 }
-
-// The interactive installer's main window, its pages read from its controls.
-class InteractiveSetup {
-public:
-    InteractiveSetup() : process_(Start(Quoted(gSetup))) {
-        window_ = PumpUntil<HWND>([&]() -> std::optional<HWND> {
-                      for (HWND window : TopLevelWindows(process_.dwProcessId))
-                          if (Text(window) == L"Instalación de Vindeleo " + gVersion) return window;
-                      return std::nullopt;
-                  }).value_or(nullptr);
-    }
-    ~InteractiveSetup() { WaitForExit(process_, 1000); }
-
-    HWND Window() const { return window_; }
-
-    // Every text of the page shown, once it holds one that contains `part`.
-    std::vector<std::wstring> TextsWith(const std::wstring& part) const {
-        std::vector<std::wstring> texts;
-        PumpUntil<bool>([&]() -> std::optional<bool> {
-            texts.clear();
-            bool found = false;
-            for (HWND control : Descendants(window_)) {
-                if (!IsWindowVisible(control)) continue;
-                texts.push_back(Text(control));
-                found = found || texts.back().find(part) != std::wstring::npos;
-            }
-            if (found) return true;
-            return std::nullopt;
-        });
-        return texts;
-    }
-
-    std::wstring Field(int id) const { return Text(GetDlgItem(FindWindowExW(window_, nullptr, L"#32770", nullptr), id)); }
-
-    void Press(int button) const {
-        PostMessageW(window_, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(window_, button)));
-    }
-
-    // Cancelled, and the question whether to leave answered yes: the exit code.
-    std::optional<DWORD> Cancel() {
-        Press(IDCANCEL);
-        HWND question = PumpUntil<HWND>([&]() -> std::optional<HWND> {
-                            for (HWND window : TopLevelWindows(process_.dwProcessId))
-                                if (window != window_ && ClassOf(window) == L"#32770") return window;
-                            return std::nullopt;
-                        }).value_or(nullptr);
-        EXPECT_NE(question, nullptr) << "no question on cancelling";
-        if (question) {
-            std::wstring asked;
-            for (HWND control : Descendants(question)) asked += Text(control) + L"\n";
-            EXPECT_NE(asked.find(L"¿Está seguro de que desea salir de la instalación de Vindeleo"), std::wstring::npos)
-                << test::Narrow(asked);
-            PostMessageW(question, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
-        }
-        return WaitForExit(process_, test::kWaitMs);
-    }
-
-private:
-    PROCESS_INFORMATION process_;
-    HWND window_ = nullptr;
-};
-
-bool Contains(const std::vector<std::wstring>& texts, const std::wstring& part) {
-    for (const std::wstring& text : texts)
-        if (text.find(part) != std::wstring::npos) return true;
-    return false;
-}
-
-constexpr int kFolderField = 1019;  // NSIS's folder page: the folder's edit field
 
 TEST_F(SetupTest, TheInteractiveInstallersPagesAreInSpanishAndProposeTheFolder) {
     {
         InteractiveSetup setup;
         ASSERT_NE(setup.Window(), nullptr) << "no installer window";
-        const auto welcome = setup.TextsWith(L"Instalación de Vindeleo " + gVersion);
-        EXPECT_TRUE(Contains(welcome, L"Este asistente instala Vindeleo " + gVersion + L" en la carpeta de Morvalen"));
-        EXPECT_TRUE(Contains(welcome, L"&Siguiente >"));
-        EXPECT_TRUE(Contains(welcome, L"Cancelar"));
+        const std::vector<std::wstring> none;
+        EXPECT_EQ(setup.Missing({L"Instalación de Vindeleo " + gVersion,
+                                 L"Este asistente instala Vindeleo " + gVersion + L" en la carpeta de Morvalen",
+                                 L"&Siguiente >", L"Cancelar"}),
+                  none);
 
         setup.Press(IDOK);
-        const auto folderPage = setup.TextsWith(L"Carpeta de Morvalen");
-        EXPECT_TRUE(Contains(folderPage, L"Morvalen abre vindeleo.exe desde esa carpeta y lee allí el resultado"));
-        EXPECT_TRUE(Contains(folderPage, L"Se propone C:\\Morvalen. Si Morvalen está en otra carpeta"));
-        EXPECT_TRUE(Contains(folderPage, L"&Examinar..."));
-        EXPECT_TRUE(Contains(folderPage, L"&Instalar"));
+        EXPECT_EQ(setup.Missing({L"Carpeta de Morvalen", L"Elija la carpeta donde está instalado Morvalen.",
+                                 L"Vindeleo se instala en la carpeta del programa de horarios Morvalen: Morvalen abre "
+                                 L"vindeleo.exe desde esa carpeta y lee allí el resultado",
+                                 L"Se propone C:\\Morvalen. Si Morvalen está en otra carpeta",
+                                 L"&Examinar...", L"< &Atrás", L"&Instalar"}),
+                  none);
         EXPECT_EQ(setup.Field(kFolderField), L"C:\\Morvalen");
         test::Pump(500);
         test::TakeScreenshot(setup.Window(), "win32-setup");
@@ -404,22 +443,40 @@ TEST_F(SetupTest, TheInteractiveInstallersPagesAreInSpanishAndProposeTheFolder) 
     EXPECT_FALSE(fs::exists(kFolder));
     EXPECT_EQ(VindeleoEntries(), 0);
 
-    // Over an earlier Vindeleo, its folder, read from its entry.
+    // Over an earlier Vindeleo, its folder, read from its entry, proposed and
+    // taken: the pages to their end, and the entry names that folder as the
+    // uninstaller spells its own (it removes the entry only then).
     HKEY entry = nullptr;
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, 0, KEY_WRITE, nullptr, &entry, nullptr),
               ERROR_SUCCESS);
-    const std::wstring earlier = L"C:\\Escuela\\Horarios";
+    const fs::path earlier = L"C:\\Vindeleo";
+    fs::create_directories(earlier);
     RegSetValueExW(entry, L"InstallLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(earlier.c_str()),
-                   static_cast<DWORD>((earlier.size() + 1) * sizeof(wchar_t)));
+                   static_cast<DWORD>((earlier.wstring().size() + 1) * sizeof(wchar_t)));
     RegSetValueExW(entry, L"DisplayVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"0.9"), 4 * sizeof(wchar_t));
     RegCloseKey(entry);
-    InteractiveSetup setup;
-    ASSERT_NE(setup.Window(), nullptr);
-    setup.Press(IDOK);
-    const auto folderPage = setup.TextsWith(L"Carpeta de Morvalen");
-    EXPECT_TRUE(Contains(folderPage, L"Ya está instalado Vindeleo 0.9 en C:\\Escuela\\Horarios: se propone esa carpeta"));
-    EXPECT_EQ(setup.Field(kFolderField), earlier);
-    EXPECT_EQ(setup.Cancel(), 1u);
+    {
+        InteractiveSetup setup;
+        ASSERT_NE(setup.Window(), nullptr);
+        setup.Press(IDOK);
+        EXPECT_EQ(setup.Missing({L"Ya está instalado Vindeleo 0.9 en C:\\Vindeleo: se propone esa carpeta"}),
+                  std::vector<std::wstring>());
+        // NSIS shows a folder read from the registry with a closing backslash.
+        std::wstring proposed = setup.Field(kFolderField);
+        if (proposed.ends_with(L'\\')) proposed.pop_back();
+        EXPECT_EQ(proposed, earlier.wstring());
+        setup.Press(IDOK);  // Instalar; the finish page follows by itself
+        ASSERT_EQ(setup.Missing({L"Vindeleo " + gVersion + L" está instalado", L"Abrir la ayuda de Vindeleo",
+                                 L"&Terminar"},
+                                kProgramWaitMs),
+                  std::vector<std::wstring>());
+        setup.Press(IDOK);
+        EXPECT_EQ(setup.Exit(), 0u);
+    }
+    ExpectFilesOf(gPackage, earlier);
+    ExpectEntry(gVersion, earlier);
+    ASSERT_EQ(UninstallSilently(earlier), 0u);
+    EXPECT_EQ(VindeleoEntries(), 0);
 }
 
 }  // namespace
