@@ -56,8 +56,6 @@ Var FolderProposal
 !insertmacro MUI_LANGUAGE "Spanish"
 !insertmacro VINDELEO_VERSION_INFO "Instalación de Vindeleo"
 
-LangString RunningMessage ${LANG_SPANISH} "Vindeleo está abierto desde la carpeta $INSTDIR.$\r$\n$\r$\nCiérrelo (y cierre Morvalen si lo abrió él) y vuelva a intentarlo."
-
 Function .onInit
   SetShellVarContext all
   !insertmacro VINDELEO_REQUIRE_ADMINISTRATOR "Para instalar Vindeleo hacen falta permisos de administrador.$\r$\n$\r$\nAbra el programa de instalación con el botón derecho del ratón y «Ejecutar como administrador»."
@@ -79,7 +77,7 @@ Function FolderPageLeave
   Call VindeleoRunsInFolder
   Pop $0
   ${If} $0 = 1
-    MessageBox MB_OK|MB_ICONEXCLAMATION "$(RunningMessage)"
+    MessageBox MB_OK|MB_ICONEXCLAMATION "${RUNNING_MESSAGE}"
     Abort
   ${EndIf}
 FunctionEnd
@@ -105,7 +103,7 @@ Section "Vindeleo"
   Call VindeleoRunsInFolder
   Pop $0
   ${If} $0 = 1
-    MessageBox MB_OK|MB_ICONSTOP "$(RunningMessage)" /SD IDOK
+    MessageBox MB_OK|MB_ICONSTOP "${RUNNING_MESSAGE}" /SD IDOK
     DetailPrint "Vindeleo está abierto desde $INSTDIR: no se instala."
     SetErrorLevel ${EXIT_FAILED}
     Abort

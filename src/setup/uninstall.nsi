@@ -53,8 +53,6 @@ ShowInstDetails show
 !insertmacro MUI_LANGUAGE "Spanish"
 !insertmacro VINDELEO_VERSION_INFO "Desinstalación de Vindeleo"
 
-LangString RunningMessage ${LANG_SPANISH} "Vindeleo está abierto desde la carpeta $INSTDIR.$\r$\n$\r$\nCiérrelo (y cierre Morvalen si lo abrió él) y vuelva a intentarlo."
-
 Var Registered
 Var Failed
 
@@ -103,7 +101,7 @@ Function WelcomePageLeave
   Call VindeleoRunsInFolder
   Pop $0
   ${If} $0 = 1
-    MessageBox MB_OK|MB_ICONEXCLAMATION "$(RunningMessage)"
+    MessageBox MB_OK|MB_ICONEXCLAMATION "${RUNNING_MESSAGE}"
     Abort
   ${EndIf}
 FunctionEnd
@@ -125,7 +123,7 @@ Section "Desinstalar"
   Call VindeleoRunsInFolder
   Pop $0
   ${If} $0 = 1
-    MessageBox MB_OK|MB_ICONSTOP "$(RunningMessage)" /SD IDOK
+    MessageBox MB_OK|MB_ICONSTOP "${RUNNING_MESSAGE}" /SD IDOK
     DetailPrint "Vindeleo está abierto desde $INSTDIR: no se desinstala."
     SetErrorLevel ${EXIT_FAILED}
     Abort

@@ -20,6 +20,8 @@ SetCompressor /SOLID lzma
 !define UNINSTALLER "vindeleo-desinstalar.exe"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Vindeleo"
 !define START_MENU_FOLDER "$SMPROGRAMS\Vindeleo"
+; Why neither program goes on while vindeleo.exe of $INSTDIR runs.
+!define RUNNING_MESSAGE "Vindeleo está abierto desde la carpeta $INSTDIR.$\r$\n$\r$\nCiérrelo (y cierre Morvalen si lo abrió él) y vuelva a intentarlo."
 ; Exit codes: 0 done, 1 cancelled by the user (NSIS's own), 2 refused or failed.
 !define EXIT_FAILED 2
 
