@@ -6,6 +6,8 @@
 #                                 the help guide SIRAVEL.chm (compiled by chmcmd
 #                                 on this machine)
 #   vindeleo-windows-x64.zip      that folder
+#   vindeleo-VERSION-setup.exe    the setup program with the same files (target
+#                                 setup: src/setup/, compiled by makensis)
 # Every program is linked statically (C++ runtime, libgcc, winpthread,
 # libxml2), so nothing but Windows' own DLLs is needed beside them.
 #
@@ -69,3 +71,6 @@ done
 cp "$build/NIVELEX.DBF" "$build/SIRAVEL.chm" "$build/package/"
 (cd "$build/package" && zip -q -X "$build/vindeleo-windows-x64.zip" ./*)
 echo "Paquete: $build/vindeleo-windows-x64.zip ($(cd "$build/package" && echo *))"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+[ -f "$build/vindeleo-$version-setup.exe" ] || { echo "Falta el instalador vindeleo-$version-setup.exe" >&2; exit 1; }
+echo "Instalador: $build/vindeleo-$version-setup.exe"

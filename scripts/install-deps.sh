@@ -17,7 +17,9 @@ packages=(cmake g++ make libxml2-dev libxml2-utils qt6-base-dev libgtest-dev lib
           # and what fetching and packing need
           mingw-w64 g++-mingw-w64-x86-64-posix googletest wine64 zip dpkg-dev
           # the help guide: chmcmd compiles SIRAVEL.chm, libchm-bin reads it back
-          fp-utils libchm-bin)
+          fp-utils libchm-bin
+          # the Windows setup program: makensis
+          nsis)
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 

@@ -14,7 +14,8 @@ cmake --build "$build" -j"$(nproc)"
 
 # The Windows build, cross-compiled with mingw-w64, and its tests under Wine:
 # the core's tests, the package, the command line's cases against the Linux
-# program above, and the import killed during its commit.
+# program above, the import killed during its commit, vindeleo.exe under a
+# Win32 host, and the setup program installed, upgraded and uninstalled.
 windows_build=${VINDELEO_WINDOWS_BUILD_DIR:-build-windows}
 VINDELEO_WINDOWS_BUILD_DIR="$windows_build" scripts/build-windows.sh -DVINDELEO_LINUX_BUILD_DIR="$(cd "$build" && pwd)"
 (cd "$windows_build" && ctest --output-on-failure -j"$(nproc)")

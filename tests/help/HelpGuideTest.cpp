@@ -200,6 +200,38 @@ TEST(HelpGuideFolderTest, HoldsTheSamePagesAndEveryLinkLeadsToAFileOfIt) {
         }
 }
 
+// --- the installation page ---------------------------------------------------------
+
+// The names that the installation page gives staff are the setup program's
+// own, as its scripts define them: the uninstaller, each Start menu entry, the
+// folder it proposes and its silent options.
+TEST(HelpGuideInstallationTest, NamesWhatTheSetupProgramInstallsAsItsScriptsDefineIt) {
+    const fs::path setup = test::SourceDir() / "src" / "setup";
+    const std::string shared = test::ReadFile(setup / "vindeleo.nsh");
+    const std::string installer = test::ReadFile(setup / "setup.nsi");
+    const std::string page = test::ReadFile(GuideSources() / "instalar.html");
+    const auto defined = [](const std::string& script, const std::string& name) {
+        std::smatch found;
+        EXPECT_TRUE(std::regex_search(script, found, std::regex("!define " + name + " \"([^\"]+)\""))) << name;
+        return found.empty() ? std::string("?") : found[1].str();
+    };
+    const auto onPage = [&](const std::string& text) { return page.find(text) != std::string::npos; };
+
+    const std::string uninstaller = defined(shared, "UNINSTALLER");
+    const std::string folder = defined(installer, "DEFAULT_FOLDER");
+    EXPECT_TRUE(onPage("<code>" + uninstaller + "</code>"));
+    EXPECT_TRUE(onPage("<code>" + folder + "</code>"));
+    EXPECT_TRUE(onPage("setup.exe /S /D=" + folder));
+    EXPECT_TRUE(onPage("\"" + folder + "\\" + uninstaller + "\" /S"));
+    static const std::regex shortcut(R"re(!insertmacro \$\{MACRO\} "([^"]+)" "[^"]+" "[^"]*")re");
+    int shortcuts = 0;
+    for (auto it = std::sregex_iterator(shared.begin(), shared.end(), shortcut); it != std::sregex_iterator(); ++it) {
+        ++shortcuts;
+        EXPECT_TRUE(onPage("<b>" + (*it)[1].str() + "</b>")) << (*it)[1].str();
+    }
+    EXPECT_GE(shortcuts, 2);
+}
+
 // --- the messages -------------------------------------------------------------------
 
 // The message constants of a header (inline constexpr const char* kName =

@@ -6,6 +6,11 @@
 //
 //   vindeleo_host_tests VINDELEO.EXE SOURCE_DIR [gtest options]
 //
+// Each test copies the program into a folder of its own. With
+// VINDELEO_HOST_IN_PLACE set, the program is used where it is instead, as a
+// setup program installed it, with the catalogue beside it (the setup
+// program's test runs the import's case so on the installed program).
+//
 // The host window's messages are pumped while it waits: Vindeleo's window is
 // its child, and a child of another thread needs its parent to answer.
 
@@ -24,88 +29,29 @@
 #include <vector>
 
 #include "support/TestSupport.h"
+#include "windows/WindowSupport.h"
 
 namespace vindeleo {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ClassOf;
+using test::Descendants;
+using test::Narrow;
+using test::Pump;
+using test::PumpUntil;
+using test::ScreenPixels;
+using test::TakeScreenshot;
+using test::Text;
+using test::TopLevelWindows;
 
 fs::path gProgram;
 fs::path gSourceDir;
+bool gInPlace = false;
 
 const std::wstring kCaption = L"Exportar e importar datos entre Morvalen y Siravel";
-constexpr DWORD kWaitMs = 30000;  // generous for a loaded machine; each wait ends as soon as it can
 constexpr int kClientWidth = 632;
 constexpr int kClientHeight = 266;
-
-std::wstring Text(HWND window) {
-    wchar_t text[1024] = {};
-    DWORD_PTR length = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &length);
-    return std::wstring(text, length);
-}
-
-std::wstring ClassOf(HWND window) {
-    wchar_t name[256] = {};
-    GetClassNameW(window, name, 256);
-    return name;
-}
-
-std::string Narrow(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text) out += c < 128 ? static_cast<char>(c) : '?';
-    return out;
-}
-
-// Runs the host's messages until ready() gives a value or the time is up.
-template <typename T>
-std::optional<T> PumpUntil(const std::function<std::optional<T>()>& ready, DWORD milliseconds = kWaitMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        if (auto value = ready()) return value;
-        if (GetTickCount() - start > milliseconds) return std::nullopt;
-        Sleep(20);
-    }
-}
-
-void Pump(DWORD milliseconds) {
-    PumpUntil<bool>([] { return std::optional<bool>(); }, milliseconds);
-}
-
-// The visible top-level windows of a process.
-std::vector<HWND> TopLevelWindows(DWORD process) {
-    struct Search {
-        DWORD process;
-        std::vector<HWND> found;
-    } search{process, {}};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto& search = *reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == search.process && IsWindowVisible(window)) search.found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-std::vector<HWND> Descendants(HWND parent) {
-    std::vector<HWND> found;
-    EnumChildWindows(
-        parent,
-        [](HWND window, LPARAM data) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
 
 SIZE ClientSize(HWND window) {
     RECT area{};
@@ -115,27 +61,6 @@ SIZE ClientSize(HWND window) {
 
 LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(window, message, wParam, lParam);
-}
-
-// The pixels of a rectangle of the screen, as 32-bit colours.
-std::vector<DWORD> ScreenPixels(const RECT& place) {
-    const int width = place.right - place.left;
-    const int height = place.bottom - place.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, place.left, place.top, SRCCOPY);
-    GdiFlush();
-    std::vector<DWORD> pixels(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + width * height);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return pixels;
 }
 
 // A system icon drawn over a background colour, as 32-bit colours.
@@ -194,30 +119,6 @@ std::string IconShown(HWND iconControl) {
         .value_or("none recognised");
 }
 
-// With VINDELEO_SCREENSHOTS set to a directory (a Windows path, e.g.
-// Z:\tmp\shots), a window as the screen shows it (its frame included) is kept
-// there as NAME.bmp, for looking at. Without a window manager on the X server,
-// Wine draws the captions itself when the prefix says so:
-//   wine reg add "HKCU\Software\Wine\X11 Driver" /v Managed /d N
-void TakeScreenshot(HWND window, const char* name) {
-    const char* where = std::getenv("VINDELEO_SCREENSHOTS");
-    if (!where || !*where || !window) return;
-    RECT place{};
-    GetWindowRect(window, &place);
-    const int width = place.right - place.left;
-    const int height = place.bottom - place.top;
-    std::vector<DWORD> pixels = ScreenPixels(place);
-    for (DWORD& pixel : pixels) pixel |= 0xFF000000;  // opaque
-    BITMAPINFOHEADER header{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB,
-                            static_cast<DWORD>(pixels.size() * 4), 0, 0, 0, 0};
-    BITMAPFILEHEADER file{0x4D42, 0, 0, 0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
-    file.bfSize = file.bfOffBits + header.biSizeImage;
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
-    bytes.append(reinterpret_cast<const char*>(&header), sizeof header);
-    bytes.append(reinterpret_cast<const char*>(pixels.data()), pixels.size() * 4);
-    test::WriteFile(fs::path(where) / (std::string(name) + ".bmp"), bytes);
-}
-
 // A message box of Vindeleo, as read from its controls.
 struct Box {
     HWND window = nullptr;
@@ -229,9 +130,11 @@ struct Box {
 class HostWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        fs::create_directories(Program());
-        fs::copy_file(gProgram, Program() / "vindeleo.exe");
-        fs::copy_file(gProgram.parent_path() / "NIVELEX.DBF", Program() / "NIVELEX.DBF");
+        if (!gInPlace) {
+            fs::create_directories(Program());
+            fs::copy_file(gProgram, Program() / "vindeleo.exe");
+            fs::copy_file(gProgram.parent_path() / "NIVELEX.DBF", Program() / "NIVELEX.DBF");
+        }
         fs::copy_file(gSourceDir / "samples" / "demo-school.xml", dir / "escuela.xml");
         // The timetable program's working directory, emptied: the runs of
         // this test's own.
@@ -264,7 +167,7 @@ protected:
         fs::create_directories(kMtemp);
     }
 
-    fs::path Program() const { return dir / "program"; }
+    fs::path Program() const { return gInPlace ? gProgram.parent_path() : dir / "program"; }
     fs::path HostFile() const { return Program() / "Morvalen.ini"; }
 
     static std::wstring Hex(HWND window) {
@@ -787,5 +690,7 @@ int main(int argc, char** argv) {
     }
     vindeleo::gProgram = std::filesystem::absolute(argv[1]);
     vindeleo::gSourceDir = argv[2];
+    const char* inPlace = std::getenv("VINDELEO_HOST_IN_PLACE");
+    vindeleo::gInPlace = inPlace && *inPlace;
     return RUN_ALL_TESTS();
 }
