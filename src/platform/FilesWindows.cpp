@@ -360,6 +360,12 @@ bool NewFile::TakePermissionsOf(const fs::path& target, std::error_code& error) 
         return true;
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return true;
+    // Windows renames nothing over a read-only file; said here, before any
+    // rename, also where the system would let it happen (Wine).
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+        error = std::error_code(ERROR_ACCESS_DENIED, std::system_category());
+        return false;
+    }
     FILE_BASIC_INFO info{};
     info.FileAttributes = (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                                          FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
