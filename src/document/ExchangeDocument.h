@@ -22,8 +22,18 @@ namespace vindeleo {
 // themselves). UnreadEntity: it uses an entity that is not read: an external
 // one, one declared only outside the file, or a parameter entity.
 // UnsupportedEncoding: its declaration names an encoding that this build has
-// no converter for.
-enum class LoadStatus { Loaded, NotWellFormed, CannotRead, EntitiesTooLarge, UnreadEntity, UnsupportedEncoding };
+// no converter for. TooManyAttributes: an element holds (or declares)
+// thousands of attributes, which libxml2 would check against each other in
+// square time.
+enum class LoadStatus {
+    Loaded,
+    NotWellFormed,
+    CannotRead,
+    EntitiesTooLarge,
+    UnreadEntity,
+    UnsupportedEncoding,
+    TooManyAttributes,
+};
 
 struct LoadResult {
     LoadStatus status = LoadStatus::CannotRead;
