@@ -23,7 +23,7 @@ namespace vindeleo {
 // one, one declared only outside the file, or a parameter entity.
 // UnsupportedEncoding: its declaration names an encoding that this build has
 // no converter for. TooManyAttributes: an element holds (or declares)
-// thousands of attributes, which libxml2 would check against each other in
+// over a thousand attributes, which libxml2 would check against each other in
 // square time.
 enum class LoadStatus {
     Loaded,

@@ -22,7 +22,7 @@ inline constexpr const char* kXmlUnreadEntity =
     "(l\xEDnea %d, columna %d)";
 // printf-style: line, column.
 inline constexpr const char* kXmlTooManyAttributes =
-    "ATENCI\xD3N - Un elemento del archivo XML tiene miles de atributos: no es un documento de intercambio "
+    "ATENCI\xD3N - Un elemento del archivo XML tiene m\xE1s de mil atributos: no es un documento de intercambio "
     "(l\xEDnea %d, columna %d)";
 // printf-style: the encoding the document declares.
 inline constexpr const char* kXmlUnsupportedEncoding =

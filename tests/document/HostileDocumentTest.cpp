@@ -102,7 +102,7 @@ std::string UnreadEntityAtLine(int line) {
 }
 
 std::string TooManyAttributesAtLine(int line) {
-    return "ATENCI\xD3N - Un elemento del archivo XML tiene miles de atributos: no es un documento de intercambio "
+    return "ATENCI\xD3N - Un elemento del archivo XML tiene m\xE1s de mil atributos: no es un documento de intercambio "
            "(l\xEDnea " + std::to_string(line) + ", columna ";
 }
 
