@@ -7,23 +7,27 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
-#include <QStringList>
 #include <clocale>
+#include <string>
+#include <vector>
 
 #include "app/ModuleState.h"
 #include "app/Paths.h"
+#include "platform/Console.h"
 #include "platform/Directories.h"
 #include "app/qt/DialogRunner.h"
 #include "app/qt/MainForm.h"
 #include "help/HelpViewer.h"
+#include "text/Codepage.h"
 #include "text/Messages.h"
 
 int main(int argc, char** argv) {
     using namespace vindeleo;
 
-    // The arguments as the host gave them, before Qt takes its own options out.
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    // The arguments as the host gave them, before Qt takes its own options out,
+    // kept as the system's Windows-1252 texts.
+    std::vector<std::string> arguments;
+    for (const std::string& argument : platform::ProgramArguments(argc, argv)) arguments.push_back(Utf8To1252(argument));
 
     // Module initialisation: the help viewer registers itself.
     HelpViewer help(ProgramDirectory());
