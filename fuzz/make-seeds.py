@@ -95,6 +95,42 @@ def exchange_documents(build):
           '<dato a="&d;">x</dato><dato>&c;&c;</dato></grupo_datos>&f;&f;</grupo_datos></BLOQUE_DATOS></SERVICIO>')
 
 
+    # Long runs of faults, each reported by libxml2 2.9 on its own unless the
+    # load stops at the first, cut down to a few hundred bytes.
+    flood = '<?xml version="1.0"?>\n<SERVICIO><BLOQUE_DATOS>%s</BLOQUE_DATOS></SERVICIO>\n'
+    write(folder, "flood-comment-dashes.xml", flood % ("<!-- " + "-" * 300 + " -->"))
+    write(folder, "flood-unclosed-tags.xml", flood % ("<a" * 150))
+    write(folder, "flood-invalid-characters.xml", flood % ("\x01" * 300))
+    write(folder, "flood-bytes-not-utf8.xml", (flood % "@").encode("utf-8").replace(b"@", b"\xc0\xaf\xed\xa0\x80" * 60))
+    write(folder, "flood-ampersands.xml", flood % ("&" * 300))
+    # Elements with many attributes: written, namespace declarations, declared
+    # with a default (a few dozen each), and one in an entity's text with more
+    # than an element may hold (names of two letters, to stay small).
+    def attributes(form, count):
+        return "".join(form % i for i in range(count))
+    names = [a + b for a in "abcdefghijklmnopqrstuvwxyz" for b in "abcdefghijklmnopqrstuvwxyz"]
+    write(folder, "many-attributes.xml", flood % ('<grupo_datos seq="X"%s/>' % attributes(' a%d="1"', 60)))
+    write(folder, "many-namespaces.xml", flood % ('<grupo_datos seq="X"%s/>' % attributes(' xmlns:p%d="u"', 60)))
+    write(folder, "declared-attributes.xml",
+          '<?xml version="1.0"?>\n<!DOCTYPE SERVICIO [<!ATTLIST grupo_datos%s>]>\n'
+          '<SERVICIO><BLOQUE_DATOS><grupo_datos seq="X"/></BLOQUE_DATOS></SERVICIO>\n'
+          % attributes(' a%d CDATA "1"', 60))
+    write(folder, "entity-crowded-element.xml",
+          '<?xml version="1.0"?>\n<!DOCTYPE SERVICIO [<!ENTITY e "<dato%s>x</dato>">]>\n'
+          '<SERVICIO><BLOQUE_DATOS><grupo_datos seq="MATERIAS"><grupo_datos>&e;</grupo_datos></grupo_datos>'
+          "</BLOQUE_DATOS></SERVICIO>\n" % "".join(" %s=''" % n for n in names[:600] + [n + "z" for n in names[:401]]))
+    # Encodings: UTF-16 with its byte order mark both ways, Windows-1252 and
+    # ISO-8859 sets named in the declaration.
+    school = ('<?xml version="1.0" encoding="%s"?>\n<SERVICIO><BLOQUE_DATOS><grupo_datos seq="MATERIAS">'
+              "<grupo_datos><dato>3101</dato><dato>M1</dato><dato>%s</dato></grupo_datos></grupo_datos>"
+              "</BLOQUE_DATOS></SERVICIO>\n")
+    write(folder, "utf16le-bom.xml", b"\xff\xfe" + (school % ("UTF-16", "Matem\u00e1ticas \u20ac")).encode("utf-16-le"))
+    write(folder, "utf16be-bom.xml", b"\xfe\xff" + (school % ("UTF-16", "Matem\u00e1ticas \u0141")).encode("utf-16-be"))
+    for encoding, name in (("windows-1252", "Matem\u00e1ticas \u20ac \u0152"), ("ISO-8859-1", "Matem\u00e1ticas \u00ba"),
+                           ("ISO-8859-2", "Matem\u00e1tyka \u0141\u00f3d\u017a"), ("ISO-8859-15", "Matem\u00e1ticas \u20ac")):
+        write(folder, "encoding-%s.xml" % encoding.lower(), (school % (encoding, name)).encode(encoding))
+
+
 # --- tables ---------------------------------------------------------------
 
 def import_document(build, work, name, document_bytes):

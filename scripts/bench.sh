@@ -6,7 +6,12 @@
 #  - export (5,000 teachers, 200,000 lessons): against the time that xmllint
 #    takes to parse the result document that the export wrote;
 #  - both runs of the Windows program (vindeleo-cli.exe under Wine) beside
-#    them, when the Windows build is there or can be built.
+#    them, when the Windows build is there or can be built;
+#  - the refusal of documents that are long runs of faults (two megabytes of
+#    dashes in a comment, of unclosed tags, invalid characters or '&' without
+#    a name; an element with 80,000 attributes, namespace declarations or
+#    declared attributes), by vindeleo-cli check, against the check and
+#    xmllint's parse of a good document of the same size.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${RUNS:-5}
@@ -93,4 +98,32 @@ if windows_cli:
     shutil.copy(os.path.join(tables, "SOLUC.DBF"), os.path.join(windows_tables, "SOLUC.DBF"))
     windows_exported = best(wine_run + [windows_cli, "export", document])
 report("result", result, "export", exported, xmllint, windows_exported)
+PY
+
+# The refusals, each beside a good document of the same size.
+/usr/bin/python3 "$root/tools/make-hostile-documents.py" "$work/hostile" >"$work/hostile.txt"
+WINEPREFIX="$work" /usr/bin/python3 - "$runs" "$build/vindeleo-cli" "$work/hostile.txt" <<'PY'
+import os, subprocess, sys, time
+runs, cli, listing = int(sys.argv[1]), sys.argv[2], sys.argv[3]
+
+def best(command, status):
+    times = []
+    for _ in range(runs):
+        start = time.perf_counter()
+        run = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        times.append(time.perf_counter() - start)
+        if run.returncode != status:
+            sys.exit("%s: exit %d, not %d" % (" ".join(command), run.returncode, status))
+    return min(times), (run.stdout.decode("utf-8", "replace").splitlines() or [""])[0]
+
+print()
+print("refusal (check), against a good document of the same size (its check, its xmllint --noout):")
+print("%-24s %9s %9s %9s %9s %6s  %s" % ("shape", "bytes", "refused", "good", "xmllint", "ratio", "message"))
+for line in open(listing):
+    name, hostile, good = line.split()
+    refused, message = best([cli, "check", hostile], 1)
+    checked, _ = best([cli, "check", good], 0)
+    parsed, _ = best(["xmllint", "--noout", good], 0)
+    print("%-24s %9d %8.3fs %8.3fs %8.3fs %6.2f  %s" % (name, os.path.getsize(hostile), refused, checked, parsed,
+                                                        refused / parsed, message[:60]))
 PY

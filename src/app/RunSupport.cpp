@@ -51,6 +51,8 @@ LoadedDocument ReadExchangeDocument(const ModuleState& state) {
             return {nullptr, Format(msg::kXmlEntitiesTooLarge, result.line, result.column)};
         case LoadStatus::UnreadEntity:
             return {nullptr, Format(msg::kXmlUnreadEntity, result.line, result.column)};
+        case LoadStatus::TooManyAttributes:
+            return {nullptr, Format(msg::kXmlTooManyAttributes, result.line, result.column)};
         case LoadStatus::UnsupportedEncoding:
             return {nullptr, Format(msg::kXmlUnsupportedEncoding, Utf8To1252(result.encoding))};
         case LoadStatus::Loaded:

@@ -30,8 +30,18 @@ using XmlDocument = std::unique_ptr<_xmlDoc, FreeXmlDocument>;
 // themselves). UnreadEntity: it uses an entity that is not read: an external
 // one, one declared only outside the file, or a parameter entity.
 // UnsupportedEncoding: its declaration names an encoding that this build has
-// no converter for.
-enum class LoadStatus { Loaded, NotWellFormed, CannotRead, EntitiesTooLarge, UnreadEntity, UnsupportedEncoding };
+// no converter for. TooManyAttributes: an element holds (or declares)
+// over a thousand attributes, which libxml2 would check against each other in
+// square time.
+enum class LoadStatus {
+    Loaded,
+    NotWellFormed,
+    CannotRead,
+    EntitiesTooLarge,
+    UnreadEntity,
+    UnsupportedEncoding,
+    TooManyAttributes,
+};
 
 struct LoadResult {
     LoadStatus status = LoadStatus::CannotRead;

@@ -2,6 +2,7 @@
 
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
+#include <libxml/SAX2.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 #include <libxml/xmlversion.h>
@@ -51,6 +52,17 @@ constexpr std::uint64_t kOverLimit = kMaxEntityExpansion + 1;
 // Entities nested deeper than libxml2 itself follows them count as endless.
 constexpr std::size_t kMaxEntityNesting = 40;
 
+// The attributes of one element. An exchange document's elements hold one or
+// two; libxml2 2.9 checks each attribute of a start tag against every one
+// before it (and against the attributes the DTD declares for the element), so
+// an element with tens of thousands of them takes minutes. Such an element is
+// refused before that check runs: an element may hold up to kMaxAttributes
+// attributes, and one with more than twice as many is always refused (see
+// AttributeTableOverflows for what lies in between). Namespace declarations
+// are attributes too, and libxml2 checks them against each other in the same
+// way: no more than kMaxAttributes of them may be in scope.
+constexpr std::size_t kMaxAttributes = 1000;
+
 void IgnoreStructuredError(void*, ErrorRecord) {}
 void IgnoreGenericError(void*, const char*, ...) {}
 
@@ -66,12 +78,16 @@ struct ParseWatch {
     std::ifstream* in = nullptr;
     xmlParserCtxtPtr document = nullptr;  // the context that reads the file itself
     bool readFailed = false;
+    bool halted = false;  // the outcome is known: nothing more is read
     LoadStatus refusal = LoadStatus::Loaded;  // Loaded: nothing refused
     int refusedLine = 0;
     int refusedColumn = 0;
     std::string refusedWhy;
     std::uint64_t entityText = 0;    // text added by entity references so far
     ExpandedLengths expandedLengths;  // of internal entities, once every declaration is read
+    std::unordered_map<const xmlEntity*, bool> entityTagsChecked;  // the entity's text holds no
+                                                                    // start tag with too many attributes
+    std::unordered_map<std::string, std::size_t> declaredAttributes;  // by element name
     bool outOfMemory = false;
     bool callbackFailed = false;  // one of the callbacks below ran out of memory
     bool sawError = false;
@@ -103,18 +119,94 @@ void PositionInFile(const ParseWatch& watch, int& line, int& column) {
     column = document.inputTab[0]->col;
 }
 
-// Records the first refusal, at the position in the file where the parser
-// stands (not in the entity text it may be reading), and halts the parse of
-// this context.
-void Refuse(void* parserContext, LoadStatus refusal, std::string why) {
+// Ends the parse once its outcome is known, without freeing what libxml2 is
+// still reading (xmlStopParser does, which is unsafe from an error report in
+// libxml2 2.9): the reader hands over no more of the file, libxml2 reports no
+// more errors and calls no more handlers once its state is "end of input",
+// and its loops leave on that state; at most the few kilobytes it holds are
+// passed over. Both the context at hand (the text of an entity has its own)
+// and the file's are ended.
+void Halt(void* parserContext) {
     auto* ctxt = static_cast<xmlParserCtxtPtr>(parserContext);
+    ParseWatch& watch = WatchOf(parserContext);
+    watch.halted = true;
+    for (xmlParserCtxtPtr context : {ctxt, watch.document}) {
+        context->disableSAX = 1;
+        context->instate = XML_PARSER_EOF;
+    }
+}
+
+// Records the first refusal, at the position in the file where the parser
+// stands (not in the entity text it may be reading), and ends the parse.
+void Refuse(void* parserContext, LoadStatus refusal, std::string why) {
     ParseWatch& watch = WatchOf(parserContext);
     if (watch.refusal == LoadStatus::Loaded) {
         watch.refusal = refusal;
         PositionInFile(watch, watch.refusedLine, watch.refusedColumn);
         watch.refusedWhy = std::move(why);
     }
-    xmlStopParser(ctxt);
+    Halt(parserContext);
+}
+
+void RefuseAttributes(void* parserContext, const std::string& where) {
+    Refuse(parserContext, LoadStatus::TooManyAttributes,
+           where + " holds more than " + std::to_string(kMaxAttributes) + " attributes");
+}
+
+// Whether libxml2's table of a start tag's attributes (five entries each, kept
+// from tag to tag) has grown past room for twice kMaxAttributes, or more
+// namespaces are in scope than kMaxAttributes. The table doubles as a start
+// tag's attributes come, so it passes that room while an element's
+// attributes go from kMaxAttributes to twice as many; libxml2 checks them
+// against each other only at the end of the tag, and reads the file a few
+// kilobytes at a time meanwhile, so the reader sees the table grow long
+// before that check.
+bool AttributeTableOverflows(const xmlParserCtxt& document) {
+    return static_cast<std::size_t>(document.maxatts) > 5 * 2 * kMaxAttributes ||
+           static_cast<std::size_t>(document.nsNr) > 2 * kMaxAttributes;
+}
+
+// The number of attributes of the start tag that begins at text[i] (after its
+// '<'), and where the tag ends: its '=' signs outside quoted values. Entity
+// text is content, so its other markup is comments, CDATA sections and
+// processing instructions, which are passed over whole.
+std::size_t SkipMarkup(std::string_view text, std::size_t i, std::size_t& attributes) {
+    attributes = 0;
+    const auto skipPast = [&](std::string_view end) {
+        const std::size_t at = text.find(end, i);
+        return at == std::string_view::npos ? text.size() : at + end.size();
+    };
+    if (text.substr(i).starts_with("!--")) return skipPast("-->");
+    if (text.substr(i).starts_with("![CDATA[")) return skipPast("]]>");
+    if (text.substr(i).starts_with("?")) return skipPast("?>");
+    char quote = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quote != 0) {
+            if (c == quote) quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '=') {
+            ++attributes;
+        } else if (c == '>') {
+            return i + 1;
+        }
+    }
+    return i;
+}
+
+// Whether an internal entity's text holds a start tag with more than
+// kMaxAttributes attributes: libxml2 parses that text from memory, with no
+// reading in between that would let AttributeTableOverflows see the table grow.
+bool HasCrowdedStartTag(std::string_view text) {
+    std::size_t i = text.find('<');
+    while (i != std::string_view::npos) {
+        std::size_t attributes = 0;
+        i = SkipMarkup(text, i + 1, attributes);
+        if (attributes > kMaxAttributes) return true;
+        i = text.find('<', i);
+    }
+    return false;
 }
 
 bool IsNameByte(unsigned char c) {
@@ -180,6 +272,18 @@ bool AdmitExpansion(xmlParserCtxtPtr ctxt, const xmlEntity* entity) {
     return false;
 }
 
+// Checks once whether the entity's text holds an element with too many
+// attributes; false (and the parse refused) when it does.
+bool AdmitStartTags(xmlParserCtxtPtr ctxt, const xmlEntity* entity) {
+    ParseWatch& watch = WatchOf(ctxt);
+    auto [checked, added] = watch.entityTagsChecked.try_emplace(entity, true);
+    if (added && entity->content != nullptr)
+        checked->second = !HasCrowdedStartTag(reinterpret_cast<const char*>(entity->content));
+    if (checked->second) return true;
+    RefuseAttributes(ctxt, "an element in the text of '&" + NameText(entity->name) + ";'");
+    return false;
+}
+
 // Whether the outcome is known: a refusal, or the document found not well
 // formed. The parse goes no further then, and in particular expands no more
 // entities (libxml2 would go on through the declarations after an error).
@@ -204,7 +308,7 @@ bool MayBeDeclaredOutside(const ParseWatch& watch) {
 xmlEntityPtr GetEntity(void* ctx, const xmlChar* name) {
     auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
     if (Settled(ctxt)) {
-        xmlStopParser(ctxt);
+        Halt(ctxt);
         return nullptr;
     }
     ParseWatch& watch = WatchOf(ctx);
@@ -223,6 +327,7 @@ xmlEntityPtr GetEntity(void* ctx, const xmlChar* name) {
             return entity;
         case XML_INTERNAL_GENERAL_ENTITY:
             if (ctxt->depth == 0 && !AdmitExpansion(ctxt, entity)) return nullptr;
+            if (!AdmitStartTags(ctxt, entity)) return nullptr;
             return entity;
         default:
             Refuse(ctx, LoadStatus::UnreadEntity, "external entity '&" + NameText(name) + ";' is not read");
@@ -237,7 +342,7 @@ xmlEntityPtr GetEntity(void* ctx, const xmlChar* name) {
 xmlEntityPtr GetParameterEntity(void* ctx, const xmlChar* name) {
     auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
     if (Settled(ctxt)) {
-        xmlStopParser(ctxt);
+        Halt(ctxt);
         return nullptr;
     }
     // A declaration looking up the entity it has just declared: no use of it.
@@ -247,6 +352,22 @@ xmlEntityPtr GetParameterEntity(void* ctx, const xmlChar* name) {
     return nullptr;
 }
 
+// Every attribute that the DTD declares, counted by element: libxml2 checks
+// the attributes declared with a default against each start tag of the
+// element, each against all, so an element may have no more declared than
+// written.
+void NoteAttributeDecl(void* ctx, const xmlChar* element, const xmlChar* name, int type, int def,
+                     const xmlChar* defaultValue, xmlEnumerationPtr values) {
+    ParseWatch& watch = WatchOf(ctx);
+    const std::string elementName = NameText(element);
+    if (++watch.declaredAttributes[elementName] <= kMaxAttributes) {
+        xmlSAX2AttributeDecl(ctx, element, name, type, def, defaultValue, values);
+        return;
+    }
+    xmlFreeEnumeration(values);
+    RefuseAttributes(ctx, "the declaration of element '" + elementName + "'");
+}
+
 // libxml2 up to 2.11 reports a text node over its size limit as a failed
 // allocation too; the message tells the two apart.
 bool IsOutOfMemory(ErrorRecord error) {
@@ -254,9 +375,20 @@ bool IsOutOfMemory(ErrorRecord error) {
     return error->message == nullptr || std::strstr(error->message, "huge") == nullptr;
 }
 
+// Whether an error makes the document refused: libxml2 found it not well
+// formed (a fatal error) or its namespaces wrong.
+bool Refuses(ErrorRecord error) {
+    return error->level == XML_ERR_FATAL || error->domain == XML_FROM_NAMESPACE;
+}
+
+// Keeps the first error that refuses the document and ends the parse there:
+// libxml2 2.9 would go on to the end of the file, reporting an error at every
+// step of a long run of faults (each pair of dashes in a comment, each '&'
+// without a name...), which takes minutes on a large file.
 void NoteParseError(void* ctx, ErrorRecord error) {
-    if (error == nullptr || error->level < XML_ERR_ERROR) return;
+    if (error == nullptr || !Refuses(error)) return;
     ParseWatch& watch = WatchOf(ctx);
+    Halt(ctx);
     if (watch.sawError) return;
     watch.sawError = true;
     // The document may well be well-formed: it did not fit in memory. (After
@@ -296,12 +428,22 @@ xmlEntityPtr OnGetParameterEntity(void* ctx, const xmlChar* name) {
     return Contained(ctx, [&] { return GetParameterEntity(ctx, name); });
 }
 
+void OnAttributeDecl(void* ctx, const xmlChar* element, const xmlChar* name, int type, int def,
+                     const xmlChar* defaultValue, xmlEnumerationPtr values) {
+    Contained(ctx, [&] { NoteAttributeDecl(ctx, element, name, type, def, defaultValue, values); });
+}
+
 void OnParseError(void* ctx, ErrorRecord error) {
     Contained(ctx, [&] { NoteParseError(ctx, error); });
 }
 
+// Reads the file for libxml2, until the outcome is known: the parse halted, or
+// an element found with too many attributes while libxml2 reads its start tag.
 int ReadChunk(void* context, char* buffer, int length) {
     auto& watch = *static_cast<ParseWatch*>(context);
+    if (!watch.halted && AttributeTableOverflows(*watch.document))
+        Contained(watch.document, [&] { RefuseAttributes(watch.document, "an element"); });
+    if (watch.halted) return 0;
     watch.in->read(buffer, length);
     if (watch.in->bad()) {
         watch.readFailed = true;
@@ -324,6 +466,7 @@ void GuardParser(xmlParserCtxtPtr ctxt, ParseWatch& watch) {
     xmlSAXHandler* sax = ctxt->sax;
     sax->getEntity = OnGetEntity;
     sax->getParameterEntity = OnGetParameterEntity;
+    sax->attributeDecl = OnAttributeDecl;
     sax->serror = OnParseError;
     sax->initialized = XML_SAX2_MAGIC;
 }

@@ -25,6 +25,33 @@ const std::unordered_map<char32_t, unsigned char>& HighCodePoints() {
 
 bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
+// The well-formed UTF-8 sequences by their first byte: how many bytes follow,
+// and the range of the second, which rules out overlong forms (C0, C1, E0 80
+// to 9F, F0 80 to 8F), the surrogates U+D800 to U+DFFF (ED A0 to BF) and code
+// points beyond U+10FFFF (F4 90 and above, F5 to FF); every later byte is
+// 80 to BF.
+struct LeadByte {
+    unsigned char first, last;  // the lead bytes of this form
+    std::size_t extra;
+    unsigned char secondLow, secondHigh;
+};
+constexpr std::array<LeadByte, 8> kLeadBytes = {{
+    {0xC2, 0xDF, 1, 0x80, 0xBF},
+    {0xE0, 0xE0, 2, 0xA0, 0xBF},
+    {0xE1, 0xEC, 2, 0x80, 0xBF},
+    {0xED, 0xED, 2, 0x80, 0x9F},
+    {0xEE, 0xEF, 2, 0x80, 0xBF},
+    {0xF0, 0xF0, 3, 0x90, 0xBF},
+    {0xF1, 0xF3, 3, 0x80, 0xBF},
+    {0xF4, 0xF4, 3, 0x80, 0x8F},
+}};
+
+const LeadByte* FormOf(unsigned char lead) {
+    for (const LeadByte& form : kLeadBytes)
+        if (lead >= form.first && lead <= form.last) return &form;
+    return nullptr;
+}
+
 }  // namespace
 
 char32_t CodePointOf1252(unsigned char byte) {
@@ -44,16 +71,17 @@ Utf8Char FirstUtf8Char(std::string_view utf8) {
     using Kind = Utf8Char::Kind;
     const auto lead = static_cast<unsigned char>(utf8[0]);
     if (lead < 0x80) return {Kind::Valid, lead, 1};
-    const std::size_t extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-    if (extra == 0 || lead > 0xF4) return {};
-    char32_t codePoint = lead & (0x3F >> extra);
-    for (std::size_t k = 1; k <= extra; ++k) {
+    const LeadByte* form = FormOf(lead);
+    if (form == nullptr) return {};
+    char32_t codePoint = lead & (0x3F >> form->extra);
+    for (std::size_t k = 1; k <= form->extra; ++k) {
         if (k >= utf8.size()) return {Kind::Truncated, 0, 1};
         const auto next = static_cast<unsigned char>(utf8[k]);
-        if (!IsContinuation(next)) return {};
+        const bool inRange = k == 1 ? next >= form->secondLow && next <= form->secondHigh : IsContinuation(next);
+        if (!inRange) return {};
         codePoint = (codePoint << 6) | (next & 0x3F);
     }
-    return {Kind::Valid, codePoint, extra + 1};
+    return {Kind::Valid, codePoint, form->extra + 1};
 }
 
 std::size_t EncodeUtf8(char32_t codePoint, char* out) {

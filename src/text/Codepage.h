@@ -18,9 +18,12 @@ char32_t CodePointOf1252(unsigned char byte);
 // The Windows-1252 byte of a Unicode character; none when the code page lacks it.
 std::optional<unsigned char> ByteOf1252(char32_t codePoint);
 
-// The character that a (non-empty) UTF-8 text begins with. Truncated: the text
-// ends within a sequence whose bytes so far are sound; Malformed: the first
-// byte begins no sequence, or a byte after it does not continue it.
+// The character that a (non-empty) UTF-8 text begins with: the one decoder of
+// UTF-8 in the system. Truncated: the text ends within a sequence whose bytes
+// so far are sound; Malformed: the first byte begins no sequence, or a byte
+// after it does not continue it. Only the shortest form of a character is
+// sound: overlong forms (C0 AF for '/'), surrogates (U+D800 to U+DFFF) and
+// code points beyond U+10FFFF are Malformed, as other invalid bytes are.
 struct Utf8Char {
     enum class Kind { Valid, Truncated, Malformed };
     Kind kind = Kind::Malformed;

@@ -20,6 +20,10 @@ inline constexpr const char* kXmlEntitiesTooLarge =
 inline constexpr const char* kXmlUnreadEntity =
     "ATENCI\xD3N - El archivo XML usa una entidad que no se lee: externa, no declarada en \xE9l o de par\xE1metro "
     "(l\xEDnea %d, columna %d)";
+// printf-style: line, column.
+inline constexpr const char* kXmlTooManyAttributes =
+    "ATENCI\xD3N - Un elemento del archivo XML tiene m\xE1s de mil atributos: no es un documento de intercambio "
+    "(l\xEDnea %d, columna %d)";
 // printf-style: the encoding the document declares.
 inline constexpr const char* kXmlUnsupportedEncoding =
     "ATENCI\xD3N - El archivo XML est\xE1 codificado en '%s', una codificaci\xF3n que Vindeleo no puede leer";

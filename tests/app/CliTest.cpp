@@ -191,6 +191,24 @@ TEST_F(CliTest, StopsAndErrorsAreReportedWithTheirStatus) {
     EXPECT_TRUE(test::FileNames(Tables()).empty());
 }
 
+// A document named with bytes that are not sound UTF-8 names no other file:
+// an overlong '/' (C0 AF) and an encoded surrogate read as a '?' for each
+// byte, as any invalid byte does, never as the character they would spell.
+TEST_F(CliTest, UnsoundUtf8InTheDocumentsNameNamesNoOtherFile) {
+    fs::create_directories(work / "a");
+    fs::copy_file(test::SourceDir() / "samples" / "demo-school.xml", work / "a" / "b.xml");
+    fs::copy_file(test::SourceDir() / "samples" / "demo-school.xml", work / "c?.xml");
+    for (const char* name : {"a\xC0\xAF" "b.xml", "c\xED\xA0\x80.xml"}) {
+        SCOPED_TRACE(name);
+        for (const char* command : {"import ", "check "}) {
+            const auto result = Cli(command + test::Quoted(name));
+            EXPECT_EQ(result.exitCode, 1) << result.err;
+            EXPECT_EQ(result.out, "No existe archivo\n");
+        }
+    }
+    EXPECT_TRUE(test::FileNames(Tables()).empty());
+}
+
 TEST_F(CliTest, ImportsTheDemoSchool) {
     const auto result = Cli("import " + Sample());
     ASSERT_EQ(result.exitCode, 0) << result.err;

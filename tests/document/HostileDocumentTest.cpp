@@ -1,22 +1,29 @@
 // Hostile and odd exchange documents through the whole import: each either
 // converts correctly or stops with a clear message, leaving the working tables
-// as they were, and a document of several hundred megabytes is converted by
-// vindeleo-cli within a bounded amount of memory.
+// as they were; a document that is a long run of faults is refused without
+// reading further than its first; and a document of several hundred megabytes
+// is converted by vindeleo-cli within a bounded amount of memory.
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <fstream>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/ModuleState.h"
+#include "document/ExchangeDocument.h"
 #include "import/ImportRun.h"
 #include "support/TestSupport.h"
 #include "text/Codepage.h"
@@ -94,6 +101,63 @@ std::string UnreadEntityAtLine(int line) {
            "par\xE1metro (l\xEDnea " + std::to_string(line) + ", columna ";
 }
 
+std::string TooManyAttributesAtLine(int line) {
+    return "ATENCI\xD3N - Un elemento del archivo XML tiene m\xE1s de mil atributos: no es un documento de intercambio "
+           "(l\xEDnea " + std::to_string(line) + ", columna ";
+}
+
+// count copies of form, each with its number in place of %d.
+std::string Numbered(const char* form, int count) {
+    std::string text;
+    char one[64];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(one, sizeof one, form, i);
+        text += one;
+    }
+    return text;
+}
+
+// An element of the data block with count attributes.
+std::string ElementWithAttributes(int count, const char* form = " a%d=\"1\"") {
+    return "<grupo_datos seq=\"X\"" + Numbered(form, count) + "/>";
+}
+
+// A DTD of the given declarations, each on a line of its own.
+std::string Dtd(const std::string& declarations) { return "<!DOCTYPE SERVICIO [\n" + declarations + "]>\n"; }
+
+// The declaration of count attributes with a default for grupo_datos.
+std::string DeclaredAttributes(int count) {
+    return "<!ATTLIST grupo_datos" + Numbered(" a%d CDATA \"1\"", count) + ">\n";
+}
+
+// The declaration of entity e: an element with count attributes.
+std::string EntityWithAttributes(int count) {
+    return "<!ENTITY e \"<b" + Numbered(" a%d='1'", count) + ">Lengua</b>\">\n";
+}
+
+// Documents that are long runs of faults, each of which libxml2 2.9 reports
+// on its own, and elements that it checks attribute by attribute against each
+// other: each of bytes bytes (attributes: count).
+struct Shape {
+    const char* what;
+    std::string xml;
+    std::string message;
+};
+std::vector<Shape> Floods(std::size_t bytes, int count) {
+    return {
+        {"a comment full of dashes", Document("\n<!-- " + std::string(bytes, '-') + " -->"), NotValidAtLine(3)},
+        {"unclosed tags", Document("\n" + Numbered("<a", static_cast<int>(bytes / 2))), NotValidAtLine(3)},
+        {"invalid characters", Document("\n" + std::string(bytes, '\x01')), NotValidAtLine(3)},
+        {"'&' without a name", Document("\n" + std::string(bytes, '&')), NotValidAtLine(3)},
+        {"an element with thousands of attributes", Document("\n" + ElementWithAttributes(count)),
+         TooManyAttributesAtLine(3)},
+        {"thousands of namespace declarations", Document("\n" + ElementWithAttributes(count, " xmlns:p%d=\"u\"")),
+         TooManyAttributesAtLine(3)},
+        {"thousands of attributes declared for an element", Document(ElementWithAttributes(1), Dtd(DeclaredAttributes(count))),
+         TooManyAttributesAtLine(3)},
+    };
+}
+
 struct Refused {
     const char* what;
     std::string xml;
@@ -138,6 +202,8 @@ std::vector<Refused> RefusedDocuments() {
         {"reference to a control character", Document("\n" + Subjects({"A&#1;B"})), NotValidAtLine(3)},
         {"NUL byte", Document("\n" + Subjects({std::string("A\0B", 3)})), NotValidAtLine(3)},
         {"bytes that are no UTF-8", Document("\n" + Subjects({"Matem\xE1ticas"})), NotValidAtLine(3)},
+        {"an element in an entity's text with thousands of attributes",
+         Document("\n" + Subjects({"&e;"}), Dtd(EntityWithAttributes(5000))), TooManyAttributesAtLine(6)},
         {"an encoding without a converter",
          "<?xml version=\"1.0\" encoding=\"EBCDIC-XYZ\"?>\n<SERVICIO><BLOQUE_DATOS>" + Subjects({"Lengua"}) +
              "</BLOQUE_DATOS></SERVICIO>\n",
@@ -151,7 +217,9 @@ TEST_F(HostileDocument, RefusedDocumentsStopTheImportAndLeaveTheTablesAsTheyWere
     ASSERT_EQ(ui.messages, Strings{"Proceso finalizado"}) << (ui.errors.empty() ? "" : ui.errors[0]);
     const auto before = Snapshot(Working());
 
-    for (const Refused& refused : RefusedDocuments()) {
+    std::vector<Refused> documents = RefusedDocuments();
+    for (Shape& flood : Floods(100'000, 5000)) documents.push_back({flood.what, flood.xml, flood.message});
+    for (const Refused& refused : documents) {
         SCOPED_TRACE(refused.what);
         Import(refused.xml);
         EXPECT_EQ(ui.errors, Strings{});
@@ -180,6 +248,16 @@ TEST_F(HostileDocument, OddButWellFormedDocumentsConvert) {
     EXPECT_EQ(Column("ASIGNOMT", "COD").size(), 5u);
 }
 
+// Up to a thousand attributes of an element are read, whether written,
+// declared with a default, or written in an entity's text.
+TEST_F(HostileDocument, AThousandAttributesOfAnElementAreRead) {
+    Import(Document(ElementWithAttributes(1000) + Subjects({"&e;"}),
+                    Dtd(DeclaredAttributes(1000) + EntityWithAttributes(1000))));
+    ASSERT_EQ(ui.errors, Strings{});
+    ASSERT_EQ(ui.messages, Strings{"Proceso finalizado"});
+    EXPECT_EQ(Column("ASIGNOMT", "NOMBRE"), Strings{"Lengua"});
+}
+
 // An internal entity is replaced by its text: the school's name declared once
 // reaches the subjects' table wherever the document uses it.
 TEST_F(HostileDocument, InternalEntitiesReachTheTablesAsTheirText) {
@@ -205,6 +283,80 @@ TEST_F(HostileDocument, SectionNamesWithQuotesAreComparedAsTheyStand) {
     EXPECT_EQ(document.Rows("MATERIAS\" or \"1\"=\"1").size(), 1u);
     EXPECT_EQ(document.Rows("MATERIAS' or '1'='1").size(), 1u);
     EXPECT_EQ(document.Rows("MATERIAS\"").size(), 1u);
+}
+
+// --- a long run of faults is not read to its end ----------------------------
+
+// Writes a document into a named pipe and then holds the pipe open, with no
+// end of file, until Release() or a minute has passed: a load that reads to
+// the end of the document waits that minute.
+class PipeFeeder {
+public:
+    PipeFeeder(const fs::path& pipe, std::string bytes) : pipe_(pipe) {
+        thread_ = std::thread([this, bytes = std::move(bytes)] {
+            const int fd = ::open(pipe_.c_str(), O_WRONLY);  // once the load opens the pipe
+            if (fd < 0) return;
+            for (std::size_t written = 0; written < bytes.size();) {
+                const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+                if (n <= 0) break;  // the load has closed the pipe
+                written += static_cast<std::size_t>(n);
+            }
+            std::unique_lock lock(mutex_);
+            gaveUp_ = !released_.wait_for(lock, std::chrono::minutes(1), [this] { return release_; });
+            ::close(fd);
+        });
+    }
+    ~PipeFeeder() { Release(); }
+
+    // Ends the feeding; true when the pipe was still held open then.
+    bool Release() {
+        {
+            std::lock_guard lock(mutex_);
+            release_ = true;
+        }
+        released_.notify_all();
+        // A writer still waiting for a reader gets one, gone at once: its
+        // writes fail then.
+        const int fd = ::open(pipe_.c_str(), O_RDONLY | O_NONBLOCK);
+        if (fd >= 0) ::close(fd);
+        if (thread_.joinable()) thread_.join();
+        return !gaveUp_;
+    }
+
+private:
+    fs::path pipe_;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable released_;
+    bool release_ = false;
+    bool gaveUp_ = false;
+};
+
+// Each long run of faults (two megabytes of them, or 80,000 attributes) is
+// refused with its message while the rest of it still waits to be read; a
+// load that went on reading, or that reported every fault of a run
+// (libxml2 2.9 takes minutes over the dashes), would wait for the end of the
+// file for a minute.
+TEST(LongRunsOfFaults, AreRefusedWithoutReadingToTheEnd) {
+    struct sigaction ignore {}, previous {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGPIPE, &ignore, &previous);  // the load closes the pipe on the writer
+    TempDir dir;
+    const fs::path pipe = dir / "alumnos.xml";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const Shape& flood : Floods(2'000'000, 80'000)) {
+        SCOPED_TRACE(flood.what);
+        PipeFeeder feeder(pipe, flood.xml);
+        ExchangeDocument document;
+        const LoadResult result = document.Load(pipe);
+        EXPECT_TRUE(feeder.Release()) << "the load waited for the end of the file";
+        EXPECT_NE(result.status, LoadStatus::Loaded);
+        const std::string message = flood.message;
+        const bool attributes = message.rfind(TooManyAttributesAtLine(3), 0) == 0;
+        EXPECT_EQ(result.status, attributes ? LoadStatus::TooManyAttributes : LoadStatus::NotWellFormed) << result.detail;
+        EXPECT_EQ(result.line, 3) << result.detail;
+    }
+    ::sigaction(SIGPIPE, &previous, nullptr);
 }
 
 // --- a document of several hundred megabytes, through vindeleo-cli --------

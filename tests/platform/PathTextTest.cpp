@@ -40,6 +40,16 @@ TEST(PathTextTest, ACharacterThatWindows1252LacksReadsAsAQuestionMark) {
     EXPECT_EQ(PathText(PathFromUtf8("Horario \xE6\x97\xA5\xE2\x82\xAC.xml")), "Horario ?\x80.xml");  // U+65E5 and €
 }
 
+// A UTF-8 text that is not sound names no other file: an overlong '/', a
+// surrogate and a code point beyond U+10FFFF read as a '?' for each byte.
+TEST(PathTextTest, UnsoundUtf8ReadsAsQuestionMarks) {
+    EXPECT_EQ(PathText(PathFromUtf8("a\xC0\xAF" "b.xml")), "a??b.xml");
+    EXPECT_EQ(PathText(PathFromUtf8("a\xE0\x80\xAE" "xml")), "a???xml");
+    EXPECT_EQ(PathText(PathFromUtf8("a\xED\xA0\x80.xml")), "a???.xml");
+    EXPECT_EQ(PathText(PathFromUtf8("a\xF4\x90\x80\x80.xml")), "a????.xml");
+    EXPECT_EQ(PathText(PathFromUtf8("a\xF0\x9F\x98\x80.xml")), "a?.xml");  // U+1F600, sound
+}
+
 // A file made through the texts is found on disk under the same texts.
 TEST(PathTextTest, AFileNamedByTextIsListedUnderThatText) {
     test::TempDir dir;

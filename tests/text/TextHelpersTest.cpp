@@ -174,6 +174,61 @@ TEST(Codepage, ConvertsBothWays) {
     EXPECT_EQ(Utf8To1252(Cp1252ToUtf8(all)), all);
 }
 
+// Only the shortest form of each character up to U+10FFFF decodes; every
+// other sequence is refused at its first byte, as a stray byte is.
+TEST(Codepage, DecodesOnlySoundUtf8) {
+    using Kind = Utf8Char::Kind;
+    struct Case {
+        const char* what;
+        std::string bytes;
+        Kind kind;
+        char32_t codePoint;  // when Valid
+        std::size_t length;  // when Valid
+    };
+    const Case cases[] = {
+        {"U+007F", "\x7F", Kind::Valid, 0x7F, 1},
+        {"U+0080", "\xC2\x80", Kind::Valid, 0x80, 2},
+        {"U+07FF", "\xDF\xBF", Kind::Valid, 0x7FF, 2},
+        {"U+0800", "\xE0\xA0\x80", Kind::Valid, 0x800, 3},
+        {"U+D7FF, before the surrogates", "\xED\x9F\xBF", Kind::Valid, 0xD7FF, 3},
+        {"U+E000, after the surrogates", "\xEE\x80\x80", Kind::Valid, 0xE000, 3},
+        {"U+FFFF", "\xEF\xBF\xBF", Kind::Valid, 0xFFFF, 3},
+        {"U+10000", "\xF0\x90\x80\x80", Kind::Valid, 0x10000, 4},
+        {"U+10FFFF", "\xF4\x8F\xBF\xBF", Kind::Valid, 0x10FFFF, 4},
+        {"a character and what follows", "\xC3\xB1x", Kind::Valid, 0xF1, 2},
+        {"overlong '/' in two bytes", "\xC0\xAF", Kind::Malformed, 0, 0},
+        {"overlong U+007F in two bytes", "\xC1\xBF", Kind::Malformed, 0, 0},
+        {"overlong '/' in three bytes", "\xE0\x80\xAF", Kind::Malformed, 0, 0},
+        {"overlong U+07FF in three bytes", "\xE0\x9F\xBF", Kind::Malformed, 0, 0},
+        {"overlong '/' in four bytes", "\xF0\x80\x80\xAF", Kind::Malformed, 0, 0},
+        {"overlong U+FFFF in four bytes", "\xF0\x8F\xBF\xBF", Kind::Malformed, 0, 0},
+        {"surrogate U+D800", "\xED\xA0\x80", Kind::Malformed, 0, 0},
+        {"surrogate U+DFFF", "\xED\xBF\xBF", Kind::Malformed, 0, 0},
+        {"U+110000", "\xF4\x90\x80\x80", Kind::Malformed, 0, 0},
+        {"lead byte F5", "\xF5\x80\x80\x80", Kind::Malformed, 0, 0},
+        {"lead byte FF", "\xFF", Kind::Malformed, 0, 0},
+        {"a continuation byte alone", "\x80", Kind::Malformed, 0, 0},
+        {"a lead byte before a letter", "\xC3" "a", Kind::Malformed, 0, 0},
+        {"a four-byte sequence cut after three", "\xF0\x9F\x98x", Kind::Malformed, 0, 0},
+        {"two bytes of three at the end", "\xE2\x82", Kind::Truncated, 0, 0},
+        {"one byte of four at the end", "\xF4", Kind::Truncated, 0, 0},
+        {"a surrogate's first two bytes at the end", "\xED\xA0", Kind::Malformed, 0, 0},
+        {"an overlong form's first two bytes at the end", "\xE0\x80", Kind::Malformed, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Utf8Char decoded = FirstUtf8Char(c.bytes);
+        EXPECT_EQ(decoded.kind, c.kind);
+        if (c.kind != Kind::Valid) continue;
+        EXPECT_EQ(decoded.codePoint, c.codePoint);
+        EXPECT_EQ(decoded.length, c.length);
+    }
+    // Each byte of a refused sequence reads as '?', as a stray byte does.
+    EXPECT_EQ(Utf8To1252("a\xC0\xAF" "b"), "a??b");
+    EXPECT_EQ(Utf8To1252("a\xED\xA0\x80" "b"), "a???b");
+    EXPECT_EQ(Utf8To1252("a\xF4\x90\x80\x80" "b"), "a????b");
+}
+
 TEST(ErrorText, FullStopAndIntegerConversion) {
     EXPECT_EQ(ErrorBoxText("'x' no es un valor entero v\xE1lido"), "'x' no es un valor entero v\xE1lido.");
     EXPECT_EQ(ErrorBoxText("Ya termina."), "Ya termina.");

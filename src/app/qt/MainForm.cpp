@@ -44,7 +44,7 @@ QPushButton* PlacedButton(const QIcon& glyph, const char* caption, const QRect& 
 }
 }  // namespace
 
-TMForm::TMForm(ModuleState& state, QStringList arguments, DialogRunner& dialogs, HelpViewer& help)
+TMForm::TMForm(ModuleState& state, std::vector<std::string> arguments, DialogRunner& dialogs, HelpViewer& help)
     : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       state_(state),
@@ -131,7 +131,7 @@ void TMForm::FormCreate() {
     if (arguments_.size() != 2) return;
     std::uint32_t handle = 0;
     try {
-        handle = ReadHostHandle(ToText(arguments_[1]));
+        handle = ReadHostHandle(arguments_[1]);
     } catch (const Error& error) {
         ui_->ShowError(ErrorBoxText(error.what()));
         return;
@@ -153,7 +153,7 @@ void TMForm::showEvent(QShowEvent* event) {
 void TMForm::FormShow() {
     if (arguments_.size() != 2) return;
     ShowingErrors(*ui_, [this] {
-        const HostAction action = ActionOf(ToText(arguments_[0]));
+        const HostAction action = ActionOf(arguments_[0]);
         if (action == HostAction::Importar) BImportarClick();
         if (action == HostAction::Exportar) BExportarClick();
     });

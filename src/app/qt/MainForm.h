@@ -6,9 +6,10 @@
 // runs the action word's conversion at once and leaves the result code for the
 // host when it closes.
 
-#include <QStringList>
 #include <QWidget>
 #include <memory>
+#include <string>
+#include <vector>
 
 class QFileDialog;
 class QPushButton;
@@ -24,9 +25,9 @@ class RunUi;
 class TMForm : public QWidget {
     Q_OBJECT
 public:
-    // arguments: the command-line arguments after the program name. The
-    // window is created here (FormCreate runs) but not shown.
-    TMForm(ModuleState& state, QStringList arguments, DialogRunner& dialogs, HelpViewer& help);
+    // arguments: the command-line arguments after the program name
+    // (Windows-1252). The window is created here (FormCreate runs) but not shown.
+    TMForm(ModuleState& state, std::vector<std::string> arguments, DialogRunner& dialogs, HelpViewer& help);
     ~TMForm() override;
 
     // The handlers, as the window calls them.
@@ -58,7 +59,7 @@ private:
     void OpenHelp(bool contents);
 
     ModuleState& state_;
-    QStringList arguments_;
+    std::vector<std::string> arguments_;
     DialogRunner& dialogs_;
     HelpViewer& help_;
     bool embedded_ = false;

@@ -7,17 +7,18 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
-#include <QStringList>
 #include <QTranslator>
 #include <clocale>
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "app/ModuleState.h"
 #include "app/Paths.h"
 #include "app/RunSupport.h"
 #include "app/qt/QtRunUi.h"
+#include "platform/Console.h"
 #include "platform/Directories.h"
 #include "app/qt/DialogRunner.h"
 #include "app/qt/MainForm.h"
@@ -48,9 +49,10 @@ int Failed() noexcept {
 }
 
 int Main(int argc, char** argv) {
-    // The arguments as the host gave them, before Qt takes its own options out.
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    // The arguments as the host gave them, before Qt takes its own options out,
+    // kept as the system's Windows-1252 texts.
+    std::vector<std::string> arguments;
+    for (const std::string& argument : platform::ProgramArguments(argc, argv)) arguments.push_back(Utf8To1252(argument));
 
     // Module initialisation: the help viewer registers itself.
     HelpViewer help(ProgramDirectory());

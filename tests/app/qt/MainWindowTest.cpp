@@ -49,7 +49,7 @@ protected:
     static QString Sample() { return QString::fromStdString((test::SourceDir() / "samples" / "demo-school.xml").string()); }
 
     // Creates the window with these arguments and shows it, as the program does.
-    std::unique_ptr<TMForm> Open(const QStringList& arguments = {}) {
+    std::unique_ptr<TMForm> Open(const std::vector<std::string>& arguments = {}) {
         auto form = std::make_unique<TMForm>(state, arguments, dialogs, help);
         closed = std::make_unique<QSignalSpy>(form.get(), &TMForm::Closed);
         form->show();
@@ -327,9 +327,10 @@ TEST_F(MainWindowTest, ASecondArgumentThatIsNotHexadecimal) {
 }
 
 TEST_F(MainWindowTest, OnlyExactlyTwoArgumentsCount) {
-    for (const QStringList& arguments : {QStringList{"exportar"}, QStringList{"exportar", "1a2b", "x"}}) {
+    using Arguments = std::vector<std::string>;
+    for (const Arguments& arguments : {Arguments{"exportar"}, Arguments{"exportar", "1a2b", "x"}}) {
         auto form = Open(arguments);
-        EXPECT_TRUE(dialogs.fileDialogs.empty()) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(dialogs.fileDialogs.empty()) << arguments.size();
         EXPECT_FALSE(state.HostMode);
         form->close();
         EXPECT_FALSE(fs::exists(HostFile()));
