@@ -137,5 +137,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const Error& error) {
         fuzz::Broken("the library refused tables it wrote itself:", error.what());
     }
+    fuzz::CheckNothingOpen();
     return 0;
 }

@@ -242,5 +242,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const Error&) {
         // A damaged file, a value that does not fit: told to the user.
     }
+    fuzz::CheckNothingOpen();
     return 0;
 }

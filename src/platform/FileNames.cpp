@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/Files.h"
+#include "platform/FileSystem.h"
 #include "platform/PathText.h"
 #include "text/Codepage.h"
 
@@ -22,9 +23,9 @@ std::optional<std::string> FoldedName(const fs::path& name) {
     return FoldCase1252(text);
 }
 
-bool IsRegularFile(const fs::directory_entry& entry, std::error_code& error) {
+bool IsRegularFile(const DirectoryEntry& entry, std::error_code& error) {
     std::error_code statusError;
-    const fs::file_status status = entry.status(statusError);
+    const fs::file_status status = Status(entry.path(), statusError);
     if (statusError && status.type() != fs::file_type::not_found) {
         if (!error) error = statusError;
         return false;
@@ -62,7 +63,7 @@ fs::path FindFile(const fs::path& dir, std::string_view fileName, std::error_cod
     // spelling, found without listing the directory.
     if (NamesDifferInCase()) {
         const fs::path exact = dir / PathFromText(fileName);
-        const fs::file_status status = fs::status(exact, error);
+        const fs::file_status status = Status(exact, error);
         if (!error && fs::is_regular_file(status)) return exact;
         if (error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory) return {};
         error.clear();

@@ -126,11 +126,4 @@ void RemoveFile(const fs::path& path) {
     if (error) throw fs::filesystem_error("remove", path, error);
 }
 
-std::vector<fs::directory_entry> ListDirectory(const fs::path& dir, std::error_code& error) {
-    std::vector<fs::directory_entry> entries;
-    error.clear();
-    for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) entries.push_back(*it);
-    return entries;
-}
-
 }  // namespace vindeleo::platform

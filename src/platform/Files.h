@@ -23,6 +23,7 @@
 #include <string_view>
 #include <system_error>
 #include <vector>
+#include <utility>
 
 namespace vindeleo::platform {
 
@@ -125,9 +126,20 @@ void RemoveFile(const std::filesystem::path& path, std::error_code& error);
 void RemoveFile(const std::filesystem::path& path);
 void MakeHardLink(const std::filesystem::path& existing, const std::filesystem::path& link,
                     std::error_code& error);
-// The entries of dir, in the order the system lists them.
-std::vector<std::filesystem::directory_entry> ListDirectory(const std::filesystem::path& dir,
-                                                            std::error_code& error);
+// A name that a folder lists, as the folder's path joined with the name.
+class DirectoryEntry {
+public:
+    explicit DirectoryEntry(std::filesystem::path path) : path_(std::move(path)) {}
+    const std::filesystem::path& path() const { return path_; }
+    // Whether it is a regular file, a link followed (asked at the time).
+    bool is_regular_file(std::error_code& error) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+// The entries of dir, in the order the system lists them (FileSystem.cpp).
+std::vector<DirectoryEntry> ListDirectory(const std::filesystem::path& dir, std::error_code& error);
 
 // Whether the file system tells file names apart by letter case (as Linux's
 // do): only then is a file found under a name certainly of that spelling.

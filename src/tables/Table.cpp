@@ -19,6 +19,7 @@
 #include "tables/TableOrder.h"
 #include "platform/FileNames.h"
 #include "platform/Files.h"
+#include "platform/FileSystem.h"
 #include "platform/PathText.h"
 #include "platform/RegionalTime.h"
 #include "text/Codepage.h"
@@ -319,7 +320,7 @@ void Table::Create(DbfLevel level) {
     const fs::path target = dir_ / PathFromText(name + kTableExtension);
     const std::string fileText = PathText(target);
     std::error_code error;
-    if (!fs::is_directory(dir_, error)) throw Error(Format(tmsg::kCannotCreate, fileText, tmsg::kNoSuchDirectory));
+    if (!platform::IsDirectory(dir_, error)) throw Error(Format(tmsg::kCannotCreate, fileText, tmsg::kNoSuchDirectory));
 
     // The table and its index in any spelling are replaced; none may be in use.
     auto oldFiles = MatchingFiles(dir_, name + kTableExtension);
@@ -343,10 +344,10 @@ void Table::Create(DbfLevel level) {
     // No old index describes the new table, and no other spelling of it may remain.
     for (const auto& old : oldFiles) {
         std::error_code sameError;
-        if (fs::equivalent(old, target, sameError)) continue;
-        if (indexed && fs::equivalent(old, indexTarget, sameError)) continue;
+        if (platform::Equivalent(old, target, sameError)) continue;
+        if (indexed && platform::Equivalent(old, indexTarget, sameError)) continue;
         platform::RemoveFile(old, error);
-        if (error && fs::exists(old, sameError))
+        if (error && platform::Exists(old, sameError))
             throw Error(Format(tmsg::kCannotCreate, fileText, dbf::ReasonText(error)));
     }
 }
