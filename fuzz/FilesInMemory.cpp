@@ -381,11 +381,19 @@ std::vector<DirectoryEntry> ListDirectory(const fs::path& dir, std::error_code& 
     }
     auto& names = State().names;
     for (auto it = names.upper_bound(key); it != names.end() && IsUnder(it->first, key); ++it)
-        if (Parent(it->first) == key) entries.emplace_back(fs::path(it->first));
+        if (Parent(it->first) == key)
+            entries.emplace_back(fs::path(it->first), it->second.file ? fs::file_type::regular : fs::file_type::directory);
     return entries;
 }
 
-bool DirectoryEntry::is_regular_file(std::error_code& error) const { return IsRegularFile(path_, error); }
+fs::file_status DirectoryEntry::status(std::error_code& error) const {
+    error.clear();
+    return fs::file_status(type_);
+}
+
+bool DirectoryEntry::is_regular_file(std::error_code& error) const {
+    return status(error).type() == fs::file_type::regular;
+}
 
 namespace native {
 

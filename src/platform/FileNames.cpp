@@ -25,7 +25,7 @@ std::optional<std::string> FoldedName(const fs::path& name) {
 
 bool IsRegularFile(const DirectoryEntry& entry, std::error_code& error) {
     std::error_code statusError;
-    const fs::file_status status = Status(entry.path(), statusError);
+    const fs::file_status status = entry.status(statusError);
     if (statusError && status.type() != fs::file_type::not_found) {
         if (!error) error = statusError;
         return false;

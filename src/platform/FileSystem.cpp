@@ -53,11 +53,22 @@ std::unique_ptr<std::istream> OpenForReading(const fs::path& path) {
 std::vector<DirectoryEntry> ListDirectory(const fs::path& dir, std::error_code& error) {
     std::vector<DirectoryEntry> entries;
     error.clear();
-    for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error))
-        entries.emplace_back(it->path());
+    for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
+        std::error_code typeError;  // the type is asked again, with its error, when needed
+        entries.emplace_back(it->path(), it->symlink_status(typeError).type());
+    }
     return entries;
 }
 
-bool DirectoryEntry::is_regular_file(std::error_code& error) const { return IsRegularFile(path_, error); }
+fs::file_status DirectoryEntry::status(std::error_code& error) const {
+    error.clear();
+    if (type_ == fs::file_type::symlink || type_ == fs::file_type::none || type_ == fs::file_type::unknown)
+        return Status(path_, error);
+    return fs::file_status(type_);
+}
+
+bool DirectoryEntry::is_regular_file(std::error_code& error) const {
+    return status(error).type() == fs::file_type::regular;
+}
 
 }  // namespace vindeleo::platform

@@ -126,16 +126,21 @@ void RemoveFile(const std::filesystem::path& path, std::error_code& error);
 void RemoveFile(const std::filesystem::path& path);
 void MakeHardLink(const std::filesystem::path& existing, const std::filesystem::path& link,
                     std::error_code& error);
-// A name that a folder lists, as the folder's path joined with the name.
+// A name that a folder lists, as the folder's path joined with the name, and
+// its type as the listing gave it (not followed through a link).
 class DirectoryEntry {
 public:
-    explicit DirectoryEntry(std::filesystem::path path) : path_(std::move(path)) {}
+    DirectoryEntry(std::filesystem::path path, std::filesystem::file_type type)
+        : path_(std::move(path)), type_(type) {}
     const std::filesystem::path& path() const { return path_; }
-    // Whether it is a regular file, a link followed (asked at the time).
+    // Its status, a link followed: asked of the system only for a link or a
+    // name whose type the listing did not give.
+    std::filesystem::file_status status(std::error_code& error) const;
     bool is_regular_file(std::error_code& error) const;
 
 private:
     std::filesystem::path path_;
+    std::filesystem::file_type type_;
 };
 
 // The entries of dir, in the order the system lists them (FileSystem.cpp).
