@@ -15,7 +15,7 @@
 #include <system_error>
 #include <unistd.h>
 
-#include "app/RunUi.h"
+#include "session/RunUi.h"
 #include "import/Plantihoras.h"
 #include "platform/PathText.h"
 #include "text/Codepage.h"

@@ -123,6 +123,8 @@ inline constexpr const char* kCheckUnreadable = "ilegible";
 inline constexpr const char* kCheckRemoved = "se elimina";
 // printf-style: table, why it cannot be read.
 inline constexpr const char* kCheckTableFault = "%s: %s";
+// printf-style: the table's file, as the line's reason when the folder cannot be searched for it.
+inline constexpr const char* kCheckCannotReadTable = "No se puede leer la tabla %s";
 // printf-style: table.
 inline constexpr const char* kCheckTableHeld =
     "%s: otro programa la tiene abierta; la importaci\xF3n se detendr\xED" "a sin cambiar nada";
