@@ -189,7 +189,7 @@ TEST_F(ImportRunTest, MissingWorkingDirectoryIsAnError) {
     EXPECT_FALSE(fs::exists(Working()));  // the system never creates it
 }
 
-TEST_F(ImportRunTest, RunAfterAStoppedOneStartsWithEmptyLists) {
+TEST_F(ImportRunTest, TheSecondRunOfASessionMakesTheSameCodes) {
     // A second run of one session makes the same codes as the first: the
     // first run's subject codes must not make them longer.
     ui.fileAnswer = WriteDocument(GoodDocument());
