@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "app/ModuleState.h"
+#include "session/ModuleState.h"
 #include "document/ExchangeDocument.h"
 #include "export/ExportRun.h"
 #include "import/ImportRun.h"

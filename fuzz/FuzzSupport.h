@@ -16,11 +16,11 @@
 #include <system_error>
 
 #include "FilesInMemory.h"
-#include "app/RunUi.h"
 #include "import/Plantihoras.h"
 #include "platform/Files.h"
 #include "platform/FileSystem.h"
 #include "platform/PathText.h"
+#include "session/RunUi.h"
 #include "text/Codepage.h"
 #include "text/Error.h"
 

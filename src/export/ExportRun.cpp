@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "app/ModuleState.h"
-#include "app/RunSupport.h"
-#include "app/RunUi.h"
+#include "session/ModuleState.h"
+#include "session/RunSupport.h"
+#include "session/RunUi.h"
 #include "document/ExchangeDocument.h"
 #include "document/XmlNames.h"
 #include "export/TeacherTimetables.h"

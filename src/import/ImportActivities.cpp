@@ -1,7 +1,7 @@
 // Activities: the duties of ACTIVIDADES appended to ASIGNOMT as task records,
 // with the codes the document gives them.
 
-#include "app/ModuleState.h"
+#include "session/ModuleState.h"
 #include "document/ExchangeDocument.h"
 #include "document/XmlNames.h"
 #include "import/ImportReport.h"
@@ -39,8 +39,8 @@ void ImportActivities(ImportContext& context) {
     }
     subjects.Close();
     // The subject codes are not needed after the subjects table is complete.
-    context.State.UsedCodes.Clear();
-    context.State.SeenNames.Clear();
+    context.UsedCodes.Clear();
+    context.SeenNames.Clear();
 }
 
 }  // namespace vindeleo

@@ -5,8 +5,8 @@
 #include <random>
 #include <system_error>
 
-#include "app/ModuleState.h"
-#include "app/RunSupport.h"
+#include "session/ModuleState.h"
+#include "session/RunSupport.h"
 #include "document/ExchangeDocument.h"
 #include "import/ImportReport.h"
 #include "import/ImportSteps.h"
@@ -149,7 +149,7 @@ TableState WorkingTable(const fs::path& working, const std::string& name, bool r
     std::error_code error;
     const fs::path file = platform::FindFile(working, name + ".DBF", error);
     if (error) {
-        state.fault = Format(msg::kCannotReadDocument, PathText(working / PathFromText(name + ".DBF"))) + ": " +
+        state.fault = Format(msg::kCheckCannotReadTable, PathText(working / PathFromText(name + ".DBF"))) + ": " +
                       dbf::ReasonText(error);
         return state;
     }

@@ -5,7 +5,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "app/ModuleState.h"
+#include "session/ModuleState.h"
 #include "document/ExchangeDocument.h"
 #include "document/XmlNames.h"
 #include "import/ImportReport.h"

@@ -146,7 +146,7 @@ void ImportReport::TemplateTaken(const std::string& code, std::vector<TemplateRo
 
 void ImportReport::TableCounts(const std::string& table, const TableState& now, const TableState& after,
                                bool removed) {
-    tables_.push_back(Table{table, now, after, removed});
+    tables_.push_back(CountedTable{table, now, after, removed});
 }
 
 std::vector<std::string> ImportReport::Lines(const std::string& document, const std::string& workingDirectory) const {
@@ -175,8 +175,8 @@ std::vector<std::string> ImportReport::Lines(const std::string& document, const 
 void ImportReport::AddTableLines(std::vector<std::string>& lines, const std::string& workingDirectory) const {
     lines.push_back(Format(msg::kCheckTables, workingDirectory));
     std::size_t nameWidth = 0;
-    for (const Table& table : tables_) nameWidth = std::max(nameWidth, table.name.size());
-    for (const Table& table : tables_) {
+    for (const CountedTable& table : tables_) nameWidth = std::max(nameWidth, table.name.size());
+    for (const CountedTable& table : tables_) {
         const std::string after = table.removed ? msg::kCheckRemoved : CountText(table.after);
         lines.push_back(kItem + Format(msg::kCheckTableLine, PadRight(table.name, nameWidth),
                                        PadLeft(CountText(table.now), 9), after));

@@ -98,7 +98,7 @@ private:
         std::string name;
         bool listed;
     };
-    struct Table {
+    struct CountedTable {
         std::string name;
         TableState now;
         TableState after;
@@ -135,7 +135,7 @@ private:
     std::vector<Subject> subjects_;
     std::vector<Course> courses_;
     std::optional<std::pair<std::string, std::vector<TemplateRow>>> template_;
-    std::vector<Table> tables_;
+    std::vector<CountedTable> tables_;
 };
 
 // Whether a step takes a row of a section: one of fewer than two values is

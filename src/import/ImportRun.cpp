@@ -4,10 +4,10 @@
 #include <memory>
 #include <vector>
 
-#include "app/ModuleState.h"
-#include "app/Paths.h"
-#include "app/RunSupport.h"
-#include "app/RunUi.h"
+#include "session/ModuleState.h"
+#include "session/Paths.h"
+#include "session/RunSupport.h"
+#include "session/RunUi.h"
 #include "document/ExchangeDocument.h"
 #include "document/XmlNames.h"
 #include "import/ImportSteps.h"

@@ -5,10 +5,10 @@
 
 #include <system_error>
 
-#include "app/ModuleState.h"
-#include "app/Paths.h"
-#include "app/RunSupport.h"
-#include "app/RunUi.h"
+#include "session/ModuleState.h"
+#include "session/Paths.h"
+#include "session/RunSupport.h"
+#include "session/RunUi.h"
 #include "platform/FileNames.h"
 #include "tables/Layouts.h"
 #include "tables/StagedTables.h"
@@ -51,9 +51,6 @@ const std::vector<std::string>& ObsoleteFiles() {
 }
 
 void RunImportSteps(ImportContext& context) {
-    // A run after one that stopped starts with the subject lists empty.
-    context.State.UsedCodes.Clear();
-    context.State.SeenNames.Clear();
     ImportSubjects(context);
     ImportActivities(context);
     ImportTeachers(context);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "text/CodeList.h"
+
 namespace vindeleo {
 
 class ExchangeDocument;
@@ -22,12 +24,17 @@ struct ImportContext {
     std::filesystem::path TablesDirectory;
     // Where the level catalogue NIVELEX.DBF lies.
     std::filesystem::path ProgramDirectory;
-    // UsedCodes, SeenNames, XmlFileName and TemplateCode.
+    // XmlFileName, DocumentFile and TemplateCode.
     ModuleState& State;
     // For the template chooser.
     RunUi& Ui;
     // What the steps tell the check of an import; none in an import.
     ImportReport* Report = nullptr;
+    // The subjects step's codes and names, which the activities step reads
+    // and then lets go. Each run makes a context of its own, so each starts
+    // with both lists empty.
+    CodeList UsedCodes{CaseRule::Sensitive};
+    CodeList SeenNames{CaseRule::Sensitive};
 };
 
 // Asks for the document and checks it as every import does: the document
@@ -37,7 +44,7 @@ struct ImportContext {
 // vindeleo::Error.
 bool PrepareImport(ModuleState& state, RunUi& ui);
 
-// The seven steps in their order, the subject code lists emptied first.
+// The seven steps in their order.
 void RunImportSteps(ImportContext& context);
 
 // The tables that the seven steps rebuild, in the order they write them.

@@ -1,7 +1,7 @@
 // Subjects: one ASIGNOMT record per subject name of MATERIAS, with a short code
 // COD made from the name's capitals or initials and a long code CODLARGO.
 
-#include "app/ModuleState.h"
+#include "session/ModuleState.h"
 #include "document/ExchangeDocument.h"
 #include "document/XmlNames.h"
 #include "import/ImportReport.h"
@@ -50,8 +50,8 @@ void ImportSubjects(ImportContext& context) {
     const auto nombre = subjects.Field("NOMBRE");
     const auto esTarea = subjects.Field("ESTAREA");
 
-    CodeList& usedCodes = context.State.UsedCodes;
-    CodeList& seenNames = context.State.SeenNames;
+    CodeList& usedCodes = context.UsedCodes;
+    CodeList& seenNames = context.SeenNames;
     ImportReport* const report = context.Report;
     std::size_t rowNumber = 0;
     for (const Row& row : context.Document.Rows(xml::kMaterias)) {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ModuleState.h"
-#include "app/RunUi.h"
+#include "session/ModuleState.h"
+#include "session/RunUi.h"
 #include "document/ExchangeDocument.h"
 #include "document/XmlNames.h"
 #include "import/ImportReport.h"

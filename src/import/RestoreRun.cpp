@@ -4,9 +4,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/ModuleState.h"
-#include "app/RunSupport.h"
-#include "app/RunUi.h"
+#include "session/ModuleState.h"
+#include "session/RunSupport.h"
+#include "session/RunUi.h"
 #include "import/ImportSteps.h"
 #include "platform/Files.h"
 #include "platform/PathText.h"

@@ -96,20 +96,38 @@ struct UndoStep {
     const std::string& WorkingName() const { return from.place == Place::Working ? from.name : to.name; }
 };
 
-// The moves that Commit made, as the steps that undo them.
-class Moves {
+// What the moves of a commit are told to: the first run records them, as the
+// steps that would undo them; a later run that replays a plan (the recovery
+// of a killed run) has nothing to undo and records nothing.
+class MoveRecorder {
 public:
+    virtual ~MoveRecorder() = default;
     // A new file put in place from the staging directory under fileName;
     // backupName is the old file's name in the previous folder (empty when
-    // there was none): the undo renames the old file over the new one.
-    void Installed(const std::string& fileName, const std::string& backupName) {
+    // there was none).
+    virtual void Installed(const std::string& fileName, const std::string& backupName) = 0;
+    // An old file moved into the previous folder.
+    virtual void MovedAside(const std::string& fileName) = 0;
+};
+
+class NoRecord final : public MoveRecorder {
+public:
+    void Installed(const std::string&, const std::string&) override {}
+    void MovedAside(const std::string&) override {}
+};
+
+// The moves that Commit made, as the steps that undo them.
+class Moves final : public MoveRecorder {
+public:
+    // The undo renames the old file over the new one, or the new one back
+    // into the staging directory when there was no old one.
+    void Installed(const std::string& fileName, const std::string& backupName) override {
         if (backupName.empty())
             steps_.push_back(UndoStep{Spot{Place::Working, fileName}, Spot{Place::Staging, fileName}});
         else
             steps_.push_back(UndoStep{Spot{Place::Previous, backupName}, Spot{Place::Working, fileName}});
     }
-    // An old file moved into the previous folder.
-    void MovedAside(const std::string& fileName) {
+    void MovedAside(const std::string& fileName) override {
         steps_.push_back(UndoStep{Spot{Place::Previous, fileName}, Spot{Place::Working, fileName}});
     }
     // Newest first, the order in which they are undone.
@@ -285,41 +303,81 @@ fs::path OnDiskSpelling(const fs::path& target, const std::vector<fs::path>& old
     return target;
 }
 
+// The folders of one commit and what its moves are told to.
+struct CommitPlace {
+    const fs::path& working;
+    const fs::path& staging;
+    MoveRecorder& recorder;
+    fs::path Previous() const { return staging / kPreviousFolder; }
+};
+
+// Whether old (one of the files of the plan entry's name, in any spelling)
+// is the file just put in place as installed: the same name, or, where
+// letter case makes no difference (Windows), another spelling of it.
+bool IsInstalledFile(const fs::path& old, const fs::path& installed) {
+    return old.filename() == installed.filename() || IsSameFile(old, installed);
+}
+
+// Puts the staged file in place, the old file kept under a second name in the
+// previous folder. A staged file that is gone was put in place by an earlier
+// run of the plan.
+void PutStagedInPlace(const PlanEntry& entry, const std::vector<fs::path>& olds, const CommitPlace& at) {
+    const fs::path staged = at.staging / PathFromText(entry.fileName);
+    const fs::path target = at.working / PathFromText(entry.fileName);
+    if (!IsFile(staged)) return;
+    if (IsSameFile(staged, target)) {
+        // In place already: a second name that an undo gave the new file.
+        platform::RemoveFile(staged);
+        return;
+    }
+    fs::path backup;
+    if (IsFile(target)) backup = KeepBackup(OnDiskSpelling(target, olds), at.Previous());
+    platform::RenameOver(staged, target);
+    at.recorder.Installed(entry.fileName, backup.empty() ? std::string() : PathText(backup.filename()));
+}
+
+// Moves an old file into the previous folder.
+void MoveAside(const fs::path& old, const CommitPlace& at) {
+    platform::RenameOver(old, at.Previous() / old.filename());
+    at.recorder.MovedAside(PathText(old.filename()));
+}
+
+// The files of an entry's name in every spelling, listed before the staged
+// file comes in, and checked again right before the moves: a program may
+// have taken the table since the commit began.
+std::vector<fs::path> OldFilesOf(const PlanEntry& entry, const CommitPlace& at) {
+    std::vector<fs::path> olds = platform::FilesNamed(at.working, entry.fileName);
+    RefuseHeldTable(entry, olds, at.working);
+    return olds;
+}
+
+// A table's new file in place; old files of other spellings go aside.
+void ApplyInstall(const PlanEntry& entry, const CommitPlace& at) {
+    const std::vector<fs::path> olds = OldFilesOf(entry, at);
+    PutStagedInPlace(entry, olds, at);
+    const fs::path installed = at.working / PathFromText(entry.fileName);
+    for (const fs::path& old : olds)
+        if (!IsInstalledFile(old, installed)) MoveAside(old, at);
+}
+
+// A table's file that the new table lacks goes aside, in every spelling.
+void ApplyRemove(const PlanEntry& entry, const CommitPlace& at) {
+    for (const fs::path& old : OldFilesOf(entry, at)) MoveAside(old, at);
+}
+
+// An obsolete file goes aside, in every spelling, unless another program holds it.
+void ApplyDiscard(const PlanEntry& entry, const CommitPlace& at) {
+    for (const fs::path& old : OldFilesOf(entry, at))
+        if (!platform::IsHeldElsewhere(old)) MoveAside(old, at);
+}
+
 // Carries out one line of the plan. Lines already carried out (by a run that
 // was killed) are carried out again without harm.
-void Apply(const PlanEntry& entry, const fs::path& working, const fs::path& staging, Moves* moves) {
-    const fs::path previous = staging / kPreviousFolder;
-    // Listed before the staged file comes in: it takes its own spelling's
-    // place, which the loop below passes over.
-    const std::vector<fs::path> olds = platform::FilesNamed(working, entry.fileName);
-    // Checked again right before the moves: a program may have taken the
-    // table since the commit began.
-    RefuseHeldTable(entry, olds, working);
-    if (entry.kind == PlanEntry::Kind::Install) {
-        const fs::path staged = staging / PathFromText(entry.fileName);
-        const fs::path target = working / PathFromText(entry.fileName);
-        if (IsFile(staged) && IsSameFile(staged, target)) {
-            // In place already: a second name that an undo gave the new file.
-            platform::RemoveFile(staged);
-        } else if (IsFile(staged)) {
-            fs::path backup;
-            if (IsFile(target)) backup = KeepBackup(OnDiskSpelling(target, olds), previous);
-            platform::RenameOver(staged, target);
-            if (moves) moves->Installed(entry.fileName, backup.empty() ? std::string() : PathText(backup.filename()));
-        }
-    }
-    // Old files of other spellings (and every spelling of a file to remove) go
-    // aside. Where letter case makes no difference (Windows) another spelling
-    // names the file just put in place, which stays.
-    const fs::path installed = working / PathFromText(entry.fileName);
-    for (const fs::path& old : olds) {
-        if (entry.kind == PlanEntry::Kind::Install &&
-            (old.filename() == installed.filename() || IsSameFile(old, installed)))
-            continue;
-        if (entry.kind == PlanEntry::Kind::Discard && platform::IsHeldElsewhere(old)) continue;
-        const fs::path aside = previous / old.filename();
-        platform::RenameOver(old, aside);
-        if (moves) moves->MovedAside(PathText(old.filename()));
+void Apply(const PlanEntry& entry, const CommitPlace& at) {
+    switch (entry.kind) {
+        case PlanEntry::Kind::Install: ApplyInstall(entry, at); return;
+        case PlanEntry::Kind::Remove: ApplyRemove(entry, at); return;
+        case PlanEntry::Kind::Discard: ApplyDiscard(entry, at); return;
     }
 }
 
@@ -483,7 +541,9 @@ void RecoverStaging(const fs::path& working, const fs::path& staging) {
             FinishUndo(working, staging);
         } else if (IsFile(staging / kPlanFile) && platform::IsDirectory(staging / kPreviousFolder)) {
             // Without the previous folder the run had made its copy: every move was done.
-            for (const auto& entry : ReadPlan(staging / kPlanFile)) Apply(entry, working, staging, nullptr);
+            NoRecord replay;
+            const CommitPlace at{working, staging, replay};
+            for (const auto& entry : ReadPlan(staging / kPlanFile)) Apply(entry, at);
             platform::MakeDirectoryDurable(working);
             CopyOrigin origin;
             std::time_t moment = 0;
@@ -568,7 +628,8 @@ std::string StagedTables::Commit(const std::vector<std::string>& replacedFiles,
         WriteCopyOrigin(staging_ / kOriginFile, origin, moment);
         WritePlan(staging_, plan);
         committed = true;
-        for (const auto& entry : plan) Apply(entry, working_, staging_, &moves);
+        const CommitPlace at{working_, staging_, moves};
+        for (const auto& entry : plan) Apply(entry, at);
         platform::MakeDirectoryDurable(working_);
         // The files replaced and taken away become a copy, whole, in one
         // rename; until then a failure puts them back.

@@ -17,6 +17,7 @@
 #include "platform/PathText.h"
 #include "platform/RegionalTime.h"
 #include "tables/DbfFormat.h"
+#include "tables/FileReason.h"
 #include "text/Codepage.h"
 #include "text/Error.h"
 #include "text/Format.h"
@@ -207,12 +208,24 @@ void ReadDescription(const std::string& text, const fs::path& folder, KeptCopy& 
 KeptCopy DescribeFolder(const fs::path& folder, const std::string& label) {
     KeptCopy copy;
     copy.label = label;
-    const auto text = ReadBytes(folder / kDescriptionFile, kMaxDescriptionBytes);
-    if (!text) {
+    const fs::path description = folder / kDescriptionFile;
+    std::string text;
+    std::error_code error;
+    if (!platform::ReadContent(description, text, error, kMaxDescriptionBytes + 1)) {
+        // Missing, a link or a special file: the copy is damaged. Any other
+        // failure says nothing of the copy, and taking it for damaged would
+        // rank it below the others, where the clean-up removes it.
+        const platform::FileFault fault = platform::FaultOf(error);
+        if (fault != platform::FileFault::NotFound && fault != platform::FileFault::NotPlainFile)
+            throw fs::filesystem_error("read", description, error);
         copy.fault = msg::kCopyNoDescription;
         return copy;
     }
-    ReadDescription(*text, folder, copy);
+    if (text.size() > kMaxDescriptionBytes) {
+        copy.fault = msg::kCopyNoDescription;
+        return copy;
+    }
+    ReadDescription(text, folder, copy);
     if (!copy.IsWhole()) return copy;
     for (const KeptFile& file : copy.files) {
         std::error_code error;
@@ -238,17 +251,24 @@ std::pair<std::string, int> LabelOrder(const std::string& label) {
 }
 
 // The label folders of COPIAS, unordered: real folders only, in a COPIAS
-// that is one.
+// that is one. A COPIAS or a label that cannot be looked at raises
+// std::filesystem::filesystem_error: taken for missing, it would give the
+// next copy an order below the copies it cannot see.
 std::vector<std::string> LabelFolders(const fs::path& workingDirectory) {
     std::vector<std::string> labels;
     std::error_code error;
     const fs::path copies = CopiesFolder(workingDirectory);
-    if (platform::KindOfName(copies, error) != platform::NameKind::Directory) return labels;
-    for (const auto& entry : platform::ListDirectory(copies, error)) {
-        std::error_code ignored;
+    const platform::NameKind kind = platform::KindOfName(copies, error);
+    if (error) throw fs::filesystem_error("status", copies, error);
+    if (kind != platform::NameKind::Directory) return labels;
+    const auto entries = platform::ListDirectory(copies, error);
+    if (error) throw fs::filesystem_error("list", copies, error);
+    for (const auto& entry : entries) {
         const std::string name = PathText(entry.path().filename());
-        if (IsCopyLabel(name) && platform::KindOfName(entry.path(), ignored) == platform::NameKind::Directory)
-            labels.push_back(name);
+        if (!IsCopyLabel(name)) continue;
+        const platform::NameKind labelKind = platform::KindOfName(entry.path(), error);
+        if (error) throw fs::filesystem_error("status", entry.path(), error);
+        if (labelKind == platform::NameKind::Directory) labels.push_back(name);
     }
     return labels;
 }
@@ -430,7 +450,14 @@ std::string KeepCopy(const fs::path& workingDirectory, const fs::path& keptFolde
 }
 
 void RemoveOldCopies(const fs::path& workingDirectory, std::size_t kept) {
-    const std::vector<KeptCopy> copies = DescribedCopies(workingDirectory);
+    // A clean-up: a COPIAS that cannot be read now keeps its copies until a
+    // later run can read it.
+    std::vector<KeptCopy> copies;
+    try {
+        copies = DescribedCopies(workingDirectory);
+    } catch (const fs::filesystem_error&) {
+        return;
+    }
     for (std::size_t i = kept; i < copies.size(); ++i) {
         std::error_code ignored;
         platform::RemoveAll(CopiesFolder(workingDirectory) / copies[i].label, ignored);
@@ -439,7 +466,11 @@ void RemoveOldCopies(const fs::path& workingDirectory, std::size_t kept) {
 
 std::vector<KeptCopy> ListCopies(const fs::path& workingDirectory) {
     CheckCopiesFolder(workingDirectory);
-    return DescribedCopies(workingDirectory);
+    try {
+        return DescribedCopies(workingDirectory);
+    } catch (const fs::filesystem_error& failure) {
+        throw Error(Format(msg::kCannotReadCopies, PathText(failure.path1()), dbf::ReasonText(failure.code())));
+    }
 }
 
 bool CopyExists(const fs::path& workingDirectory, const std::string& label) {

@@ -84,6 +84,9 @@ inline constexpr const char* kCopyOfRestore = "restauraci\xF3n de %s";
 inline constexpr const char* kCopiesNotAFolder =
     "No se pueden guardar ni leer las copias de las tablas en %s: no es una carpeta, sino un archivo, un enlace u "
     "otra cosa. Qu\xEDtelo o c\xE1mbielo de nombre y repita; las tablas no se han tocado";
+// printf-style: the copies folder (or the copy's folder), why it cannot be read.
+inline constexpr const char* kCannotReadCopies =
+    "No se pueden leer las copias de las tablas en %s: %s. Las tablas no se han tocado";
 // The first lines of the listing, for what stopped runs left unfinished.
 inline constexpr const char* kUnfinishedImport =
     "importaci\xF3n interrumpida: se completar\xE1 al empezar la pr\xF3xima importaci\xF3n, exportaci\xF3n o "
@@ -123,6 +126,8 @@ inline constexpr const char* kCheckUnreadable = "ilegible";
 inline constexpr const char* kCheckRemoved = "se elimina";
 // printf-style: table, why it cannot be read.
 inline constexpr const char* kCheckTableFault = "%s: %s";
+// printf-style: the table's file, as the line's reason when the folder cannot be searched for it.
+inline constexpr const char* kCheckCannotReadTable = "No se puede leer la tabla %s";
 // printf-style: table.
 inline constexpr const char* kCheckTableHeld =
     "%s: otro programa la tiene abierta; la importaci\xF3n se detendr\xED" "a sin cambiar nada";

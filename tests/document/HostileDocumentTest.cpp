@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/ModuleState.h"
+#include "session/ModuleState.h"
 #include "document/ExchangeDocument.h"
 #include "import/ImportRun.h"
 #include "support/TestSupport.h"

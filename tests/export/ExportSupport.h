@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ModuleState.h"
+#include "session/ModuleState.h"
 #include "document/ExchangeDocument.h"
 #include "export/ExportRun.h"
 #include "support/TestSupport.h"

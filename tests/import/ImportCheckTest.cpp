@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <regex>
 
-#include "app/ModuleState.h"
+#include "session/ModuleState.h"
 #include "import/ImportCheck.h"
 #include "import/ImportRun.h"
 #include "support/TestSupport.h"
@@ -201,6 +201,23 @@ TEST_F(ImportCheckTest, ReportsWhatTheImportWouldDo) {
         table.Close();
     }
 }
+
+#ifndef _WIN32
+// A table whose name cannot even be looked up in the working folder (here a
+// link that leads to itself) is reported as the table it is, not as the
+// document, and the check goes on.
+TEST_F(ImportCheckTest, ATableThatCannotBeLookedUpIsReportedAsATable) {
+    OwnTemporaryDirectory temporary(Temporary());
+    fs::remove(Working() / "PROFT.DBF");
+    fs::create_symlink("PROFT.DBF", Working() / "PROFT.DBF");
+    const auto report = RunCheck(state, ui);
+    ASSERT_TRUE(report.has_value());
+    const std::string fault = "    PROFT: No se puede leer la tabla " + (Working() / "PROFT.DBF").string() + ": ";
+    EXPECT_NE(std::find_if(report->begin(), report->end(), [&](const std::string& line) { return line.starts_with(fault); }),
+              report->end());
+    EXPECT_NE(std::find(report->begin(), report->end(), "  PROFT        ilegible -> 3"), report->end());
+}
+#endif
 
 // A template code that the document lacks is taken as the import takes it,
 // and the report says so; a document without templates takes none.

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/ModuleState.h"
+#include "session/ModuleState.h"
 #include "import/ImportRun.h"
 #include "platform/PathText.h"
 #include "support/TestSupport.h"
@@ -189,10 +189,12 @@ TEST_F(ImportRunTest, MissingWorkingDirectoryIsAnError) {
     EXPECT_FALSE(fs::exists(Working()));  // the system never creates it
 }
 
-TEST_F(ImportRunTest, RunAfterAStoppedOneStartsWithEmptyLists) {
-    // An earlier run that stopped in its first steps left codes behind.
-    state.UsedCodes.Add("Matem\xE1");
-    state.SeenNames.Add("MATEM\xE1TICAS");
+TEST_F(ImportRunTest, TheSecondRunOfASessionMakesTheSameCodes) {
+    // A second run of one session makes the same codes as the first: the
+    // first run's subject codes must not make them longer.
+    ui.fileAnswer = WriteDocument(GoodDocument());
+    Run();
+    ui = test::RecordingUi{};
     ui.fileAnswer = WriteDocument(GoodDocument());
     Run();
     const auto subjects = test::ReadWithDbfread(Working() / "ASIGNOMT.DBF");

@@ -93,7 +93,7 @@ TEST(ImportSubjectsTest, SkipsShortRowsAndBlankNamesAndCutsLongNames) {
     ASSERT_EQ(subjects.size(), 2u);
     EXPECT_EQ(subjects[0].nombre, longName.substr(0, 80));
     EXPECT_EQ(subjects[1].nombre, "Dibujo");
-    EXPECT_EQ(fixture.State().SeenNames.Size(), 2u);
+    EXPECT_EQ(fixture.Context().SeenNames.Size(), 2u);
 }
 
 TEST(ImportActivitiesTest, AppendsTaskRecordsAndReleasesTheLists) {
@@ -105,8 +105,8 @@ TEST(ImportActivitiesTest, AppendsTaskRecordsAndReleasesTheLists) {
                                        {"A4", "CODIGOLARGO1", "Reuni\xF3n"}}}}));
     ImportSubjects(fixture.Context());
     ImportActivities(fixture.Context());
-    EXPECT_EQ(fixture.State().UsedCodes.Size(), 0u);
-    EXPECT_EQ(fixture.State().SeenNames.Size(), 0u);
+    EXPECT_EQ(fixture.Context().UsedCodes.Size(), 0u);
+    EXPECT_EQ(fixture.Context().SeenNames.Size(), 0u);
 
     const auto contents = test::ReadWithDbfread(fixture.Tables() / "ASIGNOMT.DBF");
     ASSERT_EQ(contents.records.size(), 4u);

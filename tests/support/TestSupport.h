@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ModuleState.h"
-#include "app/RunUi.h"
+#include "session/ModuleState.h"
+#include "session/RunUi.h"
 #include "document/ExchangeDocument.h"
 #include "import/ImportSteps.h"
 #include "tables/LevelCatalogue.h"

@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "app/ModuleState.h"
-#include "app/RunSupport.h"
-#include "app/RunUi.h"
+#include "session/ModuleState.h"
+#include "session/RunSupport.h"
+#include "session/RunUi.h"
 #include "export/ExportRun.h"
 #include "import/ImportCheck.h"
 #include "import/ImportRun.h"

@@ -11,16 +11,16 @@
 #include <QTimer>
 #include <exception>
 
-#include "app/HostProtocol.h"
-#include "app/ModuleState.h"
-#include "app/RunSupport.h"
-#include "app/Paths.h"
+#include "session/HostProtocol.h"
+#include "session/ModuleState.h"
+#include "session/RunSupport.h"
+#include "session/Paths.h"
 #include "app/qt/DialogRunner.h"
 #include "app/qt/HostEmbedding.h"
 #include "app/qt/Look.h"
 #include "app/qt/QtRunUi.h"
 #include "export/ExportRun.h"
-#include "help/HelpViewer.h"
+#include "app/qt/HelpViewer.h"
 #include "import/ImportRun.h"
 #include "platform/PathText.h"
 #include "text/Codepage.h"
@@ -125,8 +125,6 @@ void TMForm::PlaceWindow() {
 }
 
 void TMForm::FormCreate() {
-    state_.UsedCodes.Clear();
-    state_.SeenNames.Clear();
     state_.ResultCode = 0;
     if (arguments_.size() != 2) return;
     std::uint32_t handle = 0;

@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "app/RunUi.h"
+#include "session/RunUi.h"
 
 class QFileDialog;
 

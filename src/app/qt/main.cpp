@@ -14,15 +14,15 @@
 #include <string>
 #include <vector>
 
-#include "app/ModuleState.h"
-#include "app/Paths.h"
-#include "app/RunSupport.h"
+#include "session/ModuleState.h"
+#include "session/Paths.h"
+#include "session/RunSupport.h"
 #include "app/qt/QtRunUi.h"
 #include "platform/Console.h"
 #include "platform/Directories.h"
 #include "app/qt/DialogRunner.h"
 #include "app/qt/MainForm.h"
-#include "help/HelpViewer.h"
+#include "app/qt/HelpViewer.h"
 #include "text/Codepage.h"
 #include "text/Messages.h"
 

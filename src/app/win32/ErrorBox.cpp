@@ -1,6 +1,6 @@
 #include "app/win32/ErrorBox.h"
 
-#include "app/RunSupport.h"
+#include "session/RunSupport.h"
 #include "app/win32/Look.h"
 #include "text/Messages.h"
 

@@ -1,6 +1,6 @@
 #include "app/win32/HtmlHelp.h"
 
-#include "app/Paths.h"
+#include "session/Paths.h"
 #include "platform/FileNames.h"
 #include "platform/PathText.h"
 

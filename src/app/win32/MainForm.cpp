@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <exception>
 
-#include "app/HostProtocol.h"
-#include "app/ModuleState.h"
-#include "app/RunSupport.h"
+#include "session/HostProtocol.h"
+#include "session/ModuleState.h"
+#include "session/RunSupport.h"
 #include "app/win32/ErrorBox.h"
 #include "app/win32/Look.h"
 #include "app/win32/Win32RunUi.h"
@@ -127,8 +127,6 @@ void TMForm::PlaceWindow(HWND host) {
 }
 
 void TMForm::FormCreate() {
-    state_.UsedCodes.Clear();
-    state_.SeenNames.Clear();
     state_.ResultCode = 0;
     if (arguments_.size() != 2) return;
     std::uint32_t handle = 0;

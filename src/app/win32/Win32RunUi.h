@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "app/RunUi.h"
+#include "session/RunUi.h"
 
 namespace vindeleo::win32 {
 

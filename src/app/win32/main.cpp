@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ModuleState.h"
+#include "session/ModuleState.h"
 #include "app/win32/ErrorBox.h"
 #include "app/win32/HtmlHelp.h"
 #include "app/win32/MainForm.h"

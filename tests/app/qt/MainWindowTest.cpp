@@ -11,12 +11,12 @@
 #include <new>
 #include <stdexcept>
 
-#include "app/ModuleState.h"
+#include "session/ModuleState.h"
 #include "import/ImportRun.h"
 #include "app/qt/DesktopSupport.h"
 #include "app/qt/MainForm.h"
 #include "app/qt/Plantillas.h"
-#include "help/HelpViewer.h"
+#include "app/qt/HelpViewer.h"
 #include "support/TestSupport.h"
 
 namespace vindeleo {

@@ -1,4 +1,4 @@
-#include "help/HelpViewer.h"
+#include "app/qt/HelpViewer.h"
 
 #include <QDesktopServices>
 #include <QMimeDatabase>
@@ -7,7 +7,7 @@
 #include <QString>
 #include <QUrl>
 
-#include "app/Paths.h"
+#include "session/Paths.h"
 #include "platform/FileNames.h"
 #include "platform/PathText.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // The state that the runs share with the main window: the result for the host,
-// whether the host started us, the chosen document, the chosen template, the
-// subjects step's code lists, and the enabled state of the two run buttons.
+// whether the host started us, the chosen document, the chosen template, and
+// the enabled state of the two run buttons.
 // The desktop window and the command line each hold one.
 
 #include <filesystem>
@@ -9,7 +9,6 @@
 #include <string>
 
 #include "document/ExchangeDocument.h"
-#include "text/CodeList.h"
 
 namespace vindeleo {
 
@@ -22,8 +21,6 @@ struct ModuleState {
     std::filesystem::path DocumentFile;
     std::string XmlFileName;
     std::string TemplateCode;  // code of the chosen school-day template
-    CodeList UsedCodes{CaseRule::Sensitive};
-    CodeList SeenNames{CaseRule::Sensitive};
     // The exchange document of the last run.
     std::unique_ptr<ExchangeDocument> Document;
     // Both conversion buttons; a finished run disables them.

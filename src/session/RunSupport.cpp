@@ -1,10 +1,10 @@
-#include "app/RunSupport.h"
+#include "session/RunSupport.h"
 
 #include <exception>
 #include <new>
 
-#include "app/HostProtocol.h"
-#include "app/ModuleState.h"
+#include "session/HostProtocol.h"
+#include "session/ModuleState.h"
 #include "document/ExchangeDocument.h"
 #include "document/XmlNames.h"
 #include "platform/FileSystem.h"

@@ -1,4 +1,4 @@
-#include "app/ModuleState.h"
+#include "session/ModuleState.h"
 
 #include "platform/Directories.h"
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "app/RunUi.h"
+#include "session/RunUi.h"
 
 namespace vindeleo {
 

@@ -2,9 +2,9 @@
 
 #include <sys/stat.h>
 
-#include "app/HostProtocol.h"
-#include "app/IniFile.h"
-#include "app/ModuleState.h"
+#include "session/HostProtocol.h"
+#include "session/IniFile.h"
+#include "session/ModuleState.h"
 #include "support/TestSupport.h"
 #include "text/Error.h"
 

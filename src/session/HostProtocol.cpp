@@ -1,10 +1,10 @@
-#include "app/HostProtocol.h"
+#include "session/HostProtocol.h"
 
 #include <string>
 
-#include "app/IniFile.h"
-#include "app/ModuleState.h"
-#include "app/Paths.h"
+#include "session/IniFile.h"
+#include "session/ModuleState.h"
+#include "session/Paths.h"
 #include "platform/PathText.h"
 #include "platform/FileNames.h"
 #include "text/Error.h"
