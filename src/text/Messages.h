@@ -28,7 +28,8 @@ inline constexpr const char* kXmlTooManyAttributes =
 inline constexpr const char* kXmlUnsupportedEncoding =
     "ATENCI\xD3N - El archivo XML est\xE1 codificado en '%s', una codificaci\xF3n que Vindeleo no puede leer";
 inline constexpr const char* kNotExchangeDocument =
-    "ATENCI\xD3N - El archivo no es un documento de intercambio de Siravel";
+    "ATENCI\xD3N - El archivo no es un documento de intercambio de Siravel. Elija el documento que Siravel "
+    "exporta para el programa de horarios";
 // printf-style: the text that is not a number.
 inline constexpr const char* kNotAnInteger = "'%s' no es un valor entero v\xE1lido";
 // printf-style: the field name.

@@ -141,7 +141,8 @@ TEST_F(ImportRunTest, DocumentsThatAreNoExchangeDocuments) {
         {"<SERVICIO>\n<BLOQUE_DATOS>\n</SERVICIO>\n",
          "ATENCI\xD3N - El archivo XML no es v\xE1lido (l\xEDnea 3, columna 12)"},
         {"<?xml version=\"1.0\"?><OTRO><BLOQUE_DATOS/></OTRO>",
-         "ATENCI\xD3N - El archivo no es un documento de intercambio de Siravel"},
+         "ATENCI\xD3N - El archivo no es un documento de intercambio de Siravel. Elija el documento que Siravel "
+         "exporta para el programa de horarios"},
     };
     for (const auto& c : cases) {
         ui.messages.clear();
