@@ -35,7 +35,8 @@ std::string ListingLine(const KeptCopy& copy) {
     const std::string source = copy.origin.restoredFrom.empty()
                                    ? DocumentFileName(copy.origin.document)
                                    : Format(msg::kCopyOfRestore, copy.origin.restoredFrom);
-    return Format(msg::kCopyLine, copy.label, copy.when, source, copy.TableCount());
+    const int tables = copy.TableCount();
+    return Format(tables == 1 ? msg::kCopyLineOneTable : msg::kCopyLine, copy.label, copy.when, source, tables);
 }
 
 // For each file that an import replaces or takes away, the index in the copy

@@ -128,7 +128,8 @@ TEST(CodeListTest, EqualNamesGetEveryFittedCodeThenStop) {
                     ADD_FAILURE() << base << ": a code past " << c.codes;
                 } catch (const Error& e) {
                     EXPECT_EQ(std::string(e.what()),
-                              "No quedan c\xF3" "digos libres de diez caracteres para '" + base + "'");
+                              "No quedan c\xF3" "digos libres de diez caracteres para '" + base +
+                                  "'. Cambie en Siravel algunos de los nombres que empiezan igual y vuelva a importar");
                 }
             }
         }
