@@ -8,7 +8,8 @@
 
 namespace vindeleo {
 
-GradientPanel::GradientPanel(const design::Gradient& gradient, QWidget* parent) : QWidget(parent), gradient_(gradient) {}
+GradientPanel::GradientPanel(const design::Gradient& gradient, QWidget* parent)
+    : QWidget(parent), gradient_(gradient) {}
 
 void GradientPanel::paintEvent(QPaintEvent*) {
     QPainter painter(this);

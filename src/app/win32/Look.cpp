@@ -26,7 +26,8 @@ void PaintGradient(HDC dc, const RECT& area, const design::Gradient& gradient) {
     const COLORREF middle = ColourOf(gradient.middle);
     const COLORREF end = ColourOf(gradient.end);
     for (int row = 0; row < height; ++row) {
-        const COLORREF colour = row < half ? Blend(start, middle, row, half) : Blend(middle, end, row - half, height - half);
+        const COLORREF colour =
+            row < half ? Blend(start, middle, row, half) : Blend(middle, end, row - half, height - half);
         const OwnedBrush brush(CreateSolidBrush(colour));
         const RECT line{area.left, area.top + row, area.right, area.top + row + 1};
         FillRect(dc, &line, brush.get());
@@ -174,7 +175,8 @@ OwnedIcon CheckMarkGlyph() {
 
 OwnedIcon CloseGlyph() {
     return DrawnIcon([](HDC dc, bool onMask) {
-        DrawWith(dc, ColourOf(design::kDoorOutline), 1, ColourOf(design::kDoorWood), onMask, [&] { Rectangle(dc, 2, 1, 10, 15); });
+        DrawWith(dc, ColourOf(design::kDoorOutline), 1, ColourOf(design::kDoorWood), onMask,
+                 [&] { Rectangle(dc, 2, 1, 10, 15); });
         DrawWith(dc, kNone, 0, ColourOf(design::kDoorArrow), onMask, [&] {
             const POINT arrow[] = {{8, 7}, {12, 7}, {12, 4}, {16, 8}, {12, 12}, {12, 9}, {8, 9}};
             Polygon(dc, arrow, 7);
