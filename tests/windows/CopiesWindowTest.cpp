@@ -55,6 +55,14 @@ std::wstring W(const std::string& text1252) {
     return text;
 }
 
+// The whole text of a control, however long.
+std::wstring FullText(HWND control) {
+    std::wstring text(static_cast<std::size_t>(SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+    return text;
+}
+
 std::string WithoutCarriageReturns(std::string text) {
     std::erase(text, '\r');
     return text;
@@ -282,7 +290,7 @@ TEST_F(CopiesWindowTest, RevisarUnDocumentoShowsTheReportOfTheCommandLinesCheck)
     ASSERT_NE(memo, nullptr);
     EXPECT_TRUE(GetWindowLongPtrW(memo, GWL_STYLE) & ES_READONLY);
     EXPECT_TRUE(GetWindowLongPtrW(memo, GWL_STYLE) & WS_VSCROLL);
-    const std::wstring shown = Text(memo);
+    const std::wstring shown = FullText(memo);
 
     // "Copiar": the whole report on the clipboard.
     PostMessageW(Button(report, L"C&opiar"), BM_CLICK, 0, 0);
