@@ -323,5 +323,21 @@ TEST_F(CopiesWindowTest, RevisarUnDocumentoShowsTheReportOfTheCommandLinesCheck)
     Close(window);
 }
 
+// F1 asks HTML Help for the copies window's own help context, which the
+// guide maps to its page: Wine's HTML Help keeps its window only for a mapped
+// context.
+TEST_F(CopiesWindowTest, F1ShowsTheCopiesPageOfTheGuide) {
+    fs::copy_file(test::gProgram.parent_path() / "SIRAVEL.chm", Program() / "SIRAVEL.chm");
+    HWND window = Open();
+    ASSERT_NE(window, nullptr) << "no copies window";
+    PostMessageW(List(window), WM_KEYDOWN, VK_F1, 0);
+    HWND viewer = WaitForWindow(L"Ayuda de Vindeleo", L"HH Parent");
+    ASSERT_NE(viewer, nullptr) << "F1 shows no HTML Help window";
+    Pump(500);
+    EXPECT_TRUE(IsWindow(viewer) && IsWindowVisible(viewer)) << "help context 4 is not mapped";
+    Close(window);
+    EXPECT_TRUE(WaitUntilGone(viewer));
+}
+
 }  // namespace
 }  // namespace vindeleo
