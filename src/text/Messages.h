@@ -201,6 +201,13 @@ inline constexpr const char* kCheckNoTemporaryDirectory =
 inline constexpr const char* kCheckNoScratch =
     "No se puede crear la carpeta temporal de la comprobaci\xF3n en %s: %s";
 
+// The window of the copies ("vindeleo copias"). printf-style: the copy's date
+// and time, its document's file name (or "restauración de ...").
+inline constexpr const char* kConfirmRestore =
+    "\xBFVolver a poner las tablas de la copia del %s (%s)? Las tablas de ahora se guardan en una copia nueva.";
+// printf-style: what is wrong with the copy (its state in the list).
+inline constexpr const char* kCopyUnusable = "no utilizable: %s";
+
 // A run or a window's action ended by something other than the system's own
 // errors: the lack of memory, and a fault of the program of no known kind.
 inline constexpr const char* kOutOfMemory = "No hay memoria suficiente para terminar el trabajo";
@@ -224,5 +231,22 @@ inline constexpr const char* kChooserPrompt =
 inline constexpr const char* kChooserHours = "HORAS";
 inline constexpr const char* kChooserNone = "-";
 inline constexpr const char* kContinue = "Continuar";
+inline constexpr const char* kCopiesCaption = "Copias de las tablas";
+inline constexpr const char* kCopiesHeading = "Copias de las tablas que guarda cada importaci\xF3n";
+inline constexpr const char* kCopiesColumnWhen = "Fecha y hora";
+inline constexpr const char* kCopiesColumnDocument = "Documento";
+inline constexpr const char* kCopiesColumnTables = "Tablas";
+inline constexpr const char* kCopiesColumnState = "Estado";
+inline constexpr const char* kRestoreButton = "&Restaurar";
+inline constexpr const char* kCheckButton = "Re&visar un documento...";
+inline constexpr const char* kCloseButton = "&Cerrar";
+inline constexpr const char* kReportCaption = "Comprobaci\xF3n de la importaci\xF3n";
+inline constexpr const char* kCopyButton = "C&opiar";
+inline constexpr const char* kSaveButton = "&Guardar...";
+inline constexpr const char* kSaveDialogTitle = "Guardar el informe";
+inline constexpr const char* kSaveDialogFilter = "*.txt";
+inline constexpr const char* kSaveDialogSuffix = "txt";
+inline constexpr const char* kYes = "&S\xED";
+inline constexpr const char* kNo = "&No";
 
 }  // namespace vindeleo::msg

@@ -20,6 +20,7 @@
 #include "tables/TableMessages.h"
 #include "text/Codepage.h"
 #include "text/Messages.h"
+#include "session/CopiesSession.h"
 
 namespace vindeleo {
 namespace {
@@ -299,13 +300,17 @@ TEST(HelpFileTest, TheTableOfContentsListsEveryPageByItsTitleAndTheIndexOnlyPage
     EXPECT_TRUE(accented);
 }
 
-TEST(HelpFileTest, HelpContextThreeOpensTheMainWindowsTopic) {
+TEST(HelpFileTest, TheHelpContextsOpenTheirWindowsTopics) {
     const CompiledHelp chm;
     std::map<std::uint32_t, std::string> topics = ContextTopics(chm);
     ASSERT_EQ(topics.count(kMainWindowContext), 1u) << "no help context 3";
     // The page's name inside the file, as HTML Help looks it up.
     EXPECT_EQ(topics[kMainWindowContext], kMainWindowTopic);
     EXPECT_EQ(Title(chm.Read(kMainWindowTopic)), "La ventana de Vindeleo");
+    // F1 on the window of the copies.
+    ASSERT_EQ(topics.count(kCopiesHelpContext), 1u) << "no help context " << kCopiesHelpContext;
+    EXPECT_EQ(topics[kCopiesHelpContext], "ventana-copias.html");
+    EXPECT_EQ(Title(chm.Read("ventana-copias.html")), "La ventana de las copias");
     for (const auto& [context, topic] : topics) EXPECT_TRUE(chm.Has(topic)) << context << ": " << topic;
 }
 
