@@ -56,6 +56,7 @@ inline constexpr Font kBoldFont{"MS Sans Serif", 8, true};     // the version la
 inline constexpr Font kHeadingFont{"Arial", 12, true};         // the main window's two headings
 inline constexpr Font kPromptFont{"Arial", 8, true};           // the chooser's prompt
 inline constexpr Font kMaroonFont{"Arial", 10, true};          // the chooser's maroon labels
+inline constexpr Font kReportFont{"Courier New", 9, false};    // the copies window's report
 
 // The main window ("MForm"): two warm upper panels side by side, each with
 // its heading and its conversion button, over a cool lower panel with "Salir",

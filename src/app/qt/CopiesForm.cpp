@@ -70,10 +70,10 @@ TInformeForm::TInformeForm(std::vector<std::string> lines, QWidget* owner, Dialo
       ui_(ui) {
     setObjectName(QStringLiteral("Informe"));
     setWindowTitle(FromText(msg::kReportCaption));
-    setFont(SansSerif8());
+    setFont(DesignFont(design::kWindowFont));
     setFixedSize(kReportWidth, kReportHeight);
 
-    auto* panel = new GradientPanel(kWarmGradient, this);
+    auto* panel = new GradientPanel(design::kWarmGradient, this);
     panel->setGeometry(0, 0, kReportWidth, kReportHeight);
     MemoInforme = new QPlainTextEdit(panel);
     MemoInforme->setObjectName(QStringLiteral("MemoInforme"));
@@ -127,13 +127,13 @@ TCopiasForm::~TCopiasForm() = default;
 void TCopiasForm::BuildControls() {
     setObjectName(QStringLiteral("CopiasForm"));
     setWindowTitle(FromText(msg::kCopiesCaption));
-    setFont(SansSerif8());
+    setFont(DesignFont(design::kWindowFont));
     setFixedSize(kClientWidth, kClientHeight);
 
-    auto* upper = new GradientPanel(kWarmGradient, this);
+    auto* upper = new GradientPanel(design::kWarmGradient, this);
     upper->setObjectName(QStringLiteral("Draw3D2"));
     upper->setGeometry(0, 0, kClientWidth, kUpperHeight);
-    QLabel* heading = PlacedLabel(FromText(msg::kCopiesHeading), DesignFont("Arial", 12, true), {16, 12, 600, 24}, upper);
+    QLabel* heading = PlacedLabel(FromText(msg::kCopiesHeading), DesignFont(design::kHeadingFont), {16, 12, 600, 24}, upper);
     heading->setObjectName(QStringLiteral("LabelCopias"));
 
     ListaCopias = new QTreeWidget(upper);
@@ -152,7 +152,7 @@ void TCopiasForm::BuildControls() {
     for (int column = 0; column < static_cast<int>(std::size(kColumnWidths)); ++column)
         ListaCopias->setColumnWidth(column, kColumnWidths[column]);
 
-    auto* lower = new GradientPanel(kCoolGradient, this);
+    auto* lower = new GradientPanel(design::kCoolGradient, this);
     lower->setObjectName(QStringLiteral("Draw3D1"));
     lower->setGeometry(0, kUpperHeight - 1, kClientWidth, kClientHeight - kUpperHeight + 1);
     BRestaurar = PlacedButton(CheckMarkGlyph(), msg::kRestoreButton, {121, 28, 100, 25}, lower, "BRestaurar");

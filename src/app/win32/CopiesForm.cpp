@@ -112,17 +112,15 @@ void TInformeForm::ShowModal(HWND owner) {
     window_ = CreateWindowExW(kExStyle, kReportClass, Wide(msg::kReportCaption).c_str(), kStyle, 0, 0, 0, 0, owner,
                               nullptr, GetModuleHandleW(nullptr), this);
     SetClientSize(window_, kReportWidth, kReportHeight);
-    font_ = DesignFont(L"MS Sans Serif", 8);
-    memoFont_ = DesignFont(L"Courier New", 9);
+    font_ = DesignFont(design::kWindowFont);
+    memoFont_ = DesignFont(design::kReportFont);
     closeGlyph_ = CloseGlyph();
 
-    HWND panel = CreateGradientPanel(window_, kWarmGradient, 0, kReportPanelTop, kReportWidth,
-                                     kReportHeight - kReportPanelTop);
-    PlacedControl(panel, L"BUTTON", msg::kCopyButton, BS_PUSHBUTTON | WS_TABSTOP, kBCopiar, 8, 12, 89, 25, font_.get());
-    PlacedControl(panel, L"BUTTON", msg::kSaveButton, BS_PUSHBUTTON | WS_TABSTOP, kBGuardar, 105, 12, 89, 25,
+    HWND panel = CreateGradientPanel(window_, design::kWarmGradient, {0, kReportPanelTop, kReportWidth, kReportHeight - kReportPanelTop});
+    PlacedControl(panel, L"BUTTON", msg::kCopyButton, BS_PUSHBUTTON | WS_TABSTOP, kBCopiar, {8, 12, 89, 25}, font_.get());
+    PlacedControl(panel, L"BUTTON", msg::kSaveButton, BS_PUSHBUTTON | WS_TABSTOP, kBGuardar, {105, 12, 89, 25},
                   font_.get());
-    Glyphed(PlacedControl(panel, L"BUTTON", msg::kCloseButton, BS_PUSHBUTTON | WS_TABSTOP, kBCerrarInforme,
-                          kReportWidth - 97, 12, 89, 25, font_.get()),
+    Glyphed(PlacedControl(panel, L"BUTTON", msg::kCloseButton, BS_PUSHBUTTON | WS_TABSTOP, kBCerrarInforme, {kReportWidth - 97, 12, 89, 25}, font_.get()),
             closeGlyph_);
     memo_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY |
@@ -251,39 +249,34 @@ TCopiasForm::~TCopiasForm() {
 }
 
 void TCopiasForm::BuildControls() {
-    font_ = DesignFont(L"MS Sans Serif", 8);
-    headingFont_ = DesignFont(L"Arial", 12, true);
+    font_ = DesignFont(design::kWindowFont);
+    headingFont_ = DesignFont(design::kHeadingFont);
     checkGlyph_ = CheckMarkGlyph();
     closeGlyph_ = CloseGlyph();
 
     // The upper panel first: the list comes first in the tab order, then the buttons.
-    HWND upper = CreateGradientPanel(window_, kWarmGradient, 0, 0, kClientWidth, kUpperHeight);
-    HWND lower = CreateGradientPanel(window_, kCoolGradient, 0, kUpperHeight - 1, kClientWidth,
-                                     kClientHeight - kUpperHeight + 1);
-    PlacedControl(upper, L"STATIC", msg::kCopiesHeading, SS_NOPREFIX, kLabelCopias, 16, 12, 600, 24,
+    HWND upper = CreateGradientPanel(window_, design::kWarmGradient, {0, 0, kClientWidth, kUpperHeight});
+    HWND lower = CreateGradientPanel(window_, design::kCoolGradient, {0, kUpperHeight - 1, kClientWidth, kClientHeight - kUpperHeight + 1});
+    PlacedControl(upper, L"STATIC", msg::kCopiesHeading, SS_NOPREFIX, kLabelCopias, {16, 12, 600, 24},
                   headingFont_.get());
     const auto titles = CopyColumnTitles();
     for (std::size_t i = 0; i < titles.size(); ++i) {
         const int end = i + 1 < titles.size() ? kColumnStarts[i + 1] : 600;
-        PlacedControl(upper, L"STATIC", titles[i], SS_NOPREFIX, kColumnTitle + static_cast<int>(i),
-                      16 + 3 + kColumnStarts[i], 44, end - kColumnStarts[i] - 3, 16, font_.get());
+        PlacedControl(upper, L"STATIC", titles[i], SS_NOPREFIX, kColumnTitle + static_cast<int>(i), {16 + 3 + kColumnStarts[i], 44, end - kColumnStarts[i] - 3, 16}, font_.get());
     }
     ListaCopias = PlacedControl(upper, L"LISTBOX", "",
                                 WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_USETABSTOPS |
                                     LBS_NOINTEGRALHEIGHT,
-                                kListaCopias, 16, 60, 600, 245, font_.get());
+                                kListaCopias, {16, 60, 600, 245}, font_.get());
     const int quarter = AverageCharWidth(ListaCopias, font_.get());
     INT stops[kCopyColumns - 1];
     for (std::size_t i = 1; i < kCopyColumns; ++i) stops[i - 1] = MulDiv(Scaled(kColumnStarts[i]), 4, quarter);
     SendMessageW(ListaCopias, LB_SETTABSTOPS, kCopyColumns - 1, reinterpret_cast<LPARAM>(stops));
 
-    BRestaurar = Glyphed(PlacedControl(lower, L"BUTTON", msg::kRestoreButton, BS_PUSHBUTTON | WS_TABSTOP, kBRestaurar,
-                                       121, 28, 100, 25, font_.get()),
+    BRestaurar = Glyphed(PlacedControl(lower, L"BUTTON", msg::kRestoreButton, BS_PUSHBUTTON | WS_TABSTOP, kBRestaurar, {121, 28, 100, 25}, font_.get()),
                          checkGlyph_);
-    BRevisar = PlacedControl(lower, L"BUTTON", msg::kCheckButton, BS_PUSHBUTTON | WS_TABSTOP, kBRevisar, 241, 28, 160,
-                             25, font_.get());
-    BCerrar = Glyphed(PlacedControl(lower, L"BUTTON", msg::kCloseButton, BS_PUSHBUTTON | WS_TABSTOP, kBCerrar, 421,
-                                    28, 89, 25, font_.get()),
+    BRevisar = PlacedControl(lower, L"BUTTON", msg::kCheckButton, BS_PUSHBUTTON | WS_TABSTOP, kBRevisar, {241, 28, 160, 25}, font_.get());
+    BCerrar = Glyphed(PlacedControl(lower, L"BUTTON", msg::kCloseButton, BS_PUSHBUTTON | WS_TABSTOP, kBCerrar, {421, 28, 89, 25}, font_.get()),
                       closeGlyph_);
 }
 
