@@ -3,7 +3,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <system_error>
 
 #include "session/ModuleState.h"
@@ -80,14 +79,10 @@ public:
         const fs::path base = fs::temp_directory_path(error);
         if (error) throw Error(Format(msg::kCheckNoTemporaryDirectory, dbf::ReasonText(error)));
         RemoveAbandonedScratches(base);
-        std::random_device random;
-        for (int attempt = 0;; ++attempt) {
-            path_ = base / (kScratchPrefix + std::to_string(random()));
-            if (fs::create_directory(path_, error)) break;
-            if (error || attempt > 100) {
-                if (!error) error = std::make_error_code(std::errc::file_exists);
-                throw Error(Format(msg::kCheckNoScratch, PathText(base), dbf::ReasonText(error)));
-            }
+        path_ = platform::MakeFreshFolder(base, kScratchPrefix, error);
+        if (path_.empty()) {
+            if (!error) error = std::make_error_code(std::errc::file_exists);
+            throw Error(Format(msg::kCheckNoScratch, PathText(base), dbf::ReasonText(error)));
         }
         platform::RemoveOnInterrupt(path_);
         platform::DeferDurability(path_);
@@ -182,7 +177,8 @@ std::optional<std::vector<std::string>> RunCheck(ModuleState& state, RunUi& ui) 
             throw Error(Format(msg::kNoWorkingDirectory, PathText(state.WorkingDirectory)));
 
         ScratchDirectory scratch;
-        ImportContext context{*state.Document, scratch.Path(), state.ProgramDirectory, state, ui, &report};
+        ImportContext context{*state.Document, scratch.Path(), state.ProgramDirectory, state, ui, RunMoment::Now(),
+                              &report};
         RunImportSteps(context);
 
         for (const std::string& name : RebuiltTables()) {

@@ -77,8 +77,9 @@ void RunListCopies(ModuleState& state, RunUi& ui) {
 void RunRestore(ModuleState& state, RunUi& ui, const std::string& label) {
     const fs::path& working = state.WorkingDirectory;
     BusyCursor busy(ui);
+    const RunMoment moment = RunMoment::Now();
     // A run killed while putting its tables in place is finished first.
-    RecoverInterruptedCommits(working);
+    RecoverInterruptedCommits(working, moment);
     if (!CopyExists(working, label)) {
         ui.ShowMessage(Format(msg::kUnknownCopy, label, PathText(CopiesFolder(working))));
         return;
@@ -94,7 +95,7 @@ void RunRestore(ModuleState& state, RunUi& ui, const std::string& label) {
     names.insert(names.end(), ObsoleteFiles().begin(), ObsoleteFiles().end());
     const std::vector<int> kept = KeptFileOfEach(names, copy);
 
-    StagedTables staged(working);
+    StagedTables staged(working, moment);
     std::vector<std::string> replaced;
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (kept[i] < 0) {

@@ -125,6 +125,13 @@ void RemoveFile(const std::filesystem::path& path, std::error_code& error);
 void RemoveFile(const std::filesystem::path& path);
 void MakeHardLink(const std::filesystem::path& existing, const std::filesystem::path& link,
                     std::error_code& error);
+// Makes a new folder inside parent, named prefix (Windows-1252 text)
+// followed by a random number, and returns its path; a name that is taken is
+// passed over for another number. An empty path when it cannot: error tells
+// the failure, or is clear when every one of a hundred or so names tried was
+// taken.
+std::filesystem::path MakeFreshFolder(const std::filesystem::path& parent, std::string_view prefix,
+                                      std::error_code& error);
 // The entries of dir, in the order the system lists them.
 std::vector<std::filesystem::directory_entry> ListDirectory(const std::filesystem::path& dir,
                                                             std::error_code& error);
