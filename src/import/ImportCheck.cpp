@@ -35,12 +35,6 @@ constexpr const char* kScratchLock = "EN_CURSO";
 // the folder).
 constexpr auto kUnlockedGrace = std::chrono::minutes(1);
 
-bool IsOlderThanGrace(const fs::path& dir) {
-    std::error_code error;
-    const auto written = fs::last_write_time(dir, error);
-    return !error && fs::file_time_type::clock::now() - written > kUnlockedGrace;
-}
-
 // Whether a scratch folder's check is gone: its lock can be taken, or it
 // never made one and the folder is old. A folder of another user, a link or
 // anything else that is not a plain folder is left alone.
@@ -51,7 +45,7 @@ bool IsAbandonedScratch(const fs::directory_entry& entry) {
     platform::LockedFile lock;
     switch (lock.Open(entry.path() / kScratchLock, /*exclusive=*/true, error)) {
         case platform::LockedFile::Status::Ok: return true;
-        case platform::LockedFile::Status::Missing: return IsOlderThanGrace(entry.path());
+        case platform::LockedFile::Status::Missing: return platform::WrittenLongerAgo(entry.path(), kUnlockedGrace);
         default: return false;
     }
 }

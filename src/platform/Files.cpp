@@ -158,6 +158,12 @@ fs::path MakeFreshFolder(const fs::path& parent, std::string_view prefix, std::e
     return {};
 }
 
+bool WrittenLongerAgo(const fs::path& path, std::chrono::seconds age) {
+    std::error_code error;
+    const auto written = fs::last_write_time(path, error);
+    return !error && fs::file_time_type::clock::now() - written > age;
+}
+
 std::vector<fs::directory_entry> ListDirectory(const fs::path& dir, std::error_code& error) {
     std::vector<fs::directory_entry> entries;
     error.clear();

@@ -18,6 +18,7 @@
 // values, or Win32 codes on Windows); FaultOf tells what kind of failure one
 // is, for the messages of the layers above.
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -132,6 +133,10 @@ void MakeHardLink(const std::filesystem::path& existing, const std::filesystem::
 // taken.
 std::filesystem::path MakeFreshFolder(const std::filesystem::path& parent, std::string_view prefix,
                                       std::error_code& error);
+// Whether path was last written longer ago than age; false when its time
+// cannot be read. A fresh folder whose run never made its lock file is taken
+// for the remains of a killed run only once it is that old.
+bool WrittenLongerAgo(const std::filesystem::path& path, std::chrono::seconds age);
 // The entries of dir, in the order the system lists them.
 std::vector<std::filesystem::directory_entry> ListDirectory(const std::filesystem::path& dir,
                                                             std::error_code& error);

@@ -446,12 +446,6 @@ bool IsStagingDirectory(const fs::directory_entry& entry) {
            platform::KindOfName(entry.path(), error) == platform::NameKind::Directory;
 }
 
-bool IsOlderThanGrace(const fs::path& dir) {
-    std::error_code error;
-    const auto written = fs::last_write_time(dir, error);
-    return !error && fs::file_time_type::clock::now() - written > kUnlockedGrace;
-}
-
 // Puts back what a failed commit could not: the old files go back from the
 // previous folder, the new ones back into the staging directory. Until every
 // one is back the undo list stays, and this is tried again by the next run.
@@ -474,7 +468,7 @@ void RecoverStaging(const fs::path& working, const fs::path& staging, RunMoment 
         case platform::LockedFile::Status::Missing:
             // An empty one holds nothing to lose; one with files may be a run
             // that is just starting, unless it is old.
-            if (IsEmptyDirectory(staging) || IsOlderThanGrace(staging)) break;
+            if (IsEmptyDirectory(staging) || platform::WrittenLongerAgo(staging, kUnlockedGrace)) break;
             return;
         case platform::LockedFile::Status::InUse:
         case platform::LockedFile::Status::Failed: return;
