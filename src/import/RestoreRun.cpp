@@ -72,8 +72,9 @@ namespace {
 // ended.
 std::string PutBackCopy(ModuleState& state, const std::string& label) {
     const fs::path& working = state.WorkingDirectory;
+    const RunMoment moment = RunMoment::Now();
     // A run killed while putting its tables in place is finished first.
-    RecoverInterruptedCommits(working);
+    RecoverInterruptedCommits(working, moment);
     if (!CopyExists(working, label)) return Format(msg::kUnknownCopy, label, PathText(CopiesFolder(working)));
     std::vector<std::string> contents;
     const KeptCopy copy = ReadWholeCopy(working, label, contents);
@@ -83,7 +84,7 @@ std::string PutBackCopy(ModuleState& state, const std::string& label) {
     names.insert(names.end(), ObsoleteFiles().begin(), ObsoleteFiles().end());
     const std::vector<int> kept = KeptFileOfEach(names, copy);
 
-    StagedTables staged(working);
+    StagedTables staged(working, moment);
     std::vector<std::string> replaced;
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (kept[i] < 0) {

@@ -5,7 +5,6 @@
 #include <ctime>
 #include <algorithm>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <unordered_set>
 #include <utility>
@@ -505,12 +504,6 @@ bool IsStagingDirectory(const fs::directory_entry& entry) {
            platform::KindOfName(entry.path(), error) == platform::NameKind::Directory;
 }
 
-bool IsOlderThanGrace(const fs::path& dir) {
-    std::error_code error;
-    const auto written = fs::last_write_time(dir, error);
-    return !error && fs::file_time_type::clock::now() - written > kUnlockedGrace;
-}
-
 // Puts back what a failed commit could not: the old files go back from the
 // previous folder, the new ones back into the staging directory. Until every
 // one is back the undo list stays, and this is tried again by the next run.
@@ -525,7 +518,7 @@ void FinishUndo(const fs::path& working, const fs::path& staging) {
 }
 
 // Finishes or drops one staging directory of a run that is no longer alive.
-void RecoverStaging(const fs::path& working, const fs::path& staging) {
+void RecoverStaging(const fs::path& working, const fs::path& staging, RunMoment run) {
     auto lock = std::make_unique<platform::LockedFile>();
     std::error_code error;
     switch (lock->Open(staging / kLockFile, /*exclusive=*/true, error)) {
@@ -533,7 +526,7 @@ void RecoverStaging(const fs::path& working, const fs::path& staging) {
         case platform::LockedFile::Status::Missing:
             // An empty one holds nothing to lose; one with files may be a run
             // that is just starting, unless it is old.
-            if (IsEmptyDirectory(staging) || IsOlderThanGrace(staging)) break;
+            if (IsEmptyDirectory(staging) || platform::WrittenLongerAgo(staging, kUnlockedGrace)) break;
             return;
         case platform::LockedFile::Status::InUse:
         case platform::LockedFile::Status::Failed: return;
@@ -549,7 +542,7 @@ void RecoverStaging(const fs::path& working, const fs::path& staging) {
             platform::MakeDirectoryDurable(working);
             CopyOrigin origin;
             std::time_t moment = 0;
-            if (!ReadCopyOrigin(staging / kOriginFile, origin, moment)) moment = std::time(nullptr);
+            if (!ReadCopyOrigin(staging / kOriginFile, origin, moment)) moment = run.time;
             std::error_code unflushed;
             KeepCopy(working, staging / kPreviousFolder, origin, moment, unflushed);
             RemoveOldCopies(working);
@@ -564,19 +557,14 @@ void RecoverStaging(const fs::path& working, const fs::path& staging) {
 
 }  // namespace
 
-StagedTables::StagedTables(fs::path workingDirectory) : working_(std::move(workingDirectory)) {
+StagedTables::StagedTables(fs::path workingDirectory, RunMoment moment)
+    : working_(std::move(workingDirectory)), moment_(moment) {
     std::error_code error;
     if (!fs::is_directory(working_, error)) throw Error(Format(msg::kNoWorkingDirectory, PathText(working_)));
-    std::random_device random;
-    for (int attempt = 0;; ++attempt) {
-        staging_ = working_ / PathFromText(kStagingPrefix + std::to_string(random()));
-        if (fs::create_directory(staging_, error)) break;
-        if (error || attempt > 100) {
-            staging_.clear();
-            throw Error(Format(msg::kCannotReplaceTables, PathText(working_),
-                               error ? dbf::ReasonText(error) : std::string("exists")));
-        }
-    }
+    staging_ = platform::MakeFreshFolder(working_, kStagingPrefix, error);
+    if (staging_.empty())
+        throw Error(Format(msg::kCannotReplaceTables, PathText(working_),
+                           error ? dbf::ReasonText(error) : std::string("exists")));
     // The lock tells other runs that this directory is alive.
     lock_ = std::make_unique<platform::LockedFile>();
     error.clear();
@@ -626,8 +614,7 @@ std::string StagedTables::Commit(const std::vector<std::string>& replacedFiles,
         platform::MakeDirectoryDurable(staging_);
         platform::EndDeferredDurability(staging_);
         fs::create_directory(staging_ / kPreviousFolder);
-        const std::time_t moment = std::time(nullptr);
-        WriteCopyOrigin(staging_ / kOriginFile, origin, moment);
+        WriteCopyOrigin(staging_ / kOriginFile, origin, moment_.time);
         WritePlan(staging_, plan);
         committed = true;
         const CommitPlace at{working_, staging_, moves};
@@ -635,7 +622,7 @@ std::string StagedTables::Commit(const std::vector<std::string>& replacedFiles,
         platform::MakeDirectoryDurable(working_);
         // The files replaced and taken away become a copy, whole, in one
         // rename; until then a failure puts them back.
-        copyLabel = KeepCopy(working_, staging_ / kPreviousFolder, origin, moment, unflushed);
+        copyLabel = KeepCopy(working_, staging_ / kPreviousFolder, origin, moment_.time, unflushed);
     } catch (const std::exception& cause) {
         if (committed) PutBackAfterFailure(working_, staging_, moves, cause, keepForNextRun_);
         RaiseCannotReplace(working_, cause);
@@ -654,12 +641,12 @@ std::string StagedTables::Commit(const std::vector<std::string>& replacedFiles,
 }
 
 
-void RecoverInterruptedCommits(const fs::path& workingDirectory) {
+void RecoverInterruptedCommits(const fs::path& workingDirectory, RunMoment moment) {
     std::vector<fs::path> stagings;
     std::error_code error;
     for (const auto& entry : platform::ListDirectory(workingDirectory, error))
         if (IsStagingDirectory(entry)) stagings.push_back(entry.path());
-    for (const fs::path& staging : stagings) RecoverStaging(workingDirectory, staging);
+    for (const fs::path& staging : stagings) RecoverStaging(workingDirectory, staging, moment);
 }
 
 std::vector<UnfinishedCommit> UnfinishedCommits(const fs::path& workingDirectory) {
