@@ -91,9 +91,9 @@ inline std::string ReadBytes(const fs::path& file) {
 // lists a second code, that one is typed, so that the change is run too.
 class SilentUi : public RunUi {
 public:
-    explicit SilentUi(const fs::path& document) : document_(PathText(document)) {}
+    explicit SilentUi(const fs::path& document) : document_(document) {}
 
-    std::optional<std::string> ChooseFile() override { return document_; }
+    std::optional<fs::path> ChooseFile() override { return document_; }
     void ShowMessage(const std::string& text) override { lastMessage = text; }
     void ShowError(const std::string& text) override { lastMessage = text; }
     std::string ChooseTemplate(TemplateChooser& chooser) override {
@@ -107,7 +107,7 @@ public:
     std::string lastMessage;
 
 private:
-    std::string document_;
+    fs::path document_;
 };
 
 }  // namespace vindeleo::fuzz
