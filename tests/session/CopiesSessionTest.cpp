@@ -114,7 +114,7 @@ TEST_F(CopiesSessionTest, ListsTheCopiesNewestFirstAsTheCommandLineDoes) {
     RunListCopies(state, ui);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0], rows[0].note + "\n" + rows[1].label + "  " + rows[1].when + "  b.xml  9 tablas\n" +
-                                  rows[2].label + "  " + rows[2].when + "  a.xml  1 tablas");
+                                  rows[2].label + "  " + rows[2].when + "  a.xml  1 tabla");
     EXPECT_FALSE(session.CanRestore(3));
     EXPECT_FALSE(session.CanRestore(-1));
 }
@@ -183,7 +183,7 @@ TEST_F(CopiesSessionTest, ADamagedCopyIsListedUnusableAndIsNotRestored) {
     session.Restore(0);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0], "ATENCI\xD3N - La copia " + label + " no se puede restaurar: el archivo PROFT.DBF " +
-                                  "est\xE1 da\xF1" "ado o incompleto. Las tablas no se han tocado");
+                                  "est\xE1 da\xF1" "ado o incompleto. Las tablas no se han tocado; elija otra copia de la lista");
     EXPECT_EQ(test::Snapshot(Working()), unchanged);
 }
 
