@@ -7,6 +7,7 @@
 
 #include "app/win32/ErrorBox.h"
 #include "app/win32/Win32RunUi.h"
+#include "app/win32/WindowLoop.h"
 #include "import/ImportCheck.h"
 #include "import/RestoreRun.h"
 #include "platform/PathText.h"
@@ -28,7 +29,6 @@ constexpr int kReportHeight = 440;
 constexpr int kReportPanelTop = kReportHeight - 48;
 // Where the list's columns start, in design units from its left edge.
 constexpr int kColumnStarts[kCopyColumns] = {0, 130, 320, 370};
-constexpr std::size_t kFileNameCapacity = 32768;
 
 enum ControlId : int {
     kListaCopias = 100, kBRestaurar, kBRevisar, kBCerrar, kLabelCopias, kColumnTitle,
@@ -151,14 +151,7 @@ void TInformeForm::ShowModal(HWND owner) {
             DispatchMessageW(&message);
         }
     }
-    if (ownerWasEnabled) EnableWindow(owner, TRUE);
-    if (window_) {
-        HWND closing = window_;
-        window_ = nullptr;
-        DestroyWindow(closing);
-    }
-    if (owner) SetForegroundWindow(owner);
-    if (quit) PostQuitMessage(static_cast<int>(message.wParam));
+    EndModalWindow(window_, owner, ownerWasEnabled, quit, message.wParam);
 }
 
 LRESULT CALLBACK TInformeForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -210,22 +203,9 @@ void TInformeForm::BCopiarClick() {
 
 void TInformeForm::BGuardarClick() {
     ShowingErrors(ui_, [this] {
-        std::vector<wchar_t> fileName(kFileNameCapacity, L'\0');
-        const std::wstring filter = SaveFilter();
-        const std::wstring title = Wide(msg::kSaveDialogTitle);
-        const std::wstring suffix = Wide(msg::kSaveDialogSuffix);
-        OPENFILENAMEW dialog{};
-        dialog.lStructSize = sizeof dialog;
-        dialog.hwndOwner = window_;
-        dialog.lpstrFilter = filter.c_str();
-        dialog.nFilterIndex = 1;
-        dialog.lpstrFile = fileName.data();
-        dialog.nMaxFile = static_cast<DWORD>(fileName.size());
-        dialog.lpstrTitle = title.c_str();
-        dialog.lpstrDefExt = suffix.c_str();
-        dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT;
-        if (!GetSaveFileNameW(&dialog)) return;
-        CopiesSession::SaveReport(std::filesystem::path(fileName.data()), lines_);
+        const auto file =
+            AskFileName(window_, FileDialogKind::Save, SaveFilter(), msg::kSaveDialogTitle, msg::kSaveDialogSuffix);
+        if (file) CopiesSession::SaveReport(*file, lines_);
     });
 }
 
@@ -284,20 +264,7 @@ int TCopiasForm::Run() {
     ShowWindow(window_, SW_SHOW);
     UpdateWindow(window_);
     SetFocus(ListaCopias);
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        // F1 anywhere on the window asks for the copies' help context.
-        if (message.message == WM_KEYDOWN && message.wParam == VK_F1 &&
-            (message.hwnd == window_ || IsChild(window_, message.hwnd))) {
-            HelpContext();
-            continue;
-        }
-        if (!IsDialogMessageW(window_, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-    return static_cast<int>(message.wParam);
+    return RunWindowLoop(window_, [this] { HelpContext(); });
 }
 
 LRESULT CALLBACK TCopiasForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -7,6 +7,7 @@
 #include "session/ModuleState.h"
 #include "app/win32/ErrorBox.h"
 #include "app/win32/Look.h"
+#include "app/win32/WindowLoop.h"
 #include "app/win32/Win32RunUi.h"
 #include "export/ExportRun.h"
 #include "import/ImportRun.h"
@@ -139,20 +140,7 @@ int TMForm::Run() {
     UpdateWindow(window_);
     SetFocus(BClose);
     PostMessageW(window_, kFormShow, 0, 0);
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        // F1 anywhere on the window asks for the help context.
-        if (message.message == WM_KEYDOWN && message.wParam == VK_F1 &&
-            (message.hwnd == window_ || IsChild(window_, message.hwnd))) {
-            HelpContext();
-            continue;
-        }
-        if (!IsDialogMessageW(window_, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-    return static_cast<int>(message.wParam);
+    return RunWindowLoop(window_, [this] { HelpContext(); });
 }
 
 LRESULT CALLBACK TMForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

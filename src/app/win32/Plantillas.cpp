@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/win32/Look.h"
+#include "app/win32/WindowLoop.h"
 #include "import/Plantihoras.h"
 #include "text/Messages.h"
 
@@ -126,14 +127,7 @@ std::string TPlantillas::ShowModal(HWND owner) {
             DispatchMessageW(&message);
         }
     }
-    if (ownerWasEnabled) EnableWindow(owner, TRUE);
-    if (window_) {
-        HWND closing = window_;
-        window_ = nullptr;
-        DestroyWindow(closing);
-    }
-    if (owner) SetForegroundWindow(owner);
-    if (quit) PostQuitMessage(static_cast<int>(message.wParam));
+    EndModalWindow(window_, owner, ownerWasEnabled, quit, message.wParam);
     if (failure_) std::rethrow_exception(failure_);
     return chooser_.ChosenTemplate();
 }
