@@ -73,8 +73,10 @@ def stage(sources, images, work):
 
 
 def compile_chm(work):
+    # chmcmd's notes quote the index's keywords as the staged index spells
+    # them, in Windows-1252.
     run = subprocess.run([os.environ.get("CHMCMD", "chmcmd"), "--verbosity", "1", PROJECT], cwd=work,
-                         stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+                         stdout=subprocess.PIPE, stderr=subprocess.STDOUT, encoding="cp1252", errors="replace")
     output = run.stdout
     problems = [line for line in output.splitlines() if line.startswith(("Error", "Warning"))]
     chm = os.path.join(work, COMPILED)

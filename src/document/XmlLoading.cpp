@@ -4,11 +4,13 @@
 #include <libxml/parserInternals.h>
 #include <libxml/SAX2.h>
 #include <libxml/tree.h>
+#include <libxml/xmlmemory.h>
 #include <libxml/xmlerror.h>
 #include <libxml/xmlversion.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -65,6 +67,32 @@ constexpr std::size_t kMaxAttributes = 1000;
 
 void IgnoreStructuredError(void*, ErrorRecord) {}
 void IgnoreGenericError(void*, const char*, ...) {}
+
+// libxml2's allocations that failed in this thread. A document too large for
+// the memory left may first show as another error (a name cut short, a tag
+// left open) where an allocation inside the parser failed; counted here, the
+// load tells a lack of memory all the same.
+thread_local std::uint64_t tFailedAllocations = 0;
+
+void* CountedMalloc(std::size_t size) {
+    void* block = std::malloc(size);
+    if (block == nullptr && size != 0) ++tFailedAllocations;
+    return block;
+}
+
+void* CountedRealloc(void* old, std::size_t size) {
+    void* block = std::realloc(old, size);
+    if (block == nullptr && size != 0) ++tFailedAllocations;
+    return block;
+}
+
+char* CountedStrdup(const char* text) {
+    char* copy = static_cast<char*>(CountedMalloc(std::strlen(text) + 1));
+    if (copy != nullptr) std::strcpy(copy, text);
+    return copy;
+}
+
+void FreeBlock(void* block) { std::free(block); }
 
 // Every external entity, DTD or other resource that libxml2 would fetch ends
 // here and is refused; the document itself is read through our own stream.
@@ -499,6 +527,9 @@ bool HasElementChild(const xmlNode* node) {
 
 void EnsureLibxmlReady() {
     static const bool initialised = [] {
+        // Before anything else of libxml2, as it asks; the functions are the C
+        // library's own, so blocks allocated before are freed alike.
+        xmlMemSetup(FreeBlock, CountedMalloc, CountedRealloc, CountedStrdup);
         xmlInitParser();
         xmlSetExternalEntityLoader(RefuseExternalEntity);
         RegisterWindows1252Encoding();
@@ -546,6 +577,7 @@ ParsedFile ParseFile(const std::filesystem::path& file) {
         return out;
     }
 
+    const std::uint64_t failedBefore = tFailedAllocations;
     std::unique_ptr<xmlParserCtxt, ParserContextFree> ctxt(xmlNewParserCtxt());
     if (!ctxt) throw std::bad_alloc();
     ParseWatch watch;
@@ -557,7 +589,7 @@ ParsedFile ParseFile(const std::filesystem::path& file) {
     const bool wellFormed = doc && ctxt->wellFormed && ctxt->nsWellFormed;
     if (watch.readFailed) {
         out.result = CannotRead("the file cannot be read");
-    } else if (watch.outOfMemory || watch.callbackFailed) {
+    } else if (watch.outOfMemory || watch.callbackFailed || tFailedAllocations != failedBefore) {
         out.result = CannotRead("not enough memory to hold the document");
     } else if (watch.refusal != LoadStatus::Loaded) {
         out.result.status = watch.refusal;

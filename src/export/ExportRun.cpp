@@ -89,14 +89,15 @@ Node AppendSection(ExchangeDocument& document, Node block, const char* seq) {
 }
 
 // Takes the input's root element and everything in it out of the document and
-// appends the new envelope with its header section. Returns the data block.
-Node ReplaceEnvelope(ExchangeDocument& document, const std::string& academicYear) {
+// appends the new envelope with its header section, dated with the run's
+// moment. Returns the data block.
+Node ReplaceEnvelope(ExchangeDocument& document, const std::string& academicYear, RunMoment moment) {
     if (const Node oldRoot = document.DocumentElement()) ExchangeDocument::RemoveChild(document.DocumentNode(), oldRoot);
     const Node root = document.CreateElement(xml::kServicio);
     ExchangeDocument::SetAttribute(root, xml::kModulo, xml::kModuloValue);
     ExchangeDocument::SetAttribute(root, xml::kTipo, xml::kTipoValue);
     ExchangeDocument::SetAttribute(root, xml::kAutor, xml::kAutorValue);
-    ExchangeDocument::SetAttribute(root, xml::kFecha, RegionalDateTimeNow());
+    ExchangeDocument::SetAttribute(root, xml::kFecha, RegionalDateTime(moment.time));
     document.AppendChild(document.DocumentNode(), root);
 
     const Node block = document.CreateElement(xml::kBloqueDatos);
@@ -114,18 +115,16 @@ Node ReplaceEnvelope(ExchangeDocument& document, const std::string& academicYear
 // The result file's path: an existing file of that name in another letter
 // case is the same file on Windows, so it is replaced under its own spelling.
 fs::path ResultFileToWrite(const fs::path& chosen) {
-    const fs::path result = ResultFileName(chosen);
-    std::error_code unreadable;  // the saving tells a directory that cannot be written
-    const fs::path existing = platform::FindFile(result.parent_path(), PathText(result.filename()), unreadable);
-    return existing.empty() ? result : existing;
+    return platform::ExistingSpelling(ResultFileName(chosen));
 }
 
 // Everything between the busy cursor's start and end. Returns the message that
 // stops the run early, or nothing when the result document was saved.
 std::optional<std::string> ConvertTimetable(ModuleState& state) {
+    const RunMoment moment = RunMoment::Now();
     // An import killed while putting its tables in place is finished first,
     // so the timetable is read from one complete set of tables.
-    RecoverInterruptedCommits(state.WorkingDirectory);
+    RecoverInterruptedCommits(state.WorkingDirectory, moment);
     TimetableTableSet tables(state.WorkingDirectory);
     LoadedDocument loaded = ReadExchangeDocument(state);
     if (!loaded.document) return loaded.stopMessage;
@@ -136,7 +135,7 @@ std::optional<std::string> ConvertTimetable(ModuleState& state) {
     const std::optional<PeriodDates> period = ReadPeriodDates(state.WorkingDirectory);
     if (!period) return std::string(msg::kNoPeriods);
 
-    const Node block = ReplaceEnvelope(document, academicYear);
+    const Node block = ReplaceEnvelope(document, academicYear, moment);
     const Node timetables = AppendSection(document, block, xml::kHorariosRegulares);
     ExchangeDocument::SetAttribute(timetables, xml::kRegistros, std::to_string(tables.Proft().RecordCount()));
     WriteTeacherTimetables(document, timetables, tables.ForTimetables(), *period);

@@ -13,7 +13,7 @@
 namespace vindeleo {
 
 void ImportActivities(ImportContext& context) {
-    Table subjects(context.TablesDirectory, layouts::Asignomt());
+    Table subjects(context.TablesDirectory, layouts::Asignomt(), context.Moment);
     subjects.Open();
     const auto cod = subjects.Field("COD");
     const auto codLargo = subjects.Field("CODLARGO");

@@ -137,14 +137,14 @@ void WriteAssignments(Table& assignments, const AssignmentFields& field, const s
 
 void ImportAssignments(ImportContext& context) {
     const auto& dir = context.TablesDirectory;
-    Table assignments(dir, layouts::Asigt());
+    Table assignments(dir, layouts::Asigt(), context.Moment);
     assignments.DeleteFiles();
     assignments.Create();
     assignments.Open();
 
-    Table groups(dir, layouts::Grupost());
+    Table groups(dir, layouts::Grupost(), context.Moment);
     groups.Open(true);
-    Table subjects(dir, layouts::Asignomt());
+    Table subjects(dir, layouts::Asignomt(), context.Moment);
     subjects.Open(true);
     const auto groupsByCourse = ReadGroupsByCourse(groups);
     const auto subjectCodes = ReadSubjectCodes(subjects);

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <random>
 #include <system_error>
 
 #include "session/ModuleState.h"
@@ -36,12 +35,6 @@ constexpr const char* kScratchLock = "EN_CURSO";
 // the folder).
 constexpr auto kUnlockedGrace = std::chrono::minutes(1);
 
-bool IsOlderThanGrace(const fs::path& dir) {
-    std::error_code error;
-    const auto written = platform::LastWriteTime(dir, error);
-    return !error && fs::file_time_type::clock::now() - written > kUnlockedGrace;
-}
-
 // Whether a scratch folder's check is gone: its lock can be taken, or it
 // never made one and the folder is old. A folder of another user, a link or
 // anything else that is not a plain folder is left alone.
@@ -52,7 +45,7 @@ bool IsAbandonedScratch(const platform::DirectoryEntry& entry) {
     platform::LockedFile lock;
     switch (lock.Open(entry.path() / kScratchLock, /*exclusive=*/true, error)) {
         case platform::LockedFile::Status::Ok: return true;
-        case platform::LockedFile::Status::Missing: return IsOlderThanGrace(entry.path());
+        case platform::LockedFile::Status::Missing: return platform::WrittenLongerAgo(entry.path(), kUnlockedGrace);
         default: return false;
     }
 }
@@ -80,14 +73,10 @@ public:
         const fs::path base = fs::temp_directory_path(error);
         if (error) throw Error(Format(msg::kCheckNoTemporaryDirectory, dbf::ReasonText(error)));
         RemoveAbandonedScratches(base);
-        std::random_device random;
-        for (int attempt = 0;; ++attempt) {
-            path_ = base / (kScratchPrefix + std::to_string(random()));
-            if (platform::CreateDirectory(path_, error)) break;
-            if (error || attempt > 100) {
-                if (!error) error = std::make_error_code(std::errc::file_exists);
-                throw Error(Format(msg::kCheckNoScratch, PathText(base), dbf::ReasonText(error)));
-            }
+        path_ = platform::MakeFreshFolder(base, kScratchPrefix, error);
+        if (path_.empty()) {
+            if (!error) error = std::make_error_code(std::errc::file_exists);
+            throw Error(Format(msg::kCheckNoScratch, PathText(base), dbf::ReasonText(error)));
         }
         platform::RemoveOnInterrupt(path_);
         platform::DeferDurability(path_);
@@ -183,7 +172,8 @@ std::optional<std::vector<std::string>> RunCheck(ModuleState& state, RunUi& ui) 
             throw Error(Format(msg::kNoWorkingDirectory, PathText(state.WorkingDirectory)));
 
         ScratchDirectory scratch;
-        ImportContext context{*state.Document, scratch.Path(), state.ProgramDirectory, state, ui, &report};
+        ImportContext context{*state.Document, scratch.Path(), state.ProgramDirectory, state, ui, RunMoment::Now(),
+                              &report};
         RunImportSteps(context);
 
         for (const std::string& name : RebuiltTables()) {

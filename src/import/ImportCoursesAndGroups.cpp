@@ -153,8 +153,8 @@ void WriteGroups(const ExchangeDocument& document, Table& groups,
 }  // namespace
 
 void ImportCoursesAndGroups(ImportContext& context) {
-    Table courses(context.TablesDirectory, layouts::Cursost());
-    Table groups(context.TablesDirectory, layouts::Grupost());
+    Table courses(context.TablesDirectory, layouts::Cursost(), context.Moment);
+    Table groups(context.TablesDirectory, layouts::Grupost(), context.Moment);
     groups.DeleteFiles();
     courses.DeleteFiles();
     courses.Create();

@@ -239,8 +239,9 @@ void ImportReport::AddShortRowLines(std::vector<std::string>& lines) const {
     for (const auto& [key, row] : shortRows_) {
         const std::string& section = sections_[key.first];
         lines.push_back(kItem + (row.skipped ? Format(msg::kCheckRowSkipped, section, key.second, row.values)
-                                             : Format(msg::kCheckRowMissing, section, key.second, row.values,
-                                                      Positions(row.missing))));
+                                             : Format(row.missing.size() == 1 ? msg::kCheckRowMissingOne
+                                                                              : msg::kCheckRowMissing,
+                                                      section, key.second, row.values, Positions(row.missing))));
     }
     if (shortRows_.empty()) lines.push_back(kItem + msg::kCheckNoneFeminine);
 }

@@ -13,7 +13,7 @@
 namespace vindeleo {
 
 void ImportRooms(ImportContext& context) {
-    Table rooms(context.TablesDirectory, layouts::Aulat());
+    Table rooms(context.TablesDirectory, layouts::Aulat(), context.Moment);
     rooms.DeleteFiles();
     CodeList roomCodes(CaseRule::Insensitive);
     rooms.Create();

@@ -31,9 +31,10 @@ void RunImport(ModuleState& state, RunUi& ui) {
     {
         BusyCursor busy(ui);
         // A run killed while putting its tables in place is finished first.
-        RecoverInterruptedCommits(state.WorkingDirectory);
-        StagedTables staged(state.WorkingDirectory);
-        ImportContext context{*state.Document, staged.Directory(), state.ProgramDirectory, state, ui};
+        const RunMoment moment = RunMoment::Now();
+        RecoverInterruptedCommits(state.WorkingDirectory, moment);
+        StagedTables staged(state.WorkingDirectory, moment);
+        ImportContext context{*state.Document, staged.Directory(), state.ProgramDirectory, state, ui, moment};
         RunImportSteps(context);
         staged.Commit(RebuiltTableFiles(), ObsoleteFiles(), CopyOrigin{state.XmlFileName, state.TemplateCode, {}});
     }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/RegionalTime.h"
 #include "text/CodeList.h"
 
 namespace vindeleo {
@@ -28,6 +29,9 @@ struct ImportContext {
     ModuleState& State;
     // For the template chooser.
     RunUi& Ui;
+    // The run's moment, which dates the tables that the steps write (each run
+    // gives its own).
+    RunMoment Moment = RunMoment::Now();
     // What the steps tell the check of an import; none in an import.
     ImportReport* Report = nullptr;
     // The subjects step's codes and names, which the activities step reads

@@ -41,7 +41,7 @@ std::string LongCodeOf(const std::string& code, const std::string& name) {
 }  // namespace
 
 void ImportSubjects(ImportContext& context) {
-    Table subjects(context.TablesDirectory, layouts::Asignomt());
+    Table subjects(context.TablesDirectory, layouts::Asignomt(), context.Moment);
     subjects.DeleteFiles();
     subjects.Create();
     subjects.Open();

@@ -28,7 +28,7 @@ std::string DisplayNameOf(const Row& row) {
 }  // namespace
 
 void ImportTeachers(ImportContext& context) {
-    Table teachers(context.TablesDirectory, layouts::Proft());
+    Table teachers(context.TablesDirectory, layouts::Proft(), context.Moment);
     teachers.DeleteFiles();
     CodeList teacherCodes(CaseRule::Insensitive);
     teachers.Create();

@@ -150,15 +150,15 @@ void WritePeriods(const ExchangeDocument& document, const std::string& templateC
 
 void ImportTimeSlots(ImportContext& context) {
     const auto& dir = context.TablesDirectory;
-    Table grid(dir, layouts::Diashorast());
-    Table slots(dir, layouts::Diashorast2());
+    Table grid(dir, layouts::Diashorast(), context.Moment);
+    Table slots(dir, layouts::Diashorast2(), context.Moment);
     grid.DeleteFiles();
     slots.DeleteFiles();
 
     grid.Create();
     slots.Create();
     // Not deleted first: creating it replaces an existing one.
-    Table periods(dir, layouts::Periodos());
+    Table periods(dir, layouts::Periodos(), context.Moment);
     periods.Create();
 
     context.State.TemplateCode = ChooseTemplate(context);

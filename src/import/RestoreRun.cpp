@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "session/CopiesSession.h"
 #include "session/ModuleState.h"
 #include "session/RunSupport.h"
 #include "session/RunUi.h"
@@ -24,18 +25,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The file name of a document's full path, whichever separator it was written with.
-std::string DocumentFileName(const std::string& path) {
-    const auto slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string ListingLine(const KeptCopy& copy) {
-    if (!copy.IsWhole()) return Format(msg::kCopyLineDamaged, copy.label, copy.fault);
-    const std::string source = copy.origin.restoredFrom.empty()
-                                   ? DocumentFileName(copy.origin.document)
-                                   : Format(msg::kCopyOfRestore, copy.origin.restoredFrom);
-    return Format(msg::kCopyLine, copy.label, copy.when, source, copy.TableCount());
+// A row of the listing as the command line prints it.
+std::string ListingLine(const CopyRow& row) {
+    if (!row.IsCopy()) return row.note;
+    if (!row.fault.empty()) return Format(msg::kCopyLineDamaged, row.label, row.fault);
+    return Format(row.tables == 1 ? msg::kCopyLineOneTable : msg::kCopyLine, row.label, row.when, row.source, row.tables);
 }
 
 // For each file that an import replaces or takes away, the index in the copy
@@ -60,41 +54,37 @@ std::vector<int> KeptFileOfEach(const std::vector<std::string>& names, const Kep
 }  // namespace
 
 void RunListCopies(ModuleState& state, RunUi& ui) {
-    // What a stopped run left stands first: it changes the tables before
-    // any copy can be put back.
     std::string text;
-    for (const UnfinishedCommit unfinished : UnfinishedCommits(state.WorkingDirectory))
-        text += (text.empty() ? "" : "\n") +
-                std::string(unfinished == UnfinishedCommit::ToFinish ? msg::kUnfinishedImport
-                                                                     : msg::kFailedImportToPutBack);
-    const std::vector<KeptCopy> copies = ListCopies(state.WorkingDirectory);
-    if (copies.empty()) text += (text.empty() ? "" : "\n") + Format(msg::kNoCopies, PathText(CopiesFolder(state.WorkingDirectory)));
-    for (const KeptCopy& copy : copies) text += (text.empty() ? "" : "\n") + ListingLine(copy);
+    bool anyCopy = false;
+    for (const CopyRow& row : ListCopyRows(state.WorkingDirectory)) {
+        // The stopped runs stand first (see ListCopyRows).
+        anyCopy = anyCopy || row.IsCopy();
+        text += (text.empty() ? "" : "\n") + ListingLine(row);
+    }
+    if (!anyCopy) text += (text.empty() ? "" : "\n") + Format(msg::kNoCopies, PathText(CopiesFolder(state.WorkingDirectory)));
     ui.ShowMessage(text);
     state.ResultCode = 1;
 }
 
-void RunRestore(ModuleState& state, RunUi& ui, const std::string& label) {
+namespace {
+
+// The restore's work, under the busy cursor: the message that tells how it
+// ended.
+std::string PutBackCopy(ModuleState& state, const std::string& label) {
     const fs::path& working = state.WorkingDirectory;
-    BusyCursor busy(ui);
+    const RunMoment moment = RunMoment::Now();
     // A run killed while putting its tables in place is finished first.
-    RecoverInterruptedCommits(working);
-    if (!CopyExists(working, label)) {
-        ui.ShowMessage(Format(msg::kUnknownCopy, label, PathText(CopiesFolder(working))));
-        return;
-    }
+    RecoverInterruptedCommits(working, moment);
+    if (!CopyExists(working, label)) return Format(msg::kUnknownCopy, label, PathText(CopiesFolder(working)));
     std::vector<std::string> contents;
     const KeptCopy copy = ReadWholeCopy(working, label, contents);
-    if (!copy.IsWhole()) {
-        ui.ShowMessage(Format(msg::kCopyNotWhole, label, copy.fault));
-        return;
-    }
+    if (!copy.IsWhole()) return Format(msg::kCopyNotWhole, label, copy.fault);
 
     std::vector<std::string> names = RebuiltTableFiles();
     names.insert(names.end(), ObsoleteFiles().begin(), ObsoleteFiles().end());
     const std::vector<int> kept = KeptFileOfEach(names, copy);
 
-    StagedTables staged(working);
+    StagedTables staged(working, moment);
     std::vector<std::string> replaced;
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (kept[i] < 0) {
@@ -110,7 +100,19 @@ void RunRestore(ModuleState& state, RunUi& ui, const std::string& label) {
     }
     const std::string newLabel = staged.Commit(replaced, {}, CopyOrigin{{}, {}, label});
     state.ResultCode = 1;
-    ui.ShowMessage(Format(msg::kRestored, label, newLabel));
+    return Format(msg::kRestored, label, newLabel);
+}
+
+}  // namespace
+
+void RunRestore(ModuleState& state, RunUi& ui, const std::string& label) {
+    std::string message;
+    {
+        BusyCursor busy(ui);
+        message = PutBackCopy(state, label);
+    }
+    // Told with the normal cursor, as a run's end.
+    ui.ShowMessage(message);
 }
 
 }  // namespace vindeleo

@@ -10,7 +10,8 @@ namespace vindeleo {
 struct ModuleState;
 class RunUi;
 
-// Tells the copies kept in the working directory, newest first, one line each:
+// Tells the copies kept in the working directory (ListCopyRows, as the copies
+// window lists them), newest first, one line each:
 // the label, the date and time, the document's file name and the number of
 // tables; a copy that cannot be put back says why.
 void RunListCopies(ModuleState& state, RunUi& ui);

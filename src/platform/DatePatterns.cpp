@@ -1,5 +1,6 @@
-// The date patterns of both platforms, widened to four-digit years. Plain
-// text work, shared by both sides so that each is tested on either.
+// The date patterns of both platforms, widened to four-digit years, and the
+// plain form of a date and time. Plain text work, shared by both sides so
+// that each is tested on either.
 
 #include "platform/RegionalTime.h"
 
@@ -17,7 +18,14 @@ std::size_t ConversionLetter(std::string_view pattern, std::size_t percent) {
     return i;
 }
 
+std::string TwoDigits(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
+
 }  // namespace
+
+std::string PlainDateTime(const std::tm& local) {
+    return TwoDigits(local.tm_mday) + "/" + TwoDigits(local.tm_mon + 1) + "/" + std::to_string(local.tm_year + 1900) +
+           " " + TwoDigits(local.tm_hour) + ":" + TwoDigits(local.tm_min) + ":" + TwoDigits(local.tm_sec);
+}
 
 std::string WithFourDigitYear(std::string_view datePattern) {
     std::string out;

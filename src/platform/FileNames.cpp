@@ -79,6 +79,12 @@ fs::path FindFile(const fs::path& dir, std::string_view fileName) {
     return found;
 }
 
+fs::path ExistingSpelling(const fs::path& file) {
+    std::error_code ignored;
+    const fs::path found = FindFile(file.parent_path(), PathText(file.filename()), ignored);
+    return found.empty() ? file : found;
+}
+
 bool IsPlainFileName(std::string_view name) {
     return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string_view::npos;
 }

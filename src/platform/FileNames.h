@@ -25,6 +25,12 @@ std::vector<std::filesystem::path> FilesNamed(const std::filesystem::path& dir, 
 std::filesystem::path FindFile(const std::filesystem::path& dir, std::string_view fileName, std::error_code& error);
 std::filesystem::path FindFile(const std::filesystem::path& dir, std::string_view fileName);
 
+// The file to open or write for file: an existing file of its folder named as
+// it is in any letter case (FindFile), under that file's own spelling, which
+// on Windows is the same file; file itself when there is none, or when the
+// folder cannot be read (the opening or the writing that follows tells that).
+std::filesystem::path ExistingSpelling(const std::filesystem::path& file);
+
 // Whether a name read from one of the system's own files (a plan, a copy's
 // description) names a file directly inside its folder and nothing else: not
 // empty, not "." or "..", no separator and no drive.

@@ -1,4 +1,5 @@
 #include "platform/Files.h"
+#include "platform/FileSystem.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -14,6 +15,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kNameAttempts = 100;
+constexpr int kFolderAttempts = 102;
 
 std::vector<fs::path>& DeferredDirectories() {
     static std::vector<fs::path> directories;
@@ -124,6 +126,43 @@ void RemoveFile(const fs::path& path) {
     std::error_code error;
     RemoveFile(path, error);
     if (error) throw fs::filesystem_error("remove", path, error);
+}
+
+namespace native {
+
+FileFault FaultOfErrno(const std::error_code& error) {
+    if (!error) return FileFault::None;
+    if (error == std::errc::no_such_file_or_directory) return FileFault::NotFound;
+    if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted)
+        return FileFault::AccessDenied;
+    if (error == std::errc::no_space_on_device) return FileFault::DiskFull;
+    if (error == std::errc::read_only_file_system) return FileFault::ReadOnly;
+    if (error == std::errc::io_error) return FileFault::DiskError;
+    if (error == std::errc::device_or_resource_busy || error == std::errc::resource_unavailable_try_again)
+        return FileFault::InUse;
+    // A link where a plain file was opened (O_NOFOLLOW), a device or a FIFO.
+    if (error == std::errc::too_many_symbolic_link_levels || error == std::errc::no_such_device_or_address)
+        return FileFault::NotPlainFile;
+    return FileFault::Other;
+}
+
+}  // namespace native
+
+fs::path MakeFreshFolder(const fs::path& parent, std::string_view prefix, std::error_code& error) {
+    error.clear();
+    std::random_device random;
+    for (int attempt = 0; attempt < kFolderAttempts; ++attempt) {
+        const fs::path folder = parent / PathFromText(std::string(prefix) + std::to_string(random()));
+        if (CreateDirectory(folder, error)) return folder;
+        if (error) break;
+    }
+    return {};
+}
+
+bool WrittenLongerAgo(const fs::path& path, std::chrono::seconds age) {
+    std::error_code error;
+    const auto written = LastWriteTime(path, error);
+    return !error && fs::file_time_type::clock::now() - written > age;
 }
 
 }  // namespace vindeleo::platform

@@ -18,6 +18,7 @@
 // values, or Win32 codes on Windows); FaultOf tells what kind of failure one
 // is, for the messages of the layers above.
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -145,6 +146,17 @@ private:
 
 // The entries of dir, in the order the system lists them (FileSystem.cpp).
 std::vector<DirectoryEntry> ListDirectory(const std::filesystem::path& dir, std::error_code& error);
+// Makes a new folder inside parent, named prefix (Windows-1252 text)
+// followed by a random number, and returns its path; a name that is taken is
+// passed over for another number. An empty path when it cannot: error tells
+// the failure, or is clear when every one of a hundred or so names tried was
+// taken.
+std::filesystem::path MakeFreshFolder(const std::filesystem::path& parent, std::string_view prefix,
+                                      std::error_code& error);
+// Whether path was last written longer ago than age; false when its time
+// cannot be read. A fresh folder whose run never made its lock file is taken
+// for the remains of a killed run only once it is that old.
+bool WrittenLongerAgo(const std::filesystem::path& path, std::chrono::seconds age);
 
 // Whether the file system tells file names apart by letter case (as Linux's
 // do): only then is a file found under a name certainly of that spelling.

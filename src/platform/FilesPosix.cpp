@@ -38,20 +38,7 @@ int OpenPlainFile(const fs::path& path) {
 }
 }  // namespace
 
-FileFault FaultOf(const std::error_code& error) {
-    if (error == std::errc::no_such_file_or_directory) return FileFault::NotFound;
-    if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted)
-        return FileFault::AccessDenied;
-    if (error == std::errc::no_space_on_device) return FileFault::DiskFull;
-    if (error == std::errc::read_only_file_system) return FileFault::ReadOnly;
-    if (error == std::errc::io_error) return FileFault::DiskError;
-    if (!error) return FileFault::None;
-    if (error == std::errc::device_or_resource_busy || error == std::errc::resource_unavailable_try_again)
-        return FileFault::InUse;
-    if (error == std::errc::too_many_symbolic_link_levels || error == std::errc::no_such_device_or_address)
-        return FileFault::NotPlainFile;
-    return FileFault::Other;
-}
+FileFault FaultOf(const std::error_code& error) { return native::FaultOfErrno(error); }
 
 NameKind KindOfName(const fs::path& path, std::error_code& error) {
     error.clear();

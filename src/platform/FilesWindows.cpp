@@ -53,20 +53,6 @@ FileFault FaultOfWin32(int code) {
     }
 }
 
-// errno values, which the C runtime and parts of the C++ library give.
-FileFault FaultOfErrno(const std::error_code& error) {
-    if (!error) return FileFault::None;
-    if (error == std::errc::no_such_file_or_directory) return FileFault::NotFound;
-    if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted)
-        return FileFault::AccessDenied;
-    if (error == std::errc::no_space_on_device) return FileFault::DiskFull;
-    if (error == std::errc::read_only_file_system) return FileFault::ReadOnly;
-    if (error == std::errc::io_error) return FileFault::DiskError;
-    if (error == std::errc::device_or_resource_busy || error == std::errc::resource_unavailable_try_again)
-        return FileFault::InUse;
-    return FileFault::Other;
-}
-
 // Opens a plain file for reading: a reparse point (a symbolic link, a
 // junction) is opened as itself and refused, as is a device.
 HANDLE OpenForReading(const fs::path& path, DWORD share) {
@@ -206,7 +192,7 @@ NameKind KindOfName(const fs::path& path, std::error_code& error) {
 
 FileFault FaultOf(const std::error_code& error) {
     if (error.category() == std::system_category()) return FaultOfWin32(error.value());
-    return FaultOfErrno(error);
+    return native::FaultOfErrno(error);
 }
 
 LockedFile::~LockedFile() { Close(); }

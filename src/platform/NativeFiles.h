@@ -7,6 +7,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/Files.h"
+
 namespace vindeleo::platform::native {
 
 // A file created by this process for writing, closed by Close or the
@@ -37,6 +39,10 @@ private:
 };
 
 bool IsAlreadyThere(const std::error_code& error);
+
+// What kind of failure an errno value is (std::errc): every error on POSIX,
+// and on Windows those of the C runtime and of parts of the C++ library.
+FileFault FaultOfErrno(const std::error_code& error);
 
 // Makes the directory entry of a file just renamed durable (POSIX: the
 // directory is flushed; Windows renames write through already).

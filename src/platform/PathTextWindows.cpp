@@ -1,5 +1,6 @@
-// File names on Windows are UTF-16; the conversions are the system's own, so
-// that a name reads as every other Windows program reads it.
+// File names on Windows are UTF-16; they convert as Windows' own conversions
+// of Windows-1252 and UTF-8 do (WideText.h), so that a name reads as every
+// other Windows program reads it.
 
 #include "platform/PathText.h"
 #include "platform/WideText.h"

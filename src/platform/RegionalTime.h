@@ -8,8 +8,23 @@
 
 namespace vindeleo {
 
+// The moment of a run: the clock read once, where the run starts, and handed
+// down to all that the run dates (the headers and indexes of the tables it
+// writes, the label and description of the copy of the tables it replaces,
+// the date of the document it writes), so that one run carries one date and
+// time, even across midnight.
+struct RunMoment {
+    std::time_t time = 0;
+    static RunMoment Now() { return {std::time(nullptr)}; }
+};
+
 // The calendar date and time of a moment in the machine's time zone.
 std::tm LocalTime(std::time_t moment);
+
+// The exchange documents' own form of a date and time, dd/mm/yyyy hh:mm:ss:
+// written when no region is set, and in the descriptions of the copies of the
+// tables.
+std::string PlainDateTime(const std::tm& local);
 
 // The short date, one blank, the long time, of the given moment, in
 // Windows-1252 ('?' for a character it lacks), the year always in four digits.
@@ -19,9 +34,6 @@ std::tm LocalTime(std::time_t moment);
 // locale) the exchange documents' own form, dd/mm/yyyy hh:mm:ss. Windows: the
 // user's short date and long time formats.
 std::string RegionalDateTime(std::time_t moment);
-
-// The same for now.
-std::string RegionalDateTimeNow();
 
 // A strftime date pattern with every two-digit year (%y, and the %y of %D)
 // made a four-digit one (%Y). An era year (%Ey) and a year in the locale's

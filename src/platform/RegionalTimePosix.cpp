@@ -14,15 +14,6 @@ namespace vindeleo {
 
 namespace {
 
-// The exchange documents' own form, written when no region is set.
-constexpr const char* kPlainPattern = "%d/%m/%Y %H:%M:%S";
-
-std::string Formatted(const char* pattern, const std::tm& moment) {
-    char buffer[256];
-    const std::size_t length = std::strftime(buffer, sizeof buffer, pattern, &moment);
-    return std::string(buffer, length);
-}
-
 // The C locale, under any of its names, sets no region.
 bool NamesNoRegion(std::string_view name) { return name == "C" || name == "POSIX" || name.starts_with("C."); }
 
@@ -108,14 +99,12 @@ std::tm LocalTime(std::time_t moment) {
 std::string RegionalDateTime(std::time_t moment) {
     const std::tm local = LocalTime(moment);
     const char* name = std::setlocale(LC_TIME, nullptr);
-    if (name == nullptr || NamesNoRegion(name)) return Formatted(kPlainPattern, local);
+    if (name == nullptr || NamesNoRegion(name)) return PlainDateTime(local);
     const TimeLocale regional(name);
-    if (!regional) return Formatted(kPlainPattern, local);
+    if (!regional) return PlainDateTime(local);
     // %x and %X are D_FMT and T_FMT.
     const std::string pattern = WithFourDigitYear(regional.Item(D_FMT)) + ' ' + regional.Item(T_FMT);
     return Utf8To1252(CodesetToUtf8(regional.Formatted(pattern, local), regional.Item(CODESET)));
 }
-
-std::string RegionalDateTimeNow() { return RegionalDateTime(std::time(nullptr)); }
 
 }  // namespace vindeleo

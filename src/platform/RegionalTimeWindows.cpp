@@ -61,6 +61,4 @@ std::string RegionalDateTime(std::time_t moment) {
     return platform::wide::Narrowed(platform::wide::kWindows1252, DateText(time) + L' ' + TimeText(time));
 }
 
-std::string RegionalDateTimeNow() { return RegionalDateTime(std::time(nullptr)); }
-
 }  // namespace vindeleo

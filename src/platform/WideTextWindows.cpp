@@ -33,23 +33,19 @@ std::wstring WidenedUtf8(std::string_view text) {
 
 }  // namespace
 
-std::wstring Widened(unsigned codePage, std::string_view text) {
-    if (codePage == kUtf8) return WidenedUtf8(text);
-    if (text.empty()) return {};
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0) MultiByteToWideChar(codePage, 0, text.data(), size, out.data(), length);
-    return out;
+std::wstring Widened(Encoding encoding, std::string_view text) {
+    if (encoding == kUtf8) return WidenedUtf8(text);
+    const std::u16string utf16 = Cp1252ToUtf16(text);
+    return std::wstring(utf16.begin(), utf16.end());
 }
 
-std::string Narrowed(unsigned codePage, std::wstring_view text) {
+std::string Narrowed(Encoding encoding, std::wstring_view text) {
+    if (encoding == kWindows1252) return Utf16To1252(std::u16string(text.begin(), text.end()));
     if (text.empty()) return {};
-    const DWORD flags = codePage == kUtf8 ? 0 : WC_NO_BEST_FIT_CHARS;
     const int size = static_cast<int>(text.size());
-    const int length = WideCharToMultiByte(codePage, flags, text.data(), size, nullptr, 0, nullptr, nullptr);
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0) WideCharToMultiByte(codePage, flags, text.data(), size, out.data(), length, nullptr, nullptr);
+    if (length > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), length, nullptr, nullptr);
     return out;
 }
 

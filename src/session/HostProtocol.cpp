@@ -53,9 +53,7 @@ std::uint32_t ReadHostHandle(const std::string& argument1252) {
 }
 
 std::filesystem::path HostResultFile(const std::filesystem::path& programDirectory) {
-    std::error_code ignored;  // the writing tells a directory that cannot be read
-    const auto found = platform::FindFile(programDirectory, kHostResultFile, ignored);
-    return found.empty() ? programDirectory / PathFromText(kHostResultFile) : found;
+    return platform::ExistingSpelling(programDirectory / PathFromText(kHostResultFile));
 }
 
 void WriteHostResult(const ModuleState& state) {

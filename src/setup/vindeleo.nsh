@@ -38,6 +38,7 @@ SetCompressor /SOLID lzma
 ; that it opens, and that file's arguments.
 !macro VINDELEO_FOR_EACH_SHORTCUT MACRO
   !insertmacro ${MACRO} "Vindeleo" "vindeleo.exe" ""
+  !insertmacro ${MACRO} "Copias de las tablas de Morvalen" "vindeleo.exe" "copias"
   !insertmacro ${MACRO} "Ayuda de Vindeleo" "SIRAVEL.chm" ""
 !macroend
 

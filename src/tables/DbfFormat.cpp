@@ -8,11 +8,14 @@
 #include <cstring>
 #include <limits>
 
+#include "tables/Bytes.h"
 #include "tables/TableMessages.h"
 #include "text/Error.h"
 #include "text/Format.h"
 
 namespace vindeleo::dbf {
+
+using namespace bytes;
 
 namespace {
 
@@ -25,52 +28,6 @@ constexpr int kDBase7NameSize = 32;   // 31 characters and a NUL
 constexpr const char* kLanguageDriverName1252 = "DBWINWE0";  // dBase's Western European ANSI driver
 constexpr std::int64_t kMillisecondsPerDay = 86400000;
 constexpr std::int64_t kDaysFromYearOneTo1970 = 719162;
-
-std::uint32_t LittleEndian32(const unsigned char* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-int LittleEndian16(const unsigned char* p) { return p[0] | (p[1] << 8); }
-
-std::uint32_t BigEndian32(const unsigned char* p) {
-    return (static_cast<std::uint32_t>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
-}
-
-std::uint64_t BigEndian64(const unsigned char* p) {
-    return (static_cast<std::uint64_t>(BigEndian32(p)) << 32) | BigEndian32(p + 4);
-}
-
-void PutLittleEndian32(char* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-
-void PutLittleEndian16(char* p, int v) {
-    p[0] = static_cast<char>(v & 0xFF);
-    p[1] = static_cast<char>((v >> 8) & 0xFF);
-}
-
-void PutBigEndian32(char* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<char>((v >> (24 - 8 * i)) & 0xFF);
-}
-
-void PutBigEndian64(char* p, std::uint64_t v) {
-    PutBigEndian32(p, static_cast<std::uint32_t>(v >> 32));
-    PutBigEndian32(p + 4, static_cast<std::uint32_t>(v));
-}
-
-const unsigned char* Bytes(const char* p) { return reinterpret_cast<const unsigned char*>(p); }
-
-bool AllZero(const char* p, int length) {
-    for (int i = 0; i < length; ++i)
-        if (p[i] != 0) return false;
-    return true;
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\0')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) text.remove_suffix(1);
-    return text;
-}
 
 std::string TypeText(const Field& field) { return std::string(1, field.type); }
 
@@ -132,7 +89,7 @@ std::string NameAt(const char* p, int size) {
 
 Field DescriptorAt(const char* p, Family family) {
     Field field;
-    const auto* b = Bytes(p);
+    const auto* b = Unsigned(p);
     if (family == Family::DBase7) {
         field.name = NameAt(p, kDBase7NameSize);
         field.type = p[32];
@@ -241,7 +198,7 @@ void CivilFromDays(std::int64_t days, std::int64_t& year, int& month, int& day) 
 std::string TimestampText(const Field& field, const char* record) {
     const char* p = record + field.offset;
     if (AllZero(p, 8)) return {};
-    std::uint64_t bits = BigEndian64(Bytes(p));
+    std::uint64_t bits = BigEndian64(p);
     if (bits >> 63) bits ^= std::uint64_t{1} << 63;
     const double milliseconds = std::bit_cast<double>(bits);
     // Years 1 to 9999 only; anything else is no timestamp that dBase writes.
@@ -277,8 +234,7 @@ std::optional<NumberParts> SplitNumber(std::string_view text) {
     const auto point = text.find('.');
     parts.whole = text.substr(0, point);
     if (point != std::string_view::npos) parts.fraction = text.substr(point + 1);
-    auto digitsOnly = [](std::string_view s) { return s.find_first_not_of("0123456789") == std::string_view::npos; };
-    if (!digitsOnly(parts.whole) || !digitsOnly(parts.fraction)) return std::nullopt;
+    if (!AllDigits(parts.whole) || !AllDigits(parts.fraction)) return std::nullopt;
     if (parts.whole.empty() && parts.fraction.empty()) return std::nullopt;
     return parts;
 }
@@ -302,19 +258,19 @@ bool IsCalendarDate(std::string_view text) {
 
 std::optional<std::uint32_t> StatedRecordCount(std::string_view headerStart) {
     if (headerStart.size() < 8) return std::nullopt;
-    return LittleEndian32(Bytes(headerStart.data()) + 4);
+    return LittleEndian32(headerStart.data() + 4);
 }
 
 Header ParseHeader(std::string_view bytes, const std::string& fileText) {
     if (bytes.size() < static_cast<std::size_t>(kClassicHeaderSize)) RaiseDamaged(fileText, tables::msg::kHeaderCut);
     const char* data = bytes.data();
-    const auto* b = Bytes(data);
+    const auto* b = Unsigned(data);
     Header header;
     header.version = b[0];
     header.family = FamilyOf(header.version, fileText);
     header.recordCount = *StatedRecordCount(bytes);
-    header.headerLength = LittleEndian16(b + 8);
-    header.recordLength = LittleEndian16(b + 10);
+    header.headerLength = LittleEndian16(data + 8);
+    header.recordLength = LittleEndian16(data + 10);
     // Visual FoxPro keeps other flags in byte 28 (its structural ".CDX").
     header.productionIndex = header.family != Family::VisualFoxPro && (b[28] & 0x01) != 0;
 
@@ -380,9 +336,7 @@ std::string BuildHeader(const std::vector<Field>& fields, DbfLevel level, const 
 }
 
 void StampHeader(std::string& header, std::uint32_t recordCount, const std::tm& lastUpdate) {
-    header[1] = static_cast<char>(std::clamp(lastUpdate.tm_year, 0, 255));
-    header[2] = static_cast<char>(lastUpdate.tm_mon + 1);
-    header[3] = static_cast<char>(lastUpdate.tm_mday);
+    PutDate(&header[1], lastUpdate);
     PutLittleEndian32(&header[4], recordCount);
 }
 
@@ -460,16 +414,16 @@ std::optional<std::int32_t> ReadLong(const Field& field, Family family, const ch
     const char* p = record + field.offset;
     if (IsBigEndianLong(field, family)) {
         if (AllZero(p, 4)) return std::nullopt;
-        return static_cast<std::int32_t>(BigEndian32(Bytes(p)) ^ 0x80000000u);
+        return static_cast<std::int32_t>(BigEndian32(p) ^ 0x80000000u);
     }
-    return static_cast<std::int32_t>(LittleEndian32(Bytes(p)));
+    return static_cast<std::int32_t>(LittleEndian32(p));
 }
 
 std::optional<double> ReadDouble(const Field& field, const char* record) {
     if (field.type != 'O') RaiseCannotRead(field);
     const char* p = record + field.offset;
     if (AllZero(p, 8)) return std::nullopt;
-    std::uint64_t bits = BigEndian64(Bytes(p));
+    std::uint64_t bits = BigEndian64(p);
     bits = (bits >> 63) ? bits ^ (std::uint64_t{1} << 63) : ~bits;
     return std::bit_cast<double>(bits);
 }

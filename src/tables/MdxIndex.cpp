@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "tables/Bytes.h"
 #include "tables/TableMessages.h"
 #include "text/Error.h"
 #include "text/Format.h"
@@ -10,6 +11,7 @@
 namespace vindeleo::mdx {
 
 namespace tmsg = tables::msg;
+using namespace bytes;
 
 namespace {
 
@@ -44,39 +46,6 @@ constexpr int kTagPlainFieldAt = 480;
 constexpr unsigned char kKeyFormatBase = 0x10;
 constexpr unsigned char kKeyFormatDescending = 0x08;
 constexpr unsigned char kKeyFormatUnique = 0x40;
-
-std::uint32_t Le32(const char* p) {
-    const auto* b = reinterpret_cast<const unsigned char*>(p);
-    return b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
-}
-
-int Le16(const char* p) {
-    const auto* b = reinterpret_cast<const unsigned char*>(p);
-    return b[0] | (b[1] << 8);
-}
-
-void PutLe32(char* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-
-void PutLe16(char* p, int v) {
-    p[0] = static_cast<char>(v & 0xFF);
-    p[1] = static_cast<char>((v >> 8) & 0xFF);
-}
-
-void PutDate(char* p, const std::tm& date) {
-    p[0] = static_cast<char>(std::clamp(date.tm_year, 0, 255));
-    p[1] = static_cast<char>(date.tm_mon + 1);
-    p[2] = static_cast<char>(date.tm_mday);
-}
-
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\0')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) text.remove_suffix(1);
-    return text;
-}
-
-bool AllDigits(std::string_view text) { return text.find_first_not_of("0123456789") == std::string_view::npos; }
 
 // The sizes of count items split as evenly as possible over the fewest groups
 // of at most max items; one empty group when there is nothing.
@@ -119,12 +88,12 @@ std::vector<BuiltNode> WriteLeaves(FileWriter& file, const std::vector<TagEntry>
     for (const std::size_t size : EvenGroups(entries.size(), kMaxKeysPerNode)) {
         const std::uint32_t page = file.NewBlock();
         char* node = file.At(page);
-        PutLe32(node, static_cast<std::uint32_t>(size));
-        PutLe32(node + 4, previous);
+        PutLittleEndian32(node, static_cast<std::uint32_t>(size));
+        PutLittleEndian32(node + 4, previous);
         std::string key;
         for (std::size_t i = 0; i < size; ++i, ++next) {
             char* entry = node + kNodeHeaderLength + i * kNumericEntryLength;
-            PutLe32(entry, entries[next].record);
+            PutLittleEndian32(entry, entries[next].record);
             key = entries[next].key.Bytes();
             std::memcpy(entry + 4, key.data(), kNumericKeyLength);
         }
@@ -143,14 +112,14 @@ std::vector<BuiltNode> WriteInnerLevel(FileWriter& file, const std::vector<Built
         const std::uint32_t page = file.NewBlock();
         char* node = file.At(page);
         const std::size_t keys = size - 1;  // the last child goes without a key
-        PutLe32(node, static_cast<std::uint32_t>(keys));
-        PutLe32(node + 4, previous);
+        PutLittleEndian32(node, static_cast<std::uint32_t>(keys));
+        PutLittleEndian32(node + 4, previous);
         for (std::size_t i = 0; i < keys; ++i) {
             char* entry = node + kNodeHeaderLength + i * kNumericEntryLength;
-            PutLe32(entry, children[next + i].page);
+            PutLittleEndian32(entry, children[next + i].page);
             std::memcpy(entry + 4, children[next + i].lastKey.data(), kNumericKeyLength);
         }
-        PutLe32(node + kNodeHeaderLength + keys * kNumericEntryLength, children[next + keys].page);
+        PutLittleEndian32(node + kNodeHeaderLength + keys * kNumericEntryLength, children[next + keys].page);
         nodes.push_back({page, children[next + keys].lastKey});
         next += size;
         previous = page;
@@ -160,23 +129,23 @@ std::vector<BuiltNode> WriteInnerLevel(FileWriter& file, const std::vector<Built
 
 void WriteTagHeader(char* header, const TagSource& tag, std::uint32_t root, std::uint32_t treePages,
                     std::uint32_t firstLeaf, std::uint32_t lastLeaf, const std::tm& updated) {
-    PutLe32(header, root);
-    PutLe32(header + 4, treePages);
+    PutLittleEndian32(header, root);
+    PutLittleEndian32(header + 4, treePages);
     header[8] = static_cast<char>(kKeyFormatBase);  // ascending, duplicates allowed
     header[9] = 'N';
     header[11] = 0x1B;
-    PutLe16(header + 12, kNumericKeyLength);
-    PutLe16(header + 14, kMaxKeysPerNode);
-    PutLe16(header + 16, 0);  // no secondary key type
-    PutLe16(header + 18, kNumericEntryLength);
+    PutLittleEndian16(header + 12, kNumericKeyLength);
+    PutLittleEndian16(header + 14, kMaxKeysPerNode);
+    PutLittleEndian16(header + 16, 0);  // no secondary key type
+    PutLittleEndian16(header + 18, kNumericEntryLength);
     header[20] = 1;  // serial number of the tag's content
     header[23] = 0;  // not unique
     std::memcpy(header + kTagExpressionAt, tag.expression.data(),
                 std::min<std::size_t>(tag.expression.size(), kTagExpressionLength - 1));
     header[kTagFilteredAt] = 0;
     header[kTagHasKeysAt] = tag.entries.empty() ? 0 : 1;
-    PutLe32(header + kTagFirstLeafAt, firstLeaf);
-    PutLe32(header + kTagLastLeafAt, lastLeaf);
+    PutLittleEndian32(header + kTagFirstLeafAt, firstLeaf);
+    PutLittleEndian32(header + kTagLastLeafAt, lastLeaf);
     PutDate(header + kTagDateAt, updated);
     header[kTagPlainFieldAt] = 1;  // the expression is one field
 }
@@ -210,7 +179,7 @@ void WriteTagTree(char* table, const std::vector<TagSource>& tags) {
 // --- numeric keys ----------------------------------------------------------
 
 NumericKey NumericKey::FromText(std::string_view text) {
-    text = Trimmed(text);
+    text = TrimBlanks(text);
     NumericKey key;
     bool negative = false;
     if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
@@ -239,7 +208,7 @@ NumericKey NumericKey::FromText(std::string_view text) {
 
 std::optional<NumericKey> NumericKey::FromBytes(std::string_view bytes) {
     if (bytes.size() != static_cast<std::size_t>(kNumericKeyLength)) return std::nullopt;
-    const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* b = Unsigned(bytes.data());
     const int count = (b[1] >> 2) & 0x1F;
     if (count > kMaxDigits) return std::nullopt;
     std::string digits;
@@ -334,24 +303,24 @@ std::string BuildIndexFile(const std::string& tableName, std::vector<TagSource> 
     header[0] = 2;  // dBase IV
     PutDate(header + 1, created);
     std::memcpy(header + 4, tableName.data(), std::min<std::size_t>(tableName.size(), 16));
-    PutLe16(header + 20, kPagesPerBlock);
-    PutLe16(header + 22, kBlockLength);
+    PutLittleEndian16(header + 20, kPagesPerBlock);
+    PutLittleEndian16(header + 22, kBlockLength);
     header[24] = 1;  // production index
     header[25] = kTagTableEntries;
     header[26] = kTagEntryLength;
-    PutLe16(header + 28, static_cast<int>(tags.size()));
+    PutLittleEndian16(header + 28, static_cast<int>(tags.size()));
     header[30] = static_cast<char>(tags.size() + 1);  // the next tag's number
     header[31] = 0x1B;
-    PutLe32(header + 32, file.Pages());
-    PutLe32(header + 36, 0);  // no free page
-    PutLe32(header + 40, 0);
+    PutLittleEndian32(header + 32, file.Pages());
+    PutLittleEndian32(header + 36, 0);  // no free page
+    PutLittleEndian32(header + 40, 0);
     PutDate(header + 44, updated);
     header[529] = 1;  // as dBase leaves it before the tag table
 
     char* table = header + kTagTableAt;
     for (std::size_t i = 0; i < tags.size(); ++i) {
         char* entry = table + i * kTagEntryLength;
-        PutLe32(entry, headerPages[i]);
+        PutLittleEndian32(entry, headerPages[i]);
         std::memcpy(entry + 4, tags[i].name.data(), std::min(tags[i].name.size(), kMaxTagNameLength));
         entry[15] = static_cast<char>(kKeyFormatBase);
         entry[19] = 0x02;
@@ -366,8 +335,8 @@ std::string BuildIndexFile(const std::string& tableName, std::vector<TagSource> 
 IndexFile::IndexFile(std::string bytes, std::string fileText) : bytes_(std::move(bytes)), fileText_(std::move(fileText)) {
     if (bytes_.size() < static_cast<std::size_t>(kTagTableAt)) RaiseDamaged(tmsg::kHeaderCut);
     const char* header = bytes_.data();
-    const int pagesPerBlock = Le16(header + 20);
-    if (pagesPerBlock < 1 || pagesPerBlock > kMaxBlockPages || Le16(header + 22) != pagesPerBlock * kPageLength)
+    const int pagesPerBlock = LittleEndian16(header + 20);
+    if (pagesPerBlock < 1 || pagesPerBlock > kMaxBlockPages || LittleEndian16(header + 22) != pagesPerBlock * kPageLength)
         RaiseDamaged(tmsg::kIndexBadBlockSize);
     blockLength_ = pagesPerBlock * kPageLength;
     created_.tm_year = static_cast<unsigned char>(header[1]);
@@ -375,27 +344,27 @@ IndexFile::IndexFile(std::string bytes, std::string fileText) : bytes_(std::move
     created_.tm_mday = static_cast<unsigned char>(header[3]);
 
     const int entryLength = static_cast<unsigned char>(header[26]);
-    const int used = Le16(header + 28);
+    const int used = LittleEndian16(header + 28);
     if (entryLength < 21 || used > kTagTableEntries) RaiseDamaged(tmsg::kHeaderCut);
     if (bytes_.size() < static_cast<std::size_t>(kTagTableAt + used * entryLength)) RaiseDamaged(tmsg::kHeaderCut);
     for (int i = 0; i < used; ++i) {
         const char* entry = header + kTagTableAt + i * entryLength;
-        const std::uint32_t headerPage = Le32(entry);
+        const std::uint32_t headerPage = LittleEndian32(entry);
         const std::string_view tagHeader = Block(headerPage);
         if (tagHeader.empty()) RaiseDamaged(Format(tmsg::kIndexBadTag, i + 1));
         Tag tag;
         const std::string_view name(entry + 4, 11);
-        tag.name = std::string(Trimmed(name.substr(0, name.find('\0'))));
+        tag.name = std::string(TrimBlanks(name.substr(0, name.find('\0'))));
         const std::string_view expression(tagHeader.data() + kTagExpressionAt, kTagExpressionLength);
-        tag.expression = std::string(Trimmed(expression.substr(0, expression.find('\0'))));
-        tag.rootPage = Le32(tagHeader.data());
+        tag.expression = std::string(TrimBlanks(expression.substr(0, expression.find('\0'))));
+        tag.rootPage = LittleEndian32(tagHeader.data());
         const auto format = static_cast<unsigned char>(tagHeader[8]);
         tag.keyType = tagHeader[9];
         tag.descending = (format & kKeyFormatDescending) != 0;
         tag.unique = (format & kKeyFormatUnique) != 0 || tagHeader[23] != 0;
         tag.filtered = tagHeader[kTagFilteredAt] != 0;
-        tag.keyLength = Le16(tagHeader.data() + 12);
-        tag.entryLength = Le16(tagHeader.data() + 18);
+        tag.keyLength = LittleEndian16(tagHeader.data() + 12);
+        tag.entryLength = LittleEndian16(tagHeader.data() + 18);
         if (tag.keyLength < 1 || tag.entryLength < tag.keyLength + 4 ||
             kNodeHeaderLength + tag.entryLength > blockLength_)
             RaiseDamaged(Format(tmsg::kIndexBadTag, i + 1));
@@ -427,14 +396,14 @@ std::vector<TagEntry> IndexFile::Entries(const Tag& tag) const {
         const std::string_view node = Block(page);
         if (node.empty() || visited[page] || depth > kMaxDepth) RaiseDamaged(badTree);
         visited[page] = true;
-        const std::uint64_t count = Le32(node.data());
+        const std::uint64_t count = LittleEndian32(node.data());
         const std::uint64_t end = kNodeHeaderLength + count * tag.entryLength;
         if (end > static_cast<std::uint64_t>(blockLength_)) RaiseDamaged(badTree);
-        const bool inner = end + 4 <= static_cast<std::uint64_t>(blockLength_) && Le32(node.data() + end) != 0;
+        const bool inner = end + 4 <= static_cast<std::uint64_t>(blockLength_) && LittleEndian32(node.data() + end) != 0;
         if (inner) {
             // Children pushed last first, so that the first is walked first.
             for (std::uint64_t i = count + 1; i-- > 0;)
-                pending.emplace_back(Le32(node.data() + kNodeHeaderLength + i * tag.entryLength), depth + 1);
+                pending.emplace_back(LittleEndian32(node.data() + kNodeHeaderLength + i * tag.entryLength), depth + 1);
             continue;
         }
         if (leafDepth != -1 && leafDepth != depth && count > 0) RaiseDamaged(badTree);
@@ -445,7 +414,7 @@ std::vector<TagEntry> IndexFile::Entries(const Tag& tag) const {
             if (!key) RaiseDamaged(Format(tmsg::kIndexBadKey, tag.name));
             if (!entries.empty() && Compare(*key, entries.back().key) < 0)
                 RaiseDamaged(Format(tmsg::kIndexOutOfOrder, tag.name));
-            entries.push_back({*key, Le32(entry)});
+            entries.push_back({*key, LittleEndian32(entry)});
         }
     }
     return entries;

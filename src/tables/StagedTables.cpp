@@ -3,7 +3,7 @@
 #include <chrono>
 #include <ctime>
 #include <algorithm>
-#include <random>
+#include <fstream>
 #include <sstream>
 #include <unordered_set>
 #include <utility>
@@ -503,12 +503,6 @@ bool IsStagingDirectory(const platform::DirectoryEntry& entry) {
            platform::KindOfName(entry.path(), error) == platform::NameKind::Directory;
 }
 
-bool IsOlderThanGrace(const fs::path& dir) {
-    std::error_code error;
-    const auto written = platform::LastWriteTime(dir, error);
-    return !error && fs::file_time_type::clock::now() - written > kUnlockedGrace;
-}
-
 // Puts back what a failed commit could not: the old files go back from the
 // previous folder, the new ones back into the staging directory. Until every
 // one is back the undo list stays, and this is tried again by the next run.
@@ -523,7 +517,7 @@ void FinishUndo(const fs::path& working, const fs::path& staging) {
 }
 
 // Finishes or drops one staging directory of a run that is no longer alive.
-void RecoverStaging(const fs::path& working, const fs::path& staging) {
+void RecoverStaging(const fs::path& working, const fs::path& staging, RunMoment run) {
     auto lock = std::make_unique<platform::LockedFile>();
     std::error_code error;
     switch (lock->Open(staging / kLockFile, /*exclusive=*/true, error)) {
@@ -531,7 +525,7 @@ void RecoverStaging(const fs::path& working, const fs::path& staging) {
         case platform::LockedFile::Status::Missing:
             // An empty one holds nothing to lose; one with files may be a run
             // that is just starting, unless it is old.
-            if (IsEmptyDirectory(staging) || IsOlderThanGrace(staging)) break;
+            if (IsEmptyDirectory(staging) || platform::WrittenLongerAgo(staging, kUnlockedGrace)) break;
             return;
         case platform::LockedFile::Status::InUse:
         case platform::LockedFile::Status::Failed: return;
@@ -547,7 +541,7 @@ void RecoverStaging(const fs::path& working, const fs::path& staging) {
             platform::MakeDirectoryDurable(working);
             CopyOrigin origin;
             std::time_t moment = 0;
-            if (!ReadCopyOrigin(staging / kOriginFile, origin, moment)) moment = std::time(nullptr);
+            if (!ReadCopyOrigin(staging / kOriginFile, origin, moment)) moment = run.time;
             std::error_code unflushed;
             KeepCopy(working, staging / kPreviousFolder, origin, moment, unflushed);
             RemoveOldCopies(working);
@@ -562,19 +556,14 @@ void RecoverStaging(const fs::path& working, const fs::path& staging) {
 
 }  // namespace
 
-StagedTables::StagedTables(fs::path workingDirectory) : working_(std::move(workingDirectory)) {
+StagedTables::StagedTables(fs::path workingDirectory, RunMoment moment)
+    : working_(std::move(workingDirectory)), moment_(moment) {
     std::error_code error;
     if (!platform::IsDirectory(working_, error)) throw Error(Format(msg::kNoWorkingDirectory, PathText(working_)));
-    std::random_device random;
-    for (int attempt = 0;; ++attempt) {
-        staging_ = working_ / PathFromText(kStagingPrefix + std::to_string(random()));
-        if (platform::CreateDirectory(staging_, error)) break;
-        if (error || attempt > 100) {
-            staging_.clear();
-            throw Error(Format(msg::kCannotReplaceTables, PathText(working_),
-                               error ? dbf::ReasonText(error) : std::string("exists")));
-        }
-    }
+    staging_ = platform::MakeFreshFolder(working_, kStagingPrefix, error);
+    if (staging_.empty())
+        throw Error(Format(msg::kCannotReplaceTables, PathText(working_),
+                           error ? dbf::ReasonText(error) : std::string("exists")));
     // The lock tells other runs that this directory is alive.
     lock_ = std::make_unique<platform::LockedFile>();
     error.clear();
@@ -624,8 +613,7 @@ std::string StagedTables::Commit(const std::vector<std::string>& replacedFiles,
         platform::MakeDirectoryDurable(staging_);
         platform::EndDeferredDurability(staging_);
         platform::CreateDirectory(staging_ / kPreviousFolder);
-        const std::time_t moment = std::time(nullptr);
-        WriteCopyOrigin(staging_ / kOriginFile, origin, moment);
+        WriteCopyOrigin(staging_ / kOriginFile, origin, moment_.time);
         WritePlan(staging_, plan);
         committed = true;
         const CommitPlace at{working_, staging_, moves};
@@ -633,7 +621,7 @@ std::string StagedTables::Commit(const std::vector<std::string>& replacedFiles,
         platform::MakeDirectoryDurable(working_);
         // The files replaced and taken away become a copy, whole, in one
         // rename; until then a failure puts them back.
-        copyLabel = KeepCopy(working_, staging_ / kPreviousFolder, origin, moment, unflushed);
+        copyLabel = KeepCopy(working_, staging_ / kPreviousFolder, origin, moment_.time, unflushed);
     } catch (const std::exception& cause) {
         if (committed) PutBackAfterFailure(working_, staging_, moves, cause, keepForNextRun_);
         RaiseCannotReplace(working_, cause);
@@ -652,12 +640,12 @@ std::string StagedTables::Commit(const std::vector<std::string>& replacedFiles,
 }
 
 
-void RecoverInterruptedCommits(const fs::path& workingDirectory) {
+void RecoverInterruptedCommits(const fs::path& workingDirectory, RunMoment moment) {
     std::vector<fs::path> stagings;
     std::error_code error;
     for (const auto& entry : platform::ListDirectory(workingDirectory, error))
         if (IsStagingDirectory(entry)) stagings.push_back(entry.path());
-    for (const fs::path& staging : stagings) RecoverStaging(workingDirectory, staging);
+    for (const fs::path& staging : stagings) RecoverStaging(workingDirectory, staging, moment);
 }
 
 std::vector<UnfinishedCommit> UnfinishedCommits(const fs::path& workingDirectory) {

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/RegionalTime.h"
 #include "tables/TableCopies.h"
 
 namespace vindeleo {
@@ -31,8 +32,9 @@ class StagedTables {
 public:
     // Makes a fresh staging directory inside workingDirectory, which must
     // exist, and holds it locked while this object lives, so that no other
-    // process takes it for the remains of an interrupted run.
-    explicit StagedTables(std::filesystem::path workingDirectory);
+    // process takes it for the remains of an interrupted run. The run's
+    // moment dates the copy of the tables that Commit replaces.
+    explicit StagedTables(std::filesystem::path workingDirectory, RunMoment moment = RunMoment::Now());
     // Removes the staging directory and whatever is left in it.
     ~StagedTables();
     StagedTables(const StagedTables&) = delete;
@@ -62,6 +64,7 @@ public:
 
 private:
     std::filesystem::path working_;
+    RunMoment moment_;
     std::filesystem::path staging_;
     std::unique_ptr<platform::LockedFile> lock_;
     // A commit that could not put back every old file leaves the staging
@@ -76,8 +79,9 @@ private:
 // old files put back, one without a plan is removed (the old tables were never
 // touched). Directories of runs
 // still alive are left alone. An error is raised only when a committed plan
-// cannot be finished.
-void RecoverInterruptedCommits(const std::filesystem::path& workingDirectory);
+// cannot be finished. A copy whose run's moment was not kept is dated with
+// the moment of this run.
+void RecoverInterruptedCommits(const std::filesystem::path& workingDirectory, RunMoment moment = RunMoment::Now());
 
 // What the next run's RecoverInterruptedCommits will do with the staging
 // directories of runs that are gone: finish a commit's moves, or put back the

@@ -50,8 +50,6 @@ std::vector<fs::path> MatchingFiles(const fs::path& dir, const std::string& file
     return platform::FilesNamed(dir, fileName, ignored);
 }
 
-std::tm Today() { return LocalTime(std::time(nullptr)); }
-
 struct NameHash {
     using is_transparent = void;
     std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
@@ -239,8 +237,10 @@ struct Table::Impl {
     }
 };
 
-Table::Table(fs::path dir, TableLayout layout)
-    : dir_(std::move(dir)), layout_(std::move(layout)), impl_(std::make_unique<Impl>()) {}
+Table::Table(fs::path dir, TableLayout layout, std::optional<RunMoment> moment)
+    : dir_(std::move(dir)), layout_(std::move(layout)), moment_(moment), impl_(std::make_unique<Impl>()) {}
+
+std::tm Table::WritingDate() const { return LocalTime(moment_.value_or(RunMoment::Now()).time); }
 
 Table::~Table() {
     try {
@@ -261,10 +261,7 @@ void Table::DeleteFiles() const {
 }
 
 fs::path Table::FilePath() const {
-    const std::string fileName = layout_.name + kTableExtension;
-    std::error_code ignored;  // the opening tells a directory that cannot be read
-    const fs::path found = platform::FindFile(dir_, fileName, ignored);
-    return found.empty() ? dir_ / PathFromText(fileName) : found;
+    return platform::ExistingSpelling(dir_ / PathFromText(layout_.name + kTableExtension));
 }
 
 namespace {
@@ -328,7 +325,7 @@ void Table::Create(DbfLevel level) {
     for (const auto& old : oldFiles)
         if (platform::IsHeldElsewhere(old)) throw Error(Format(tmsg::kCannotCreate, fileText, tmsg::kInUse));
 
-    const std::tm today = Today();
+    const std::tm today = WritingDate();
     const std::string header = dbf::BuildHeader(fields, level, today, indexed);
     const char endOfFile = dbf::kEndOfFile;
     std::vector<platform::Replacement> files = {{target, {header, std::string_view(&endOfFile, 1)}}};
@@ -396,7 +393,7 @@ void Table::Close() {
     impl.appending = false;  // a record not posted is dropped
     std::error_code error;
     if (impl.changed) {
-        const std::tm today = Today();
+        const std::tm today = WritingDate();
         dbf::StampHeader(impl.headerBytes, static_cast<std::uint32_t>(impl.records.Count()), today);
         std::string index;
         if (impl.order.KeepsIndex()) {

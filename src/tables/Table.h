@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/RegionalTime.h"
 #include "tables/TableLayout.h"
 
 namespace vindeleo {
@@ -37,8 +38,10 @@ public:
     // name + ".DBF", matched without regard to letter case, and Create writes
     // the layout's fields and indexes, so a table is always created with the
     // fields of its own name. A table that is only read may have a layout
-    // that gives its name alone; its fields are those its file holds.
-    Table(std::filesystem::path dir, TableLayout layout);
+    // that gives its name alone; its fields are those its file holds. A
+    // table that a run writes carries the run's moment, the date of its
+    // header and index; without one, a writing is dated when it happens.
+    Table(std::filesystem::path dir, TableLayout layout, std::optional<RunMoment> moment = std::nullopt);
     ~Table();  // closes the table when still open (an error there is not raised)
     Table(const Table&) = delete;
     Table& operator=(const Table&) = delete;
@@ -126,8 +129,12 @@ private:
     const dbf::Field& FieldOf(FieldRef field) const;
     char* RecordBeingAdded();
 
+    // The date of a writing: of the run's moment, else of now.
+    std::tm WritingDate() const;
+
     std::filesystem::path dir_;
     TableLayout layout_;
+    std::optional<RunMoment> moment_;
     std::unique_ptr<Impl> impl_;
 };
 

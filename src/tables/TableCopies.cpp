@@ -148,9 +148,7 @@ std::unordered_set<std::string> FilesOfFolder(const fs::path& folder) {
 // A kept file in its copy's folder: under its own name, else in another
 // letter case (where names differ in case, someone may have renamed it).
 fs::path KeptFilePath(const fs::path& folder, const std::string& name) {
-    std::error_code error;
-    const fs::path found = platform::FindFile(folder, name, error);
-    return found.empty() ? folder / PathFromText(name) : found;
+    return platform::ExistingSpelling(folder / PathFromText(name));
 }
 
 std::unordered_set<std::string> FoldedNames(const std::unordered_set<std::string>& names) {
@@ -327,9 +325,7 @@ std::pair<std::string, std::string> LabelAndWhen(std::time_t moment) {
     const std::string year = std::to_string(t.tm_year + 1900);
     const std::string label = year + TwoDigits(t.tm_mon + 1) + TwoDigits(t.tm_mday) + "-" + TwoDigits(t.tm_hour) +
                               TwoDigits(t.tm_min) + TwoDigits(t.tm_sec);
-    const std::string when = TwoDigits(t.tm_mday) + "/" + TwoDigits(t.tm_mon + 1) + "/" + year + " " +
-                             TwoDigits(t.tm_hour) + ":" + TwoDigits(t.tm_min) + ":" + TwoDigits(t.tm_sec);
-    return {label, when};
+    return {label, PlainDateTime(t)};
 }
 
 bool Exists(const fs::path& path) {

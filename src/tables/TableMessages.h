@@ -11,7 +11,7 @@ inline constexpr const char* kCannotWrite = "No se puede escribir la tabla %s: %
 
 // Reasons.
 inline constexpr const char* kNoSuchFile = "no existe el archivo";
-inline constexpr const char* kNoSuchDirectory = "no existe el directorio";
+inline constexpr const char* kNoSuchDirectory = "no existe la carpeta";
 inline constexpr const char* kInUse = "otro programa la tiene abierta";
 inline constexpr const char* kIndexInUse = "otro programa lo tiene abierto";  // an index
 inline constexpr const char* kAccessDenied = "permiso denegado";
@@ -37,7 +37,7 @@ inline constexpr const char* kRecordLengthMismatch =
     "la longitud de registro de la cabecera (%s) no coincide con la de los campos (%s)";
 // Records announced, records present.
 inline constexpr const char* kMissingRecords =
-    "la cabecera anuncia %s registros y el archivo solo contiene %s";
+    "la cabecera anuncia m\xE1s registros (%s) de los que contiene el archivo (%s)";
 
 // The file, the version byte in hexadecimal.
 inline constexpr const char* kUnknownFormat = "El archivo %s no es una tabla dBase reconocida (versi\xF3n %s)";

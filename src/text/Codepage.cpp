@@ -135,6 +135,20 @@ std::string Cp1252ToUtf8(std::string_view text1252) {
     return out;
 }
 
+std::u16string Cp1252ToUtf16(std::string_view text1252) {
+    std::u16string out;
+    out.reserve(text1252.size());
+    for (char c : text1252) out += static_cast<char16_t>(CodePointOf1252(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string Utf16To1252(std::u16string_view utf16) {
+    std::string out;
+    out.reserve(utf16.size());
+    for (char16_t unit : utf16) out += static_cast<char>(ByteOf1252(unit).value_or('?'));
+    return out;
+}
+
 unsigned char FoldCase1252(unsigned char c) {
     if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 32);
     if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 32);

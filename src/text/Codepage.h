@@ -40,6 +40,14 @@ std::string Utf8To1252(std::string_view utf8);
 // Windows-1252 to UTF-8; every byte maps to one character, so nothing is lost.
 std::string Cp1252ToUtf8(std::string_view text1252);
 
+// Windows-1252 to UTF-16 and back, one code unit for each byte, as Windows'
+// own conversion of the code page goes: a code unit that Windows-1252 lacks
+// becomes '?', never a look-alike, so a character beyond U+FFFF (two code
+// units) becomes "??". The one conversion of the code page on Windows, where
+// the system converts only between UTF-16 and UTF-8.
+std::u16string Cp1252ToUtf16(std::string_view text1252);
+std::string Utf16To1252(std::u16string_view utf16);
+
 // Folds one Windows-1252 letter to lower case: A-Z, À-Þ (not ×), Š, Œ, Ž, Ÿ.
 unsigned char FoldCase1252(unsigned char c);
 std::string FoldCase1252(std::string_view text1252);

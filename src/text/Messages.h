@@ -18,8 +18,8 @@ inline constexpr const char* kXmlEntitiesTooLarge =
     "ATENCI\xD3N - Las entidades del archivo XML se expanden a un texto demasiado grande (l\xEDnea %d, columna %d)";
 // printf-style: line, column.
 inline constexpr const char* kXmlUnreadEntity =
-    "ATENCI\xD3N - El archivo XML usa una entidad que no se lee: externa, no declarada en \xE9l o de par\xE1metro "
-    "(l\xEDnea %d, columna %d)";
+    "ATENCI\xD3N - El archivo XML remite a otro archivo o a un texto que no define (una entidad externa, de "
+    "par\xE1metro o sin declarar), y Vindeleo no lo lee (l\xEDnea %d, columna %d)";
 // printf-style: line, column.
 inline constexpr const char* kXmlTooManyAttributes =
     "ATENCI\xD3N - Un elemento del archivo XML tiene m\xE1s de mil atributos: no es un documento de intercambio "
@@ -28,7 +28,8 @@ inline constexpr const char* kXmlTooManyAttributes =
 inline constexpr const char* kXmlUnsupportedEncoding =
     "ATENCI\xD3N - El archivo XML est\xE1 codificado en '%s', una codificaci\xF3n que Vindeleo no puede leer";
 inline constexpr const char* kNotExchangeDocument =
-    "ATENCI\xD3N - El archivo no es un documento de intercambio de Siravel";
+    "ATENCI\xD3N - El archivo no es un documento de intercambio de Siravel. Elija el documento que Siravel "
+    "exporta para el programa de horarios";
 // printf-style: the text that is not a number.
 inline constexpr const char* kNotAnInteger = "'%s' no es un valor entero v\xE1lido";
 // printf-style: the field name.
@@ -38,20 +39,22 @@ inline constexpr const char* kCannotWrite = "Unable to write to %s";
 // printf-style: the document's full path.
 inline constexpr const char* kCannotReadDocument = "No se puede leer el archivo %s";
 // printf-style: the working tables directory.
-inline constexpr const char* kNoWorkingDirectory = "No existe el directorio de trabajo %s";
+inline constexpr const char* kNoWorkingDirectory =
+    "No existe la carpeta de trabajo %s: abra Morvalen una vez para que la cree y vuelva a intentarlo";
 // printf-style: the working tables directory, the system's reason.
 inline constexpr const char* kCannotReplaceTables =
-    "No se han podido sustituir las tablas de %s (%s); las tablas anteriores se conservan";
+    "No se han podido sustituir las tablas de %s (%s); las tablas anteriores se conservan. Cierre Morvalen y "
+    "vuelva a intentarlo";
 // printf-style: the working tables directory, the system's reason, the tables
 // whose old files are not back yet ("PROFT, AULAST").
 inline constexpr const char* kTablesNotPutBack =
     "No se han podido sustituir las tablas de %s (%s), y todav\xED" "a no se han podido volver a poner como estaban "
-    "las tablas %s. Vindeleo las volver\xE1 a poner la pr\xF3xima vez que importe, exporte o restaure; hasta "
+    "estas tablas: %s. Vindeleo las volver\xE1 a poner la pr\xF3xima vez que importe, exporte o restaure; hasta "
     "entonces, no use esas tablas en Morvalen";
 // printf-style: the working tables directory, the system's reason, the tables
 // whose old files are not back (the undo could not even be noted down).
 inline constexpr const char* kTablesNotPutBackNewFollow =
-    "No se han podido sustituir las tablas de %s (%s), ni volver a poner como estaban las tablas %s. Vindeleo "
+    "No se han podido sustituir las tablas de %s (%s), ni volver a poner como estaban estas tablas: %s. Vindeleo "
     "terminar\xE1 de poner las tablas nuevas la pr\xF3xima vez que importe, exporte o restaure; hasta entonces, "
     "no use esas tablas en Morvalen";
 // printf-style: the working tables directory, the tables whose old files are
@@ -67,7 +70,8 @@ inline constexpr const char* kTablesInPlaceUnflushed =
 
 // printf-style: the code for which no ten-character code is left.
 inline constexpr const char* kNoFreeCode =
-    "No quedan c\xF3" "digos libres de diez caracteres para '%s'";
+    "No quedan c\xF3" "digos libres de diez caracteres para '%s'. Cambie en Siravel algunos de los nombres que "
+    "empiezan igual y vuelva a importar";
 
 // printf-style: the help file's full path.
 inline constexpr const char* kNoHelpFile = "No se encuentra el archivo de ayuda %s";
@@ -75,8 +79,10 @@ inline constexpr const char* kNoHelpFile = "No se encuentra el archivo de ayuda 
 // The copies of the tables kept by every import, and their restore.
 // printf-style: the copies folder.
 inline constexpr const char* kNoCopies = "No hay copias de las tablas en %s";
-// printf-style: label, date and time, document's file name, number of tables.
+// printf-style: label, date and time, document's file name, number of tables
+// (kCopyLineOneTable when the copy holds one table).
 inline constexpr const char* kCopyLine = "%s  %s  %s  %s tablas";
+inline constexpr const char* kCopyLineOneTable = "%s  %s  %s  %s tabla";
 // printf-style: the label of the copy that was put back (the document column
 // of a copy made by a restore).
 inline constexpr const char* kCopyOfRestore = "restauraci\xF3n de %s";
@@ -97,10 +103,11 @@ inline constexpr const char* kFailedImportToPutBack =
 // printf-style: label, what is wrong with it.
 inline constexpr const char* kCopyLineDamaged = "%s  COPIA NO UTILIZABLE: %s";
 // printf-style: the label asked for, the copies folder.
-inline constexpr const char* kUnknownCopy = "ATENCI\xD3N - No existe la copia '%s' en %s";
+inline constexpr const char* kUnknownCopy =
+    "ATENCI\xD3N - No existe la copia '%s' en %s. Las tablas no se han tocado; elija una copia de la lista de copias";
 // printf-style: label, what is wrong with it.
 inline constexpr const char* kCopyNotWhole =
-    "ATENCI\xD3N - La copia %s no se puede restaurar: %s. Las tablas no se han tocado";
+    "ATENCI\xD3N - La copia %s no se puede restaurar: %s. Las tablas no se han tocado; elija otra copia de la lista";
 // printf-style: the label put back, the label of the copy of the tables it replaced.
 inline constexpr const char* kRestored =
     "Restaurada la copia %s. Las tablas que sustituye se guardan en la copia %s";
@@ -118,7 +125,8 @@ inline constexpr const char* kCopyFileTwice = "su descripci\xF3n COPIA.TXT nombr
 inline constexpr const char* kCheckHeading =
     "Comprobaci\xF3n de la importaci\xF3n de %s (no se ha cambiado ninguna tabla)";
 // printf-style: the working tables directory.
-inline constexpr const char* kCheckTables = "Registros de las tablas de %s, ahora y tras la importaci\xF3n:";
+inline constexpr const char* kCheckTables =
+    "Registros que tiene ahora cada tabla de %s, y los que tendr\xE1 despu\xE9s de importar:";
 // printf-style: table, records now, records after.
 inline constexpr const char* kCheckTableLine = "%s %s -> %s";
 inline constexpr const char* kCheckNoTable = "no existe";
@@ -130,10 +138,10 @@ inline constexpr const char* kCheckTableFault = "%s: %s";
 inline constexpr const char* kCheckCannotReadTable = "No se puede leer la tabla %s";
 // printf-style: table.
 inline constexpr const char* kCheckTableHeld =
-    "%s: otro programa la tiene abierta; la importaci\xF3n se detendr\xED" "a sin cambiar nada";
+    "%s: otro programa la tiene abierta, y la importaci\xF3n se parar\xED" "a sin cambiar nada. Cierre Morvalen "
+    "antes de importar";
 // printf-style: how many.
-inline constexpr const char* kCheckCodes =
-    "C\xF3" "digos que las reglas de c\xF3" "digos hacen distintos del nombre o la clave de origen (%d):";
+inline constexpr const char* kCheckCodes = "C\xF3" "digos que cambian o se crean al importar (%d):";
 // printf-style: kind, name, code kept, origin.
 inline constexpr const char* kCheckCodeLine = "%s '%s': %s (en lugar de %s)";
 // printf-style: kind, name, code kept.
@@ -144,7 +152,7 @@ inline constexpr const char* kCheckTeacher = "Profesor";
 inline constexpr const char* kCheckRoom = "Aula";
 inline constexpr const char* kCheckGroup = "Grupo";
 // printf-style: how many.
-inline constexpr const char* kCheckNoAssignment = "Filas de MATERIAS que no recibir\xE1n ninguna asignaci\xF3n (%d):";
+inline constexpr const char* kCheckNoAssignment = "Materias que no llegar\xE1n a ning\xFAn grupo (%d):";
 // printf-style: row number, subject name, course key, reason.
 inline constexpr const char* kCheckNoAssignmentLine = "fila %d, '%s' (curso '%s'): %s";
 inline constexpr const char* kCheckTooFewValues = "la fila tiene menos de dos datos";
@@ -169,16 +177,19 @@ inline constexpr const char* kCheckOtherTemplates = "Otras plantillas del docume
 // printf-style: template code, template name.
 inline constexpr const char* kCheckTemplateLine = "%s (%s)";
 // printf-style: how many.
-inline constexpr const char* kCheckShortRows =
-    "Filas a las que faltan datos que se leen (las posiciones cuentan desde 0) (%d):";
+inline constexpr const char* kCheckShortRows = "Filas del documento a las que les faltan datos (%d):";
 // printf-style: section, row number, values it has.
 inline constexpr const char* kCheckRowSkipped =
-    "%s, fila %d (datos: %d): se omite, porque se necesitan al menos dos datos";
-// printf-style: section, row number, values it has, the missing positions.
+    "%s, fila %d (datos: %d): no se importa, porque una fila necesita al menos dos datos";
+// printf-style: section, row number, values it has, the missing positions
+// (kCheckRowMissingOne when one is missing).
 inline constexpr const char* kCheckRowMissing =
-    "%s, fila %d (datos: %d): posiciones que faltan y se leen vac\xED" "as: %s";
+    "%s, fila %d (datos: %d): faltan los datos de las posiciones %s (la primera es la 0), que se toman vac\xED" "os";
+inline constexpr const char* kCheckRowMissingOne =
+    "%s, fila %d (datos: %d): falta el dato de la posici\xF3n %s (la primera es la 0), que se toma vac\xED" "o";
 // printf-style: how many.
-inline constexpr const char* kCheckLostCharacters = "Valores en los que un car\xE1" "cter se convierte en '?' (%d):";
+inline constexpr const char* kCheckLostCharacters =
+    "Datos con caracteres que las tablas de Morvalen no pueden guardar y que quedan como '?' (%d):";
 // printf-style: section, row number, position, the value as it is read, the characters lost.
 inline constexpr const char* kCheckLostLine = "%s, fila %d, posici\xF3n %d: '%s' (%s)";
 inline constexpr const char* kCheckNone = "ninguno";
@@ -189,6 +200,13 @@ inline constexpr const char* kCheckNoTemporaryDirectory =
 // printf-style: the temporary directory, the system's reason.
 inline constexpr const char* kCheckNoScratch =
     "No se puede crear la carpeta temporal de la comprobaci\xF3n en %s: %s";
+
+// The window of the copies ("vindeleo copias"). printf-style: the copy's date
+// and time, its document's file name (or "restauración de ...").
+inline constexpr const char* kConfirmRestore =
+    "\xBFVolver a poner las tablas de la copia del %s (%s)? Las tablas de ahora se guardan en una copia nueva.";
+// printf-style: what is wrong with the copy (its state in the list).
+inline constexpr const char* kCopyUnusable = "no utilizable: %s";
 
 // A run or a window's action ended by something other than the system's own
 // errors: the lack of memory, and a fault of the program of no known kind.
@@ -213,5 +231,22 @@ inline constexpr const char* kChooserPrompt =
 inline constexpr const char* kChooserHours = "HORAS";
 inline constexpr const char* kChooserNone = "-";
 inline constexpr const char* kContinue = "Continuar";
+inline constexpr const char* kCopiesCaption = "Copias de las tablas";
+inline constexpr const char* kCopiesHeading = "Copias de las tablas que guarda cada importaci\xF3n";
+inline constexpr const char* kCopiesColumnWhen = "Fecha y hora";
+inline constexpr const char* kCopiesColumnDocument = "Documento";
+inline constexpr const char* kCopiesColumnTables = "Tablas";
+inline constexpr const char* kCopiesColumnState = "Estado";
+inline constexpr const char* kRestoreButton = "&Restaurar";
+inline constexpr const char* kCheckButton = "Re&visar un documento...";
+inline constexpr const char* kCloseButton = "&Cerrar";
+inline constexpr const char* kReportCaption = "Comprobaci\xF3n de la importaci\xF3n";
+inline constexpr const char* kCopyButton = "C&opiar";
+inline constexpr const char* kSaveButton = "&Guardar...";
+inline constexpr const char* kSaveDialogTitle = "Guardar el informe";
+inline constexpr const char* kSaveDialogFilter = "*.txt";
+inline constexpr const char* kSaveDialogSuffix = "txt";
+inline constexpr const char* kYes = "&S\xED";
+inline constexpr const char* kNo = "&No";
 
 }  // namespace vindeleo::msg

@@ -458,7 +458,7 @@ TEST_F(CliTest, RestorePutsBackTheTablesThatAnImportReplaced) {
 
     listing = Cli("restore");
     ASSERT_EQ(listing.exitCode, 0) << listing.err;
-    const std::regex line("(\\d{8}-\\d{6}(-\\d+)?)  \\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d  (.*)  (\\d+) tablas");
+    const std::regex line("(\\d{8}-\\d{6}(-\\d+)?)  \\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d  (.*)  (\\d+) tablas?");
     std::vector<std::string> lines;
     for (std::istringstream in(listing.out); std::getline(in, lines.emplace_back());) {}
     lines.pop_back();
@@ -470,6 +470,8 @@ TEST_F(CliTest, RestorePutsBackTheTablesThatAnImportReplaced) {
     EXPECT_EQ(b[4], "9");  // the nine tables that A built
     EXPECT_EQ(a[3], "a.xml");
     EXPECT_EQ(a[4], "1");  // JORNADAS
+    EXPECT_TRUE(lines[0].ends_with(" 9 tablas")) << lines[0];
+    EXPECT_TRUE(lines[1].ends_with(" 1 tabla")) << lines[1];  // one table, in the singular
     const std::string copyOfB = b[1];
 
     auto restored = Cli("restore " + copyOfB);
@@ -504,7 +506,8 @@ TEST_F(CliTest, ARestoreThatCannotBeDoneTouchesNothing) {
     for (const std::string unknown : {"20000101-000000", "..", "../MTEMP"}) {
         const auto result = Cli("restore " + test::Quoted(unknown));
         EXPECT_EQ(result.exitCode, 1) << unknown;
-        EXPECT_EQ(result.out, "ATENCI\xC3\x93N - No existe la copia '" + unknown + "' en " + Shown("COPIAS") + "\n");
+        EXPECT_EQ(result.out, "ATENCI\xC3\x93N - No existe la copia '" + unknown + "' en " + Shown("COPIAS") +
+                                  ". Las tablas no se han tocado; elija una copia de la lista de copias\n");
         EXPECT_EQ(test::Snapshot(Tables()), before);
     }
 
@@ -517,7 +520,8 @@ TEST_F(CliTest, ARestoreThatCannotBeDoneTouchesNothing) {
     auto result = Cli("restore " + label);
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "ATENCI\xC3\x93N - La copia " + label + " no se puede restaurar: el archivo PROFT.DBF " +
-                              "est\xC3\xA1 da\xC3\xB1" "ado o incompleto. Las tablas no se han tocado\n");
+                              "est\xC3\xA1 da\xC3\xB1" "ado o incompleto. Las tablas no se han tocado; elija otra copia de "
+                              "la lista\n");
     EXPECT_EQ(test::Snapshot(Tables()), before);
     test::WriteFile(kept, bytes.substr(0, bytes.size() - 1));
     EXPECT_NE(Cli("restore").out.find(label + "  COPIA NO UTILIZABLE: el archivo PROFT.DBF"), std::string::npos);
@@ -611,7 +615,7 @@ std::map<std::string, std::pair<std::string, std::string>> CheckedCounts(const s
     std::map<std::string, std::pair<std::string, std::string>> counts;
     std::istringstream lines(out);
     std::string line;
-    while (std::getline(lines, line) && !line.starts_with("Registros de las tablas")) {}
+    while (std::getline(lines, line) && !line.starts_with("Registros que tiene ahora cada tabla")) {}
     const std::regex count("  ([A-Z0-9]+) +(.+) -> (.+)");
     for (std::smatch match; std::getline(lines, line) && !line.empty();)
         if (std::regex_match(line, match, count)) counts[match[1]] = {match[2], match[3]};
@@ -684,7 +688,7 @@ TEST_F(CliTest, CheckChangesNothingAndCountsAsTheImport) {
              "Cursos que no est\xC3\xA1n en el cat\xC3\xA1logo de niveles y reciben el nivel 'Niv' (1):\n"
              "  3109 'Curso de tarde'\n",
              "Plantilla horaria que se aplica: J2 (Tarde)\nOtras plantillas del documento:\n  J1 (Ma\xC3\xB1" "ana)\n",
-             "  MATERIAS, fila 4 (datos: 1): se omite, porque se necesitan al menos dos datos\n",
+             "  MATERIAS, fila 4 (datos: 1): no se importa, porque una fila necesita al menos dos datos\n",
              "  EMPLEADOS, fila 1, posici\xC3\xB3n 3: 'Dvo?\xC3\xA1k' (U+0159)\n",
          })
         EXPECT_NE(result.out.find(line), std::string::npos) << line << "\nin:\n" << result.out;
@@ -718,7 +722,8 @@ TEST_F(CliTest, CheckStopsWhereTheImportStops) {
     const auto checked = CheckCommand(program, work.Path(), Prefix(), "check " + Sample());
     EXPECT_EQ(checked.exitCode, 2);
     const std::string shownTables = program.IsWindows() ? "C:\\MTEMP" : Tables().string();
-    EXPECT_EQ(checked.err, "No existe el directorio de trabajo " + shownTables + ".\n");
+    EXPECT_EQ(checked.err, "No existe la carpeta de trabajo " + shownTables +
+                               ": abra Morvalen una vez para que la cree y vuelva a intentarlo.\n");
     EXPECT_FALSE(fs::exists(Tables()));
     const auto imported = Cli("import " + Sample());
     EXPECT_EQ(checked.err, imported.err);
@@ -739,8 +744,8 @@ TEST_F(CliTest, CheckTellsOfATableThatAnotherProgramHolds) {
     EXPECT_NE(result.out.find("  PROFT        ilegible -> 11\n"
                               "    PROFT: No se puede abrir la tabla " + Shown("PROFT.DBF") +
                               ": otro programa la tiene abierta\n"
-                              "    PROFT: otro programa la tiene abierta; la importaci\xC3\xB3n se detendr\xC3\xAD" "a sin "
-                              "cambiar nada\n"),
+                              "    PROFT: otro programa la tiene abierta, y la importaci\xC3\xB3n se parar\xC3\xAD" "a "
+                              "sin cambiar nada. Cierre Morvalen antes de importar\n"),
               std::string::npos)
         << result.out;
     EXPECT_EQ(test::SnapshotWithTimes(Tables()), before);

@@ -301,10 +301,10 @@ TEST_F(FaultInjectionTest, AnUndoThatFailsIsFinishedByTheNextRun) {
     // After the failed move k: k + 1 writes the undo list, k + 2 puts back the move before k.
     const std::vector<Case> cases = {
         {"undo list written", std::to_string(k) + ".." + std::to_string(k + 2) + "+2",
-         "no se han podido volver a poner como estaban las tablas", oldTables,
+         "no se han podido volver a poner como estaban estas tablas: ", oldTables,
          "n fallida: sus tablas anteriores se volver"},
         {"undo list not written", std::to_string(k) + ".." + std::to_string(k + 2),
-         "ni volver a poner como estaban las tablas", newTables,
+         "ni volver a poner como estaban estas tablas: ", newTables,
          "n interrumpida: se completar"},
     };
     for (const Case& c : cases) {

@@ -97,8 +97,8 @@ std::string EntitiesTooLargeAtLine(int line) {
            std::to_string(line) + ", columna ";
 }
 std::string UnreadEntityAtLine(int line) {
-    return "ATENCI\xD3N - El archivo XML usa una entidad que no se lee: externa, no declarada en \xE9l o de "
-           "par\xE1metro (l\xEDnea " + std::to_string(line) + ", columna ";
+    return "ATENCI\xD3N - El archivo XML remite a otro archivo o a un texto que no define (una entidad externa, "
+           "de par\xE1metro o sin declarar), y Vindeleo no lo lee (l\xEDnea " + std::to_string(line) + ", columna ";
 }
 
 std::string TooManyAttributesAtLine(int line) {

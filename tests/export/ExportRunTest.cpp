@@ -267,7 +267,7 @@ TEST_F(ExportRunTest, DocumentsThatAreNoExchangeDocumentStopWithAMessage) {
                                "ATENCI\xD3N - Las entidades del archivo XML se expanden a un texto demasiado grande"},
                           Case{"<!DOCTYPE SERVICIO [<!ENTITY a SYSTEM \"/etc/hostname\">]>"
                                "<SERVICIO><BLOQUE_DATOS>&a;</BLOQUE_DATOS></SERVICIO>",
-                               "ATENCI\xD3N - El archivo XML usa una entidad que no se lee"},
+                               "ATENCI\xD3N - El archivo XML remite a otro archivo o a un texto que no define"},
                           Case{"<?xml version=\"1.0\" encoding=\"EBCDIC-XYZ\"?><SERVICIO><BLOQUE_DATOS/></SERVICIO>",
                                "ATENCI\xD3N - El archivo XML est\xE1 codificado en 'EBCDIC-XYZ'"}}) {
         const std::string before = c.xml;

@@ -20,6 +20,7 @@
 #include "tables/TableMessages.h"
 #include "text/Codepage.h"
 #include "text/Messages.h"
+#include "session/CopiesSession.h"
 
 namespace vindeleo {
 namespace {
@@ -47,6 +48,14 @@ public:
         EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
     }
     bool Has(const std::string& name) const { return fs::is_regular_file(dir / "x" / name); }
+    // Every file of the help by its name inside it, with its bytes.
+    std::map<std::string, std::string> Files() const {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : fs::recursive_directory_iterator(dir / "x"))
+            if (entry.is_regular_file())
+                files[entry.path().lexically_relative(dir / "x").generic_string()] = test::ReadFile(entry.path());
+        return files;
+    }
     std::string Read(const std::string& name) const {
         EXPECT_TRUE(Has(name)) << name << " is not in SIRAVEL.chm";
         return Has(name) ? test::ReadFile(dir / "x" / name) : std::string();
@@ -99,7 +108,139 @@ std::set<std::string> References(const std::string& page) {
     return found;
 }
 
+// The help contexts of the compiled file: #IVB holds the size of what follows,
+// then pairs of a context number and the offset of its topic's name in
+// #STRINGS (NUL-terminated texts).
+std::map<std::uint32_t, std::string> ContextTopics(const CompiledHelp& chm) {
+    const std::string ivb = chm.Read("#IVB");
+    const std::string strings = chm.Read("#STRINGS");
+    std::map<std::uint32_t, std::string> topics;
+    if (ivb.size() < 4 || Dword(ivb, 0) != ivb.size() - 4 || Dword(ivb, 0) % 8 != 0) {
+        ADD_FAILURE() << "#IVB is not a list of pairs";
+        return topics;
+    }
+    for (std::size_t at = 4; at + 8 <= ivb.size(); at += 8) {
+        const std::uint32_t offset = Dword(ivb, at + 4);
+        if (offset >= strings.size()) {
+            ADD_FAILURE() << "context " << Dword(ivb, at) << " points past #STRINGS";
+            continue;
+        }
+        topics[Dword(ivb, at)] = std::string(strings.c_str() + offset);
+    }
+    return topics;
+}
+
+// Every link of a page as written: each href and src.
+std::vector<std::string> Links(const std::string& page) {
+    std::vector<std::string> links;
+    static const std::regex link(R"re(\b(?:href|src)\s*=\s*"([^"]*)")re", std::regex::icase);
+    for (auto it = std::sregex_iterator(page.begin(), page.end(), link); it != std::sregex_iterator(); ++it)
+        links.push_back((*it)[1]);
+    return links;
+}
+
+// The anchors that a page defines (<a name="..."> and id="...").
+std::set<std::string> Anchors(const std::string& page) {
+    std::set<std::string> anchors;
+    static const std::regex anchor(R"re(<a\s[^>]*\bname="([^"]+)"|\bid="([^"]+)")re", std::regex::icase);
+    for (auto it = std::sregex_iterator(page.begin(), page.end(), anchor); it != std::sregex_iterator(); ++it)
+        anchors.insert((*it)[1].matched ? (*it)[1].str() : (*it)[2].str());
+    return anchors;
+}
+
+// What is wrong with the links that lead from `from` (a page, the contents,
+// the index or the context map) among the help's files: a link that leads
+// outside the help (a scheme, an absolute path), names no file of it, or
+// names an anchor that its page lacks. A link of only "#anchor" stays on
+// `from`.
+std::vector<std::string> LinkFaults(const std::map<std::string, std::string>& files, const std::string& from,
+                                    const std::vector<std::string>& links) {
+    std::vector<std::string> faults;
+    for (const std::string& link : links) {
+        const std::size_t hash = link.find('#');
+        const std::string file = hash == 0 ? from : link.substr(0, hash);
+        const std::string anchor = hash == std::string::npos ? std::string() : link.substr(hash + 1);
+        if (link.empty() || file.find(':') != std::string::npos || file.starts_with("/") || file.starts_with("\\")) {
+            faults.push_back(from + ": \"" + link + "\" leads outside the help");
+        } else if (!files.count(file)) {
+            faults.push_back(from + ": \"" + link + "\" names no file of the help");
+        } else if (hash != std::string::npos && !Anchors(files.at(file)).count(anchor)) {
+            faults.push_back(from + ": \"" + link + "\" names an anchor that " + file + " lacks");
+        }
+    }
+    return faults;
+}
+
 // --- the compiled file -------------------------------------------------------------
+
+TEST(HelpLinkTest, FindsEveryKindOfBrokenLink) {
+    const std::map<std::string, std::string> files{
+        {"a.html", R"(<h2><a name="uno">Uno</a></h2><p id="dos">)"}, {"b.png", "picture"}};
+    EXPECT_EQ(Links(R"(<link rel="stylesheet" href="estilo.css"><IMG SRC = "b.png" alt="x"><a href="#uno">)"),
+              (std::vector<std::string>{"estilo.css", "b.png", "#uno"}));
+    EXPECT_EQ(Anchors(files.at("a.html")), (std::set<std::string>{"uno", "dos"}));
+    EXPECT_EQ(LinkFaults(files, "a.html", {"a.html", "a.html#uno", "#dos", "b.png"}), std::vector<std::string>{});
+    EXPECT_EQ(LinkFaults(files, "SIRAVEL.hhk",
+                         {"c.html", "a.html#tres", "#uno", "http://example.org/a.html", "/a.html", ""}),
+              (std::vector<std::string>{"SIRAVEL.hhk: \"c.html\" names no file of the help",
+                                        "SIRAVEL.hhk: \"a.html#tres\" names an anchor that a.html lacks",
+                                        "SIRAVEL.hhk: \"#uno\" names no file of the help",
+                                        "SIRAVEL.hhk: \"http://example.org/a.html\" leads outside the help",
+                                        "SIRAVEL.hhk: \"/a.html\" leads outside the help",
+                                        "SIRAVEL.hhk: \"\" leads outside the help"}));
+}
+
+// Every link that HTML Help can follow inside SIRAVEL.chm: each href and src
+// of its pages, each entry of the table of contents and of the index, and
+// each topic of the context map leads to a file of the help, and to an anchor
+// of that page when it names one.
+TEST(HelpLinkTest, EveryLinkOfTheCompiledHelpLeadsToAFileOfItAndItsAnchor) {
+    const CompiledHelp chm;
+    const std::map<std::string, std::string> files = chm.Files();
+    std::size_t pages = 0, links = 0, anchored = 0;
+    const auto check = [&](const std::string& from, const std::vector<std::string>& found) {
+        links += found.size();
+        for (const std::string& link : found) anchored += link.find('#') != std::string::npos;
+        for (const std::string& fault : LinkFaults(files, from, found)) ADD_FAILURE() << fault;
+    };
+    for (const auto& [name, text] : files)
+        if (name.ends_with(".html")) {
+            ++pages;
+            check(name, Links(text));
+        }
+    for (const std::string sitemap : {"SIRAVEL.hhc", "SIRAVEL.hhk"}) {
+        std::vector<std::string> locals;
+        for (const SitemapEntry& entry : Sitemap(Cp1252ToUtf8(chm.Read(sitemap)))) locals.push_back(entry.local);
+        EXPECT_FALSE(locals.empty()) << sitemap;
+        check(sitemap, locals);
+    }
+    std::vector<std::string> topics;
+    for (const auto& [context, topic] : ContextTopics(chm)) topics.push_back(topic);
+    EXPECT_FALSE(topics.empty());
+    check("#IVB", topics);
+    // The pages were read, with their links to anchors.
+    EXPECT_EQ(pages, SourcePages().size());
+    EXPECT_GT(anchored, 0u);
+    EXPECT_GT(links, anchored);
+}
+
+// The glossary, where the guide says what each of its words means, is reached
+// from the table of contents, the index and the context map.
+TEST(HelpLinkTest, TheGlossaryIsReachedFromTheContentsTheIndexAndTheContextMap) {
+    const CompiledHelp chm;
+    const std::string glossary = "glosario.html";
+    const auto reaches = [&](const std::vector<SitemapEntry>& entries) {
+        return std::any_of(entries.begin(), entries.end(), [&](const SitemapEntry& entry) {
+            return entry.local == glossary || entry.local.starts_with(glossary + "#");
+        });
+    };
+    EXPECT_TRUE(reaches(Sitemap(Cp1252ToUtf8(chm.Read("SIRAVEL.hhc")))));
+    EXPECT_TRUE(reaches(Sitemap(Cp1252ToUtf8(chm.Read("SIRAVEL.hhk")))));
+    bool mapped = false;
+    for (const auto& [context, topic] : ContextTopics(chm)) mapped |= topic == glossary;
+    EXPECT_TRUE(mapped) << "no help context opens " << glossary;
+    EXPECT_EQ(Title(chm.Read(glossary)), "Glosario: las palabras de esta guía");
+}
 
 TEST(HelpFileTest, HoldsEveryPageOfTheGuideWithItsStylesheetAndPictures) {
     const CompiledHelp chm;
@@ -150,7 +291,8 @@ TEST(HelpFileTest, TheTableOfContentsListsEveryPageByItsTitleAndTheIndexOnlyPage
     EXPECT_GE(index.size(), 20u);
     for (const SitemapEntry& entry : index) {
         EXPECT_FALSE(entry.name.empty());
-        EXPECT_NE(std::find(pages.begin(), pages.end(), entry.local), pages.end()) << entry.name;
+        const std::string page = entry.local.substr(0, entry.local.find('#'));
+        EXPECT_NE(std::find(pages.begin(), pages.end(), page), pages.end()) << entry.name;
     }
     // The accents came through the code page: "Catálogo" and not its UTF-8 bytes.
     bool accented = false;
@@ -158,25 +300,17 @@ TEST(HelpFileTest, TheTableOfContentsListsEveryPageByItsTitleAndTheIndexOnlyPage
     EXPECT_TRUE(accented);
 }
 
-TEST(HelpFileTest, HelpContextThreeOpensTheMainWindowsTopic) {
+TEST(HelpFileTest, TheHelpContextsOpenTheirWindowsTopics) {
     const CompiledHelp chm;
-    // #IVB: the size of what follows, then pairs of a context number and the
-    // offset of its topic's name in #STRINGS (NUL-terminated texts).
-    const std::string ivb = chm.Read("#IVB");
-    const std::string strings = chm.Read("#STRINGS");
-    ASSERT_GE(ivb.size(), 4u);
-    ASSERT_EQ(Dword(ivb, 0), ivb.size() - 4);
-    ASSERT_EQ(Dword(ivb, 0) % 8, 0u);
-    std::map<std::uint32_t, std::string> topics;
-    for (std::size_t at = 4; at + 8 <= ivb.size(); at += 8) {
-        const std::uint32_t offset = Dword(ivb, at + 4);
-        ASSERT_LT(offset, strings.size());
-        topics[Dword(ivb, at)] = std::string(strings.c_str() + offset);
-    }
+    std::map<std::uint32_t, std::string> topics = ContextTopics(chm);
     ASSERT_EQ(topics.count(kMainWindowContext), 1u) << "no help context 3";
     // The page's name inside the file, as HTML Help looks it up.
     EXPECT_EQ(topics[kMainWindowContext], kMainWindowTopic);
     EXPECT_EQ(Title(chm.Read(kMainWindowTopic)), "La ventana de Vindeleo");
+    // F1 on the window of the copies.
+    ASSERT_EQ(topics.count(kCopiesHelpContext), 1u) << "no help context " << kCopiesHelpContext;
+    EXPECT_EQ(topics[kCopiesHelpContext], "ventana-copias.html");
+    EXPECT_EQ(Title(chm.Read("ventana-copias.html")), "La ventana de las copias");
     for (const auto& [context, topic] : topics) EXPECT_TRUE(chm.Has(topic)) << context << ": " << topic;
 }
 
@@ -292,13 +426,13 @@ std::string OneBlank(const std::string& text, bool trim) {
     return normal;
 }
 
-// The texts of the guide's blocks (paragraphs, list items, table cells,
-// headings, definitions ...): tags dropped, entities decoded, runs of white
-// space made one blank.
-std::vector<std::string> GuideBlocks() {
+// The texts of the blocks (paragraphs, list items, table cells, headings,
+// definitions ...) of the guide's pages, or of the pages given: tags dropped,
+// entities decoded, runs of white space made one blank.
+std::vector<std::string> GuideBlocks(const std::vector<std::string>& pages = SourcePages()) {
     static const std::set<std::string> inlineTags{"a", "b", "i", "em", "strong", "code", "var", "span", "img", "br"};
     std::vector<std::string> blocks;
-    for (const std::string& page : SourcePages()) {
+    for (const std::string& page : pages) {
         const std::string html = test::ReadFile(GuideSources() / page);
         std::string block;
         auto flush = [&] {
@@ -358,16 +492,22 @@ bool InGuide(const std::string& message1252, const std::vector<std::string>& blo
         }
     }
     for (std::string& part : parts) part = OneBlank(part, false);  // as HTML shows a run of blanks
+    // A message ends where a word ends: "1 tabla" is not found in "9 tablas".
+    const auto endsWord = [](const std::string& block, std::size_t end) {
+        if (end >= block.size()) return true;
+        const auto next = static_cast<unsigned char>(block[end]);
+        return !std::isalnum(next) && next != 0xC3;  // 0xC3 leads the UTF-8 of á, é, ñ ...
+    };
     for (const std::string& block : blocks) {
         std::size_t at = 0;
         bool all = true;
-        for (const std::string& part : parts) {
-            const std::size_t found = block.find(part, at);
-            if (found == std::string::npos) {
-                all = false;
-                break;
-            }
-            at = found + part.size();
+        for (std::size_t i = 0; i < parts.size() && all; ++i) {
+            std::size_t found = block.find(parts[i], at);
+            if (i + 1 == parts.size() && !parts[i].empty())
+                while (found != std::string::npos && !endsWord(block, found + parts[i].size()))
+                    found = block.find(parts[i], found + 1);
+            all = found != std::string::npos;
+            at = all ? found + parts[i].size() : at;
         }
         if (all) return true;
     }
@@ -399,16 +539,32 @@ TEST(HelpGuideMessagesTest, TheHeadersAreReadAsTheProgramReadsThem) {
     EXPECT_FALSE(InGuide("no coincide con la de los campos (%s) la longitud de registro de la cabecera (%s)", blocks));
     // Blanks as HTML shows them: a run of them is one.
     EXPECT_TRUE(InGuide("Proceso  finalizado", blocks));
+    // A message's end is the end of a word there.
+    EXPECT_FALSE(InGuide("Proceso finaliza", blocks));
+    EXPECT_TRUE(InGuide(msg::kCopyLineOneTable, blocks));
 }
 
-TEST(HelpGuideMessagesTest, EveryMessageOfTheProgramIsInTheGuideWordForWord) {
-    const std::vector<std::string> blocks = GuideBlocks();
-    for (const auto& [header, until] : std::vector<std::pair<fs::path, std::string>>{
-             {test::SourceDir() / "src" / "text" / "Messages.h", "// Texts of the desktop windows."},
+// Every message is on the messages page; the lines of the check's report may
+// instead be on the check's page, which explains the report line by line.
+TEST(HelpGuideMessagesTest, EveryMessageOfTheProgramIsOnTheMessagesPageWordForWord) {
+    const std::vector<std::string> messagesPage = GuideBlocks({"mensajes.html"});
+    const std::vector<std::string> checkPage = GuideBlocks({"comprobar.html"});
+    const fs::path header = test::SourceDir() / "src" / "text" / "Messages.h";
+    // The report's constants: the header's part from its comment on the check
+    // to the next part's.
+    auto reportLines = MessageConstants(header, "// A run or a window's action ended");
+    for (const auto& name : MessageConstants(header, "// The check of an import")) reportLines.erase(name.first);
+    EXPECT_TRUE(reportLines.count("kCheckCodes"));
+    EXPECT_FALSE(reportLines.count("kCopyLine"));
+    EXPECT_FALSE(reportLines.count("kOutOfMemory"));
+    for (const auto& [path, until] : std::vector<std::pair<fs::path, std::string>>{
+             {header, "// Texts of the desktop windows."},
              {test::SourceDir() / "src" / "tables" / "TableMessages.h", ""}}) {
-        for (const auto& [name, text] : MessageConstants(header, until))
-            EXPECT_TRUE(InGuide(text, blocks)) << header.filename().string() << " " << name << ": \""
-                                               << Cp1252ToUtf8(text) << "\" is not in the guide";
+        for (const auto& [name, text] : MessageConstants(path, until)) {
+            const bool onPage = InGuide(text, messagesPage) || (reportLines.count(name) && InGuide(text, checkPage));
+            EXPECT_TRUE(onPage) << path.filename().string() << " " << name << ": \"" << Cp1252ToUtf8(text)
+                                << "\" is not on the messages page" << (reportLines.count(name) ? " nor the check's" : "");
+        }
     }
 }
 

@@ -141,7 +141,8 @@ TEST_F(ImportRunTest, DocumentsThatAreNoExchangeDocuments) {
         {"<SERVICIO>\n<BLOQUE_DATOS>\n</SERVICIO>\n",
          "ATENCI\xD3N - El archivo XML no es v\xE1lido (l\xEDnea 3, columna 12)"},
         {"<?xml version=\"1.0\"?><OTRO><BLOQUE_DATOS/></OTRO>",
-         "ATENCI\xD3N - El archivo no es un documento de intercambio de Siravel"},
+         "ATENCI\xD3N - El archivo no es un documento de intercambio de Siravel. Elija el documento que Siravel "
+         "exporta para el programa de horarios"},
     };
     for (const auto& c : cases) {
         ui.messages.clear();
@@ -165,7 +166,8 @@ TEST_F(ImportRunTest, ErrorsLeaveEveryTableAsItWas) {
     const std::string tooManyGroups = ExchangeXml({{"UNIDADES", sameGroups}});
     const std::pair<std::string, std::string> cases[] = {
         {badCourse, "'x' no es un valor entero v\xE1lido."},
-        {tooManyGroups, "No quedan c\xF3" "digos libres de diez caracteres para 'GRUPO_A'"},
+        {tooManyGroups, std::string("No quedan c\xF3" "digos libres de diez caracteres para 'GRUPO_A'. Cambie en "
+                        "Siravel algunos de los nombres que empiezan igual y vuelva a importar.")},
         {badSlot, "'8:00' no es un valor entero v\xE1lido."},
     };
     for (const auto& [xml, error] : cases) {
@@ -185,7 +187,7 @@ TEST_F(ImportRunTest, MissingWorkingDirectoryIsAnError) {
     ui.fileAnswer = WriteDocument(GoodDocument());
     Run();
     ASSERT_EQ(ui.errors.size(), 1u);
-    EXPECT_NE(ui.errors[0].find("No existe el directorio de trabajo"), std::string::npos);
+    EXPECT_NE(ui.errors[0].find("No existe la carpeta de trabajo"), std::string::npos);
     EXPECT_FALSE(fs::exists(Working()));  // the system never creates it
 }
 

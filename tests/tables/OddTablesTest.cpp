@@ -68,8 +68,8 @@ TEST(OddTables, HeadersThatDisagreeWithTheFileAreRefused) {
          "la longitud de registro de la cabecera (" + std::to_string(kRecordLength - 1) +
              ") no coincide con la de los campos (" + std::to_string(kRecordLength) + ")"},
         {"largest record count", with(4, Le32(std::numeric_limits<std::uint32_t>::max())),
-         "la cabecera anuncia 4294967295 registros y el archivo solo contiene 2"},
-        {"no records at all for the count", Table3({}, 1), "la cabecera anuncia 1 registros y el archivo solo contiene 0"},
+         "la cabecera anuncia m\xE1s registros (4294967295) de los que contiene el archivo (2)"},
+        {"no records at all for the count", Table3({}, 1), "la cabecera anuncia m\xE1s registros (1) de los que contiene el archivo (0)"},
         {"number field of width 0", numberOfNoWidth, "el campo 'NUM' tiene una anchura no v\xE1lida"},
         {"date field of width 7", dateOfSevenBytes, "el campo 'FECHA' tiene una anchura no v\xE1lida"},
         {"no field terminator", good.substr(0, 32) + std::string(kHeaderLength - 32, 'A') + good.substr(kHeaderLength),

@@ -223,7 +223,7 @@ std::vector<Damage> Damages() {
     const int recordLength = 1 + 8 + 5 + 10 + 8 + 1 + 10;
     std::vector<Damage> damages;
     damages.push_back({"cut inside the records", good.substr(0, headerLength + 2 * recordLength + 5),
-                       "la cabecera anuncia 3 registros y el archivo solo contiene 2"});
+                       "la cabecera anuncia m\xE1s registros (3) de los que contiene el archivo (2)"});
     damages.push_back({"cut inside the header", good.substr(0, 100), "la cabecera est\xE1 incompleta"});
     damages.push_back({"shorter than any header", good.substr(0, 20), "la cabecera est\xE1 incompleta"});
     std::string longRecord = good;

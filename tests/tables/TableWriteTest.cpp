@@ -423,7 +423,7 @@ TEST(TableWrite, FailuresNameTheTable) {
     TempDir dir;
     Table missingDir(dir / "MTEMP", layouts::Proft());
     EXPECT_EQ(ErrorOf([&] { missingDir.Create(); }),
-              "No se puede crear la tabla " + (dir / "MTEMP" / "PROFT.DBF").string() + ": no existe el directorio");
+              "No se puede crear la tabla " + (dir / "MTEMP" / "PROFT.DBF").string() + ": no existe la carpeta");
     EXPECT_FALSE(fs::exists(dir / "MTEMP")) << "the directory is never created";
 
     Table missing(dir.Path(), layouts::Soluc());

@@ -128,7 +128,8 @@ TEST(CodeListTest, EqualNamesGetEveryFittedCodeThenStop) {
                     ADD_FAILURE() << base << ": a code past " << c.codes;
                 } catch (const Error& e) {
                     EXPECT_EQ(std::string(e.what()),
-                              "No quedan c\xF3" "digos libres de diez caracteres para '" + base + "'");
+                              "No quedan c\xF3" "digos libres de diez caracteres para '" + base +
+                                  "'. Cambie en Siravel algunos de los nombres que empiezan igual y vuelva a importar");
                 }
             }
         }
@@ -176,6 +177,22 @@ TEST(Codepage, ConvertsBothWays) {
 
 // Only the shortest form of each character up to U+10FFFF decodes; every
 // other sequence is refused at its first byte, as a stray byte is.
+// One code unit a byte both ways, as Windows' conversion of the code page:
+// each half of a character beyond U+FFFF, and a lone half, is a '?'.
+TEST(Codepage, ConvertsToAndFromUtf16) {
+    std::string all;
+    for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+    const std::u16string wide = Cp1252ToUtf16(all);
+    ASSERT_EQ(wide.size(), 256u);
+    EXPECT_EQ(wide[0x80], u'\u20AC');
+    EXPECT_EQ(wide[0x81], u'\u0081');
+    EXPECT_EQ(wide[0xD3], u'\u00D3');
+    EXPECT_EQ(Utf16To1252(wide), all);
+    EXPECT_EQ(Utf16To1252(u"\u0101\u2192x"), "??x");        // ā → x
+    EXPECT_EQ(Utf16To1252(u"a\U0001F600.xml"), "a??.xml");   // U+1F600: two code units
+    EXPECT_EQ(Utf16To1252(std::u16string(1, char16_t(0xDC00)) + u"b"), "?b");
+}
+
 TEST(Codepage, DecodesOnlySoundUtf8) {
     using Kind = Utf8Char::Kind;
     struct Case {

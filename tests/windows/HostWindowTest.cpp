@@ -323,7 +323,8 @@ TEST_F(HostWindowTest, AnErrorInsideARunReachesTheErrorBoxAndTheWindowStaysUsabl
     PostMessageW(accept[0], BM_CLICK, 0, 0);
     ASSERT_NO_FATAL_FAILURE(AnswerFileDialog(L"escuela.xml"));
     const Box box = AnswerBox();
-    EXPECT_EQ(Narrow(box.text), "No existe el directorio de trabajo C:\\MTEMP.");
+    EXPECT_EQ(Narrow(box.text),
+              "No existe la carpeta de trabajo C:\\MTEMP: abra Morvalen una vez para que la cree y vuelva a intentarlo.");
     EXPECT_EQ(box.icon, "stop");
     EXPECT_TRUE(IsWindowEnabled(accept[0]));
     EXPECT_TRUE(IsWindowEnabled(accept[1]));

@@ -297,6 +297,8 @@ protected:
     static void ExpectStartMenuEntries(const fs::path& folder = kFolder) {
         EXPECT_EQ(ShortcutTarget(StartMenuFolder() / L"Vindeleo.lnk"),
                   std::make_pair((folder / "vindeleo.exe").wstring(), std::wstring()));
+        EXPECT_EQ(ShortcutTarget(StartMenuFolder() / L"Copias de las tablas de Morvalen.lnk"),
+                  std::make_pair((folder / "vindeleo.exe").wstring(), std::wstring(L"copias")));
         EXPECT_EQ(ShortcutTarget(StartMenuFolder() / L"Ayuda de Vindeleo.lnk"),
                   std::make_pair((folder / "SIRAVEL.chm").wstring(), std::wstring()));
     }

@@ -46,10 +46,10 @@ constexpr const char* kUsage =
     "     vindeleo-cli check DOCUMENTO [--template CODIGO]\n"
     "  import   reconstruye las tablas de trabajo a partir del documento de intercambio\n"
     "  export   escribe los horarios calculados en ResultadoTuvane<DOCUMENTO>, junto al documento\n"
-    "  restore  sin COPIA, lista las copias de las tablas que guarda cada importaci\u00f3n (COPIAS, en el\n"
-    "           directorio de trabajo); con COPIA, vuelve a poner las tablas de esa copia\n"
+    "  restore  sin COPIA, lista las copias de las tablas que guarda cada importaci\u00f3n (COPIAS, en la\n"
+    "           carpeta de trabajo); con COPIA, vuelve a poner las tablas de esa copia\n"
     "  check    hace la importaci\u00f3n en una carpeta temporal sin tocar las tablas de trabajo y dice qu\u00e9\n"
-    "           har\u00eda: registros de cada tabla, c\u00f3digos cambiados, materias sin asignaci\u00f3n...\n"
+    "           har\u00eda: registros de cada tabla, c\u00f3digos cambiados, materias que no llegan a ning\u00fan grupo...\n"
     "  --template CODIGO   plantilla horaria que se aplica cuando el documento trae varias (import, check)\n";
 
 struct Command {

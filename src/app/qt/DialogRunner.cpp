@@ -14,4 +14,6 @@ void DialogRunner::ShowMessageBox(QMessageBox& box) { box.exec(); }
 
 void DialogRunner::ShowChooser(QDialog& dialog) { dialog.exec(); }
 
+void DialogRunner::ShowWindow(QDialog& dialog) { dialog.exec(); }
+
 }  // namespace vindeleo

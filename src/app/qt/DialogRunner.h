@@ -22,6 +22,8 @@ public:
     virtual void ShowMessageBox(QMessageBox& box);
     // The template chooser window, until it closes.
     virtual void ShowChooser(QDialog& dialog);
+    // A window of the copies window (the check's report), until it closes.
+    virtual void ShowWindow(QDialog& dialog);
 };
 
 }  // namespace vindeleo

@@ -20,9 +20,7 @@ namespace {
 // The file in dir of that name, or in any letter case; the name as given
 // when there is none.
 fs::path FoundIn(const fs::path& dir, const std::string& name) {
-    std::error_code ignored;  // a directory that cannot be read holds nothing to open
-    const fs::path found = platform::FindFile(dir, name, ignored);
-    return found.empty() ? dir / PathFromText(name) : found;
+    return platform::ExistingSpelling(dir / PathFromText(name));
 }
 
 QUrl UrlOf(const fs::path& file) { return QUrl::fromLocalFile(QString::fromStdU16String(file.u16string())); }

@@ -8,31 +8,32 @@
 
 namespace vindeleo {
 
-GradientPanel::GradientPanel(const Gradient& gradient, QWidget* parent) : QWidget(parent), gradient_(gradient) {}
+GradientPanel::GradientPanel(const design::Gradient& gradient, QWidget* parent)
+    : QWidget(parent), gradient_(gradient) {}
 
 void GradientPanel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     QLinearGradient fill(0, 0, 0, height());
-    fill.setColorAt(0.0, gradient_.start);
-    fill.setColorAt(0.5, gradient_.middle);
-    fill.setColorAt(1.0, gradient_.end);
+    fill.setColorAt(0.0, ColourOf(gradient_.start));
+    fill.setColorAt(0.5, ColourOf(gradient_.middle));
+    fill.setColorAt(1.0, ColourOf(gradient_.end));
     painter.fillRect(rect(), fill);
 }
 
-QFont DesignFont(const char* family, int points, bool bold) {
-    QFont font{QString::fromLatin1(family)};
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize((points * 96 + 36) / 72);  // points at 96 dots per inch, rounded
-    font.setBold(bold);
-    return font;
+QFont DesignFont(const design::Font& font) {
+    QFont qtFont{QString::fromLatin1(font.face)};
+    qtFont.setStyleHint(QFont::SansSerif);
+    qtFont.setPixelSize((font.points * 96 + 36) / 72);  // points at 96 dots per inch, rounded
+    qtFont.setBold(font.bold);
+    return qtFont;
 }
 
-QLabel* PlacedLabel(const QString& text, const QFont& font, const QRect& place, QWidget* parent) {
+QLabel* PlacedLabel(const QString& text, const QFont& font, design::Box place, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setTextFormat(Qt::PlainText);
     label->setFont(font);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(place);
+    label->setGeometry(PlaceOf(place));
     return label;
 }
 
@@ -54,7 +55,7 @@ QIcon CheckMarkGlyph() {
     tick.moveTo(2.5, 8.5);
     tick.lineTo(6.5, 12.5);
     tick.lineTo(13.5, 3.5);
-    painter.setPen(QPen(QColor(0, 128, 0), 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setPen(QPen(ColourOf(design::kCheckMarkGreen), 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawPath(tick);
     return QIcon(pixmap);
 }
@@ -64,10 +65,10 @@ QIcon CloseGlyph() {
     QPixmap pixmap = EmptyGlyph();
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(64, 64, 64), 1));
-    painter.setBrush(QColor(170, 110, 50));
+    painter.setPen(QPen(ColourOf(design::kDoorOutline), 1));
+    painter.setBrush(ColourOf(design::kDoorWood));
     painter.drawRect(QRectF(2.5, 1.5, 7, 13));
-    painter.setBrush(QColor(0, 0, 128));
+    painter.setBrush(ColourOf(design::kDoorArrow));
     painter.setPen(Qt::NoPen);
     QPainterPath arrow;
     arrow.moveTo(8, 7);

@@ -9,9 +9,9 @@
 #include <QShortcut>
 #include <QShowEvent>
 #include <QTimer>
-#include <exception>
+#include <filesystem>
+#include <optional>
 
-#include "session/HostProtocol.h"
 #include "session/ModuleState.h"
 #include "session/RunSupport.h"
 #include "session/Paths.h"
@@ -22,24 +22,19 @@
 #include "export/ExportRun.h"
 #include "app/qt/HelpViewer.h"
 #include "import/ImportRun.h"
-#include "platform/PathText.h"
 #include "text/Codepage.h"
-#include "text/Error.h"
-#include "text/Format.h"
 #include "text/Messages.h"
 
 namespace vindeleo {
 
 namespace {
-constexpr int kClientWidth = 632;
-constexpr int kClientHeight = 266;
-constexpr int kHelpContext = 3;
+namespace layout = design::main_window;
 
-QPushButton* PlacedButton(const QIcon& glyph, const char* caption, const QRect& place, QWidget* parent,
+QPushButton* PlacedButton(const QIcon& glyph, const char* caption, design::Box place, QWidget* parent,
                           const char* name) {
     auto* button = new QPushButton(glyph, FromText(caption), parent);
     button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(place);
+    button->setGeometry(PlaceOf(place));
     return button;
 }
 }  // namespace
@@ -48,7 +43,7 @@ TMForm::TMForm(ModuleState& state, std::vector<std::string> arguments, DialogRun
     : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       state_(state),
-      arguments_(std::move(arguments)),
+      session_(state, std::move(arguments), *this),
       dialogs_(dialogs),
       help_(help) {
     BuildControls();
@@ -62,36 +57,37 @@ TMForm::~TMForm() = default;
 void TMForm::BuildControls() {
     setObjectName(QStringLiteral("MForm"));
     setWindowTitle(FromText(msg::kMainCaption));
-    setFont(SansSerif8());
-    setFixedSize(kClientWidth, kClientHeight);
+    setFont(DesignFont(design::kWindowFont));
+    setFixedSize(layout::kClientWidth, layout::kClientHeight);
 
-    const QFont heading = DesignFont("Arial", 12, true);
+    const QFont heading = DesignFont(design::kHeadingFont);
 
-    auto* left = new GradientPanel(kWarmGradient, this);
+    auto* left = new GradientPanel(design::kWarmGradient, this);
     left->setObjectName(QStringLiteral("Draw3D2"));
-    left->setGeometry(1, 0, 315, 169);
-    QLabel* toMorvalen = PlacedLabel(FromText(msg::kToMorvalen), heading, {24, 24, 265, 57}, left);
+    left->setGeometry(PlaceOf(layout::kLeftPanel));
+    QLabel* toMorvalen = PlacedLabel(FromText(msg::kToMorvalen), heading, layout::kLabel3, left);
     toMorvalen->setObjectName(QStringLiteral("Label3"));
     toMorvalen->setWordWrap(true);
-    BExportar = PlacedButton(CheckMarkGlyph(), msg::kAccept, {96, 120, 89, 25}, left, "BExportar");
+    BExportar = PlacedButton(CheckMarkGlyph(), msg::kAccept, layout::kBExportar, left, "BExportar");
 
-    auto* right = new GradientPanel(kWarmGradient, this);
+    auto* right = new GradientPanel(design::kWarmGradient, this);
     right->setObjectName(QStringLiteral("Draw3D3"));
-    right->setGeometry(316, 0, 317, 169);
-    QLabel* toSiravel = PlacedLabel(FromText(msg::kToSiravel), heading, {8, 24, 305, 57}, right);
+    right->setGeometry(PlaceOf(layout::kRightPanel));
+    QLabel* toSiravel = PlacedLabel(FromText(msg::kToSiravel), heading, layout::kLabel4, right);
     toSiravel->setObjectName(QStringLiteral("Label4"));
     toSiravel->setWordWrap(true);
-    BImportar = PlacedButton(CheckMarkGlyph(), msg::kAccept, {96, 120, 89, 25}, right, "BImportar");
+    BImportar = PlacedButton(CheckMarkGlyph(), msg::kAccept, layout::kBImportar, right, "BImportar");
 
-    auto* lower = new GradientPanel(kCoolGradient, this);
+    auto* lower = new GradientPanel(design::kCoolGradient, this);
     lower->setObjectName(QStringLiteral("Draw3D1"));
-    lower->setGeometry(0, 168, 633, 97);
-    BClose = PlacedButton(CloseGlyph(), msg::kExit, {256, 32, 89, 25}, lower, "BClose");
-    Button1 = PlacedButton(QIcon(), msg::kHelpButton, {264, 64, 75, 25}, lower, "Button1");
-    QLabel* version = PlacedLabel(FromText(msg::kVersionLabel), DesignFont("MS Sans Serif", 8, true), {8, 72, 0, 0}, lower);
+    lower->setGeometry(PlaceOf(layout::kLowerPanel));
+    BClose = PlacedButton(CloseGlyph(), msg::kExit, layout::kBClose, lower, "BClose");
+    Button1 = PlacedButton(QIcon(), msg::kHelpButton, layout::kButton1, lower, "Button1");
+    QLabel* version = PlacedLabel(FromText(msg::kVersionLabel), DesignFont(design::kBoldFont),
+                                  {layout::kLabel1X, layout::kLabel1Y, 0, 0}, lower);
     version->setObjectName(QStringLiteral("Label1"));
     QPalette red = version->palette();
-    red.setColor(QPalette::WindowText, Qt::red);
+    red.setColor(QPalette::WindowText, ColourOf(design::kVersionRed));
     version->setPalette(red);
     version->adjustSize();
     lower->raise();  // the lower panel's top row lies over the upper panels' last one
@@ -121,23 +117,13 @@ void TMForm::PlaceWindow() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return;
     const QSize size = screen->geometry().size();
-    move((size.width() - kClientWidth) / 2, (size.height() - kClientHeight) / 2);
+    move((size.width() - layout::kClientWidth) / 2, (size.height() - layout::kClientHeight) / 2);
 }
 
-void TMForm::FormCreate() {
-    state_.ResultCode = 0;
-    if (arguments_.size() != 2) return;
-    std::uint32_t handle = 0;
-    try {
-        handle = ReadHostHandle(arguments_[1]);
-    } catch (const Error& error) {
-        ui_->ShowError(ErrorBoxText(error.what()));
-        return;
-    }
-    // A handle of no window: the ordinary window, otherwise as the host asked.
-    embedded_ = EmbedInHostWindow(*this, handle);
-    state_.HostMode = true;
-}
+void TMForm::FormCreate() { session_.FormCreate(*ui_); }
+
+// Qt's part of starting in the host's window: a borderless child of it.
+bool TMForm::EmbedInHostWindow(std::uint32_t handle) { return vindeleo::EmbedInHostWindow(*this, handle); }
 
 void TMForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
@@ -148,14 +134,7 @@ void TMForm::showEvent(QShowEvent* event) {
     QTimer::singleShot(0, this, &TMForm::FormShow);
 }
 
-void TMForm::FormShow() {
-    if (arguments_.size() != 2) return;
-    ShowingErrors(*ui_, [this] {
-        const HostAction action = ActionOf(arguments_[0]);
-        if (action == HostAction::Importar) BImportarClick();
-        if (action == HostAction::Exportar) BExportarClick();
-    });
-}
+void TMForm::FormShow() { session_.FormShow(*ui_); }
 
 void TMForm::closeEvent(QCloseEvent* event) {
     FormClose();
@@ -163,17 +142,15 @@ void TMForm::closeEvent(QCloseEvent* event) {
     emit Closed();
 }
 
-void TMForm::FormClose() { LeaveHostResult(state_, *ui_); }
+void TMForm::FormClose() { session_.FormClose(*ui_); }
 
-void TMForm::BExportarClick() { Run(&vindeleo::RunImport); }
+void TMForm::BExportarClick() { session_.RunConversion(&vindeleo::RunImport, *ui_); }
 
-void TMForm::BImportarClick() { Run(&vindeleo::RunExport); }
+void TMForm::BImportarClick() { session_.RunConversion(&vindeleo::RunExport, *ui_); }
 
-// Runs a conversion, then shows whether the run buttons are still enabled.
-void TMForm::Run(void (*run)(ModuleState&, RunUi&)) {
-    RunShowingErrors(run, state_, *ui_);
-    BExportar->setEnabled(state_.RunButtonsEnabled);
-    BImportar->setEnabled(state_.RunButtonsEnabled);
+void TMForm::EnableRunButtons(bool enabled) {
+    BExportar->setEnabled(enabled);
+    BImportar->setEnabled(enabled);
 }
 
 void TMForm::Button1Click() {
@@ -186,10 +163,10 @@ void TMForm::Button1Click() {
 void TMForm::HelpContext() { OpenHelp(false); }
 
 void TMForm::OpenHelp(bool contents) {
-    ShowingErrors(*ui_, [&] {
-        const HelpViewer::Result result = contents ? help_.ShowContents() : help_.ShowContext(kHelpContext);
-        if (result == HelpViewer::Result::MissingFile)
-            ui_->ShowMessage(Format(msg::kNoHelpFile, PathText(help_.HelpFilePath())));
+    OpenGuide(*ui_, [&]() -> std::optional<std::filesystem::path> {
+        const HelpViewer::Result result = contents ? help_.ShowContents() : help_.ShowContext(design::kHelpContext);
+        if (result == HelpViewer::Result::MissingFile) return help_.HelpFilePath();
+        return std::nullopt;
     });
 }
 

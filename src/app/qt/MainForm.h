@@ -7,9 +7,12 @@
 // host when it closes.
 
 #include <QWidget>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "session/MainWindowSession.h"
 
 class QFileDialog;
 class QPushButton;
@@ -22,7 +25,8 @@ class HelpViewer;
 class QtRunUi;
 class RunUi;
 
-class TMForm : public QWidget {
+// The decisions are MainWindowSession's; this window is Qt's part of them.
+class TMForm final : public QWidget, private MainWindowControls {
     Q_OBJECT
 public:
     // arguments: the command-line arguments after the program name
@@ -33,14 +37,14 @@ public:
     // The handlers, as the window calls them.
     void FormShow();
     void Button1Click();
-    void BExportarClick();
-    void BImportarClick();
+    void BExportarClick() override;
+    void BImportarClick() override;
     // F1 anywhere on the window.
     void HelpContext();
 
     ModuleState& State() { return state_; }
     // True when the window sits inside the host's window.
-    bool Embedded() const { return embedded_; }
+    bool Embedded() const { return session_.Embedded(); }
 
 signals:
     // The window has closed (and written the host's result): the program ends.
@@ -55,14 +59,14 @@ private:
     void FormClose();
     void BuildControls();
     void PlaceWindow();
-    void Run(void (*run)(ModuleState&, RunUi&));
     void OpenHelp(bool contents);
+    bool EmbedInHostWindow(std::uint32_t handle) override;
+    void EnableRunButtons(bool enabled) override;
 
     ModuleState& state_;
-    std::vector<std::string> arguments_;
+    MainWindowSession session_;
     DialogRunner& dialogs_;
     HelpViewer& help_;
-    bool embedded_ = false;
     bool shown_ = false;
 
     QPushButton* BExportar = nullptr;

@@ -18,14 +18,12 @@
 namespace vindeleo {
 
 namespace {
-const QColor kMaroon(128, 0, 0);
-constexpr int kPanelWidth = 369;
-constexpr int kPanelHeight = 193;
+namespace layout = design::chooser;
 
-QLabel* MaroonLabel(const QString& text, const QRect& place, QWidget* parent, const char* name) {
-    QLabel* label = PlacedLabel(text, DesignFont("Arial", 10, true), place, parent);
+QLabel* MaroonLabel(const QString& text, design::Box place, QWidget* parent, const char* name) {
+    QLabel* label = PlacedLabel(text, DesignFont(design::kMaroonFont), place, parent);
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, kMaroon);
+    palette.setColor(QPalette::WindowText, ColourOf(design::kMaroon));
     label->setPalette(palette);
     label->setObjectName(QString::fromLatin1(name));
     return label;
@@ -44,13 +42,14 @@ TPlantillas::TPlantillas(TemplateChooser& chooser, QWidget* owner, std::function
       chooser_(chooser) {
     setObjectName(QStringLiteral("Plantillas"));
     setWindowTitle(FromText(msg::kChooserCaption));
-    setFont(SansSerif8());
-    setFixedSize(kPanelWidth, kPanelHeight);
+    setFont(DesignFont(design::kWindowFont));
+    setFixedSize(layout::kClientWidth, layout::kClientHeight);
 
-    auto* panel = new GradientPanel(kWarmGradient, this);
-    panel->setGeometry(0, 0, kPanelWidth, kPanelHeight);
+    auto* panel = new GradientPanel(design::kWarmGradient, this);
+    panel->setGeometry(PlaceOf(layout::kPanel));
 
-    QLabel* prompt = PlacedLabel(FromText(msg::kChooserPrompt), DesignFont("Arial", 8, true), {16, 2, 321, 33}, panel);
+    QLabel* prompt =
+        PlacedLabel(FromText(msg::kChooserPrompt), DesignFont(design::kPromptFont), layout::kLabelPlantillas, panel);
     prompt->setObjectName(QStringLiteral("LabelPlantillas"));
     prompt->setWordWrap(true);
 
@@ -59,26 +58,26 @@ TPlantillas::TPlantillas(TemplateChooser& chooser, QWidget* owner, std::function
     ComboBoxPlantilla->setEditable(true);
     ComboBoxPlantilla->setCompleter(nullptr);                 // no auto-complete
     ComboBoxPlantilla->setInsertPolicy(QComboBox::NoInsert);  // Enter adds no item
-    ComboBoxPlantilla->setFont(DesignFont("MS Sans Serif", 8, true));
+    ComboBoxPlantilla->setFont(DesignFont(design::kBoldFont));
     QPalette yellow = ComboBoxPlantilla->palette();
-    yellow.setColor(QPalette::Base, Qt::yellow);
+    yellow.setColor(QPalette::Base, ColourOf(design::kComboYellow));
     ComboBoxPlantilla->setPalette(yellow);
-    ComboBoxPlantilla->setGeometry(8, 49, 81, 21);
+    ComboBoxPlantilla->setGeometry(PlaceOf(layout::kComboBoxPlantilla));
 
     const QString none = FromText(msg::kChooserNone);
-    LabelNombre = MaroonLabel(none, {9, 76, 120, 23}, panel, "LabelNombre");
-    LabelPlanFec1 = MaroonLabel(none, {9, 106, 120, 23}, panel, "LabelPlanFec1");
-    LabelPlanFec2 = MaroonLabel(none, {9, 138, 120, 23}, panel, "LabelPlanFec2");
-    MaroonLabel(FromText(msg::kChooserHours), {215, 30, 67, 18}, panel, "Label1");
+    LabelNombre = MaroonLabel(none, layout::kLabelNombre, panel, "LabelNombre");
+    LabelPlanFec1 = MaroonLabel(none, layout::kLabelPlanFec1, panel, "LabelPlanFec1");
+    LabelPlanFec2 = MaroonLabel(none, layout::kLabelPlanFec2, panel, "LabelPlanFec2");
+    MaroonLabel(FromText(msg::kChooserHours), layout::kLabel1, panel, "Label1");
 
     ListBox1 = new QListWidget(panel);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    ListBox1->setGeometry(152, 47, 193, 114);
+    ListBox1->setGeometry(PlaceOf(layout::kListBox1));
 
     BitBtnContinuar = new QPushButton(CheckMarkGlyph(), FromText(msg::kContinue), panel);
     BitBtnContinuar->setObjectName(QStringLiteral("BitBtnContinuar"));
-    BitBtnContinuar->setFont(DesignFont("MS Sans Serif", 8, true));
-    BitBtnContinuar->setGeometry(255, 165, 89, 25);
+    BitBtnContinuar->setFont(DesignFont(design::kBoldFont));
+    BitBtnContinuar->setGeometry(PlaceOf(layout::kBitBtnContinuar));
     BitBtnContinuar->setDefault(true);  // Enter continues, as with an OK-kind button
 
     setTabOrder(ComboBoxPlantilla, ListBox1);
@@ -145,9 +144,9 @@ const std::string& TPlantillas::ChosenTemplate() const { return chooser_.ChosenT
 // Shows what the chooser holds for the current code: the template's name and
 // dates, and the labels of its time slots.
 void TPlantillas::ShowChooser() {
-    SetAutoSizedText(LabelNombre, FromText(chooser_.LabelNombre()), 120);
-    SetAutoSizedText(LabelPlanFec1, FromText(chooser_.LabelPlanFec1()), 120);
-    SetAutoSizedText(LabelPlanFec2, FromText(chooser_.LabelPlanFec2()), 120);
+    SetAutoSizedText(LabelNombre, FromText(chooser_.LabelNombre()), layout::kLabelNombre.width);
+    SetAutoSizedText(LabelPlanFec1, FromText(chooser_.LabelPlanFec1()), layout::kLabelPlanFec1.width);
+    SetAutoSizedText(LabelPlanFec2, FromText(chooser_.LabelPlanFec2()), layout::kLabelPlanFec2.width);
     ListBox1->clear();
     for (const std::string& line : chooser_.ListBoxLines()) ListBox1->addItem(FromText(line));
 }

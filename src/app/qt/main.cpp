@@ -1,5 +1,7 @@
 // vindeleo: the desktop program. Alone, it shows the main window from which
-// the user runs either conversion; started by the timetable program with an
+// the user runs either conversion; with the one word "copias", the window of
+// the copies of the tables, to put back the tables of before an import or to
+// check a document before importing it; started by the timetable program with an
 // action word and a window handle, it sits inside that window, runs the
 // conversion at once and leaves the result in Morvalen.ini.
 
@@ -14,12 +16,14 @@
 #include <string>
 #include <vector>
 
+#include "session/CopiesSession.h"
 #include "session/ModuleState.h"
 #include "session/Paths.h"
 #include "session/RunSupport.h"
 #include "app/qt/QtRunUi.h"
 #include "platform/Console.h"
 #include "platform/Directories.h"
+#include "app/qt/CopiesForm.h"
 #include "app/qt/DialogRunner.h"
 #include "app/qt/MainForm.h"
 #include "app/qt/HelpViewer.h"
@@ -83,10 +87,20 @@ int Main(int argc, char** argv) {
 
         ModuleState state = ModuleState::Create();
         DialogRunner dialogs;
-        TMForm form(state, arguments, dialogs, help);
-        QObject::connect(&form, &TMForm::Closed, &application, &QCoreApplication::quit, Qt::QueuedConnection);
-        form.show();
-        const int status = application.exec();
+        int status = 0;
+        if (AsksForCopiesWindow(arguments)) {
+            // "vindeleo copias": the window of the copies of the tables instead.
+            TCopiasForm copies(state, dialogs, help);
+            QObject::connect(&copies, &TCopiasForm::Closed, &application, &QCoreApplication::quit,
+                             Qt::QueuedConnection);
+            copies.show();
+            status = application.exec();
+        } else {
+            TMForm form(state, arguments, dialogs, help);
+            QObject::connect(&form, &TMForm::Closed, &application, &QCoreApplication::quit, Qt::QueuedConnection);
+            form.show();
+            status = application.exec();
+        }
         // The program ends here: a large school's document is left to the system
         // rather than taken apart node by node.
         (void)state.Document.release();

@@ -30,9 +30,7 @@ HtmlHelpFunction HtmlHelpW() {
 HtmlHelp::HtmlHelp(fs::path programDirectory) : programDirectory_(std::move(programDirectory)) {}
 
 fs::path HtmlHelp::HelpFilePath() const {
-    std::error_code ignored;  // a directory that cannot be read holds no help to open
-    const fs::path found = platform::FindFile(programDirectory_, kHelpFile, ignored);
-    return found.empty() ? programDirectory_ / PathFromText(kHelpFile) : found;
+    return platform::ExistingSpelling(programDirectory_ / PathFromText(kHelpFile));
 }
 
 HtmlHelp::Result HtmlHelp::ShowContents(HWND caller) { return Call(caller, kDisplayToc, 0); }

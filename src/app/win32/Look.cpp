@@ -19,12 +19,15 @@ COLORREF Blend(COLORREF from, COLORREF to, int step, int steps) {
 }
 
 // Row by row: start to middle over the upper half, middle to end below.
-void PaintGradient(HDC dc, const RECT& area, const Gradient& gradient) {
+void PaintGradient(HDC dc, const RECT& area, const design::Gradient& gradient) {
     const int height = area.bottom - area.top;
     const int half = height / 2;
+    const COLORREF start = ColourOf(gradient.start);
+    const COLORREF middle = ColourOf(gradient.middle);
+    const COLORREF end = ColourOf(gradient.end);
     for (int row = 0; row < height; ++row) {
-        const COLORREF colour = row < half ? Blend(gradient.start, gradient.middle, row, half)
-                                           : Blend(gradient.middle, gradient.end, row - half, height - half);
+        const COLORREF colour =
+            row < half ? Blend(start, middle, row, half) : Blend(middle, end, row - half, height - half);
         const OwnedBrush brush(CreateSolidBrush(colour));
         const RECT line{area.left, area.top + row, area.right, area.top + row + 1};
         FillRect(dc, &line, brush.get());
@@ -36,12 +39,12 @@ LRESULT HandlePanel(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ERASEBKGND: {
             RECT area;
             GetClientRect(panel, &area);
-            const auto* gradient = reinterpret_cast<const Gradient*>(GetWindowLongPtrW(panel, GWLP_USERDATA));
+            const auto* gradient = reinterpret_cast<const design::Gradient*>(GetWindowLongPtrW(panel, GWLP_USERDATA));
             if (gradient) PaintGradient(reinterpret_cast<HDC>(wParam), area, *gradient);
             return 1;
         }
         case WM_NCDESTROY:
-            delete reinterpret_cast<Gradient*>(GetWindowLongPtrW(panel, GWLP_USERDATA));
+            delete reinterpret_cast<design::Gradient*>(GetWindowLongPtrW(panel, GWLP_USERDATA));
             break;
         case WM_CTLCOLORSTATIC: {
             // Labels over the gradient: transparent, in the colour their window asks for.
@@ -133,28 +136,28 @@ int Scaled(int length) {
     return MulDiv(length, dpi, 96);
 }
 
-HWND CreateGradientPanel(HWND parent, const Gradient& gradient, int x, int y, int width, int height) {
+HWND CreateGradientPanel(HWND parent, const design::Gradient& gradient, design::Box place) {
     RegisterPanelClass();
     // WS_EX_CONTROLPARENT: the keyboard's tab order runs through the panel's buttons.
     // WS_CLIPSIBLINGS: where panels overlap, the one created first lies on top.
     HWND panel = CreateWindowExW(WS_EX_CONTROLPARENT, kPanelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
-                                 Scaled(x), Scaled(y),
-                                 Scaled(width), Scaled(height), parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+                                 Scaled(place.x), Scaled(place.y), Scaled(place.width), Scaled(place.height), parent,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
     // The panel owns its gradient from here on and deletes it when it goes (WM_NCDESTROY).
-    if (panel) SetWindowLongPtrW(panel, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new Gradient(gradient)));
+    if (panel) SetWindowLongPtrW(panel, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new design::Gradient(gradient)));
     return panel;
 }
 
-OwnedFont DesignFont(const wchar_t* face, int points, bool bold) {
-    return OwnedFont(CreateFontW(-MulDiv(points, ScreenDpi(), 72), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                       ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_SWISS, face));
+OwnedFont DesignFont(const design::Font& font) {
+    return OwnedFont(CreateFontW(-MulDiv(font.points, ScreenDpi(), 72), 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE,
+                       FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_SWISS, Wide(font.face).c_str()));
 }
 
-HWND PlacedControl(HWND parent, const wchar_t* className, const std::string& text1252, DWORD style, int id, int x,
-                   int y, int width, int height, HFONT font) {
-    HWND control = CreateWindowExW(0, className, Wide(text1252).c_str(), WS_CHILD | WS_VISIBLE | style, Scaled(x),
-                                   Scaled(y), Scaled(width), Scaled(height), parent,
+HWND PlacedControl(HWND parent, const wchar_t* className, const std::string& text1252, DWORD style, int id,
+                   design::Box place, HFONT font) {
+    HWND control = CreateWindowExW(0, className, Wide(text1252).c_str(), WS_CHILD | WS_VISIBLE | style, Scaled(place.x),
+                                   Scaled(place.y), Scaled(place.width), Scaled(place.height), parent,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
                                    nullptr);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -163,7 +166,7 @@ HWND PlacedControl(HWND parent, const wchar_t* className, const std::string& tex
 
 OwnedIcon CheckMarkGlyph() {
     return DrawnIcon([](HDC dc, bool onMask) {
-        DrawWith(dc, RGB(0, 128, 0), 3, kNone, onMask, [&] {
+        DrawWith(dc, ColourOf(design::kCheckMarkGreen), 3, kNone, onMask, [&] {
             const POINT tick[] = {{3, 8}, {6, 12}, {13, 3}};
             Polyline(dc, tick, 3);
         });
@@ -172,8 +175,9 @@ OwnedIcon CheckMarkGlyph() {
 
 OwnedIcon CloseGlyph() {
     return DrawnIcon([](HDC dc, bool onMask) {
-        DrawWith(dc, RGB(64, 64, 64), 1, RGB(170, 110, 50), onMask, [&] { Rectangle(dc, 2, 1, 10, 15); });
-        DrawWith(dc, kNone, 0, RGB(0, 0, 128), onMask, [&] {
+        DrawWith(dc, ColourOf(design::kDoorOutline), 1, ColourOf(design::kDoorWood), onMask,
+                 [&] { Rectangle(dc, 2, 1, 10, 15); });
+        DrawWith(dc, kNone, 0, ColourOf(design::kDoorArrow), onMask, [&] {
             const POINT arrow[] = {{8, 7}, {12, 7}, {12, 4}, {16, 8}, {12, 12}, {12, 9}, {8, 9}};
             Polygon(dc, arrow, 7);
         });

@@ -1,13 +1,15 @@
 #pragma once
-// The look shared by the Win32 windows: the design's measures scaled to the
-// screen's resolution, gradient panels, the fonts of the design and the
-// buttons' glyphs. The design is given at 96 dots per inch.
+// The look shared by the Win32 windows: the design's colours, places and
+// fonts (session/Design.h, given at 96 dots per inch) scaled to the screen's
+// resolution, gradient panels, and the buttons' glyphs.
 
 #include <windows.h>
 
 #include <memory>
 #include <string>
 #include <type_traits>
+
+#include "session/Design.h"
 
 namespace vindeleo::win32 {
 
@@ -72,14 +74,8 @@ int ScreenDpi();
 // A length of the design (at 96 dots per inch) on this screen.
 int Scaled(int length);
 
-struct Gradient {
-    COLORREF start;
-    COLORREF middle;
-    COLORREF end;
-};
-// The upper panels of the main window (and the chooser's panel), and its lower panel.
-inline constexpr Gradient kWarmGradient{RGB(249, 211, 125), RGB(255, 255, 255), RGB(255, 238, 221)};
-inline constexpr Gradient kCoolGradient{RGB(194, 205, 254), RGB(207, 242, 254), RGB(204, 216, 230)};
+// A colour of the design.
+constexpr COLORREF ColourOf(design::Rgb colour) { return RGB(colour.red, colour.green, colour.blue); }
 
 // A child window painted from top to bottom with a three-colour gradient; its
 // labels are drawn transparent over it, and it passes its children's commands
@@ -88,15 +84,15 @@ inline constexpr Gradient kCoolGradient{RGB(194, 205, 254), RGB(207, 242, 254), 
 // device context, lParam the label): the answer is the colour plus one, or 0
 // for the system's text colour.
 inline constexpr UINT kLabelColour = WM_APP;
-HWND CreateGradientPanel(HWND parent, const Gradient& gradient, int x, int y, int width, int height);
+HWND CreateGradientPanel(HWND parent, const design::Gradient& gradient, design::Box place);
 
-// A font of the design, in points; a face that is missing is replaced by
-// the system's font mapper.
-OwnedFont DesignFont(const wchar_t* face, int points, bool bold = false);
+// A font of the design; a face that is missing is replaced by the system's
+// font mapper.
+OwnedFont DesignFont(const design::Font& font);
 
 // Child controls placed in design units, with the given font.
 HWND PlacedControl(HWND parent, const wchar_t* className, const std::string& text1252, DWORD style, int id,
-                   int x, int y, int width, int height, HFONT font);
+                   design::Box place, HFONT font);
 
 // The green check mark of an OK-kind button, and the glyph of a close-kind
 // button (an open door with an arrow leading out), as icons for BM_SETIMAGE.

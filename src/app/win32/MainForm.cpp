@@ -1,29 +1,23 @@
 #include "app/win32/MainForm.h"
 
 #include <cstdint>
-#include <exception>
+#include <filesystem>
+#include <optional>
 
-#include "session/HostProtocol.h"
 #include "session/ModuleState.h"
-#include "session/RunSupport.h"
 #include "app/win32/ErrorBox.h"
 #include "app/win32/Look.h"
+#include "app/win32/WindowLoop.h"
 #include "app/win32/Win32RunUi.h"
 #include "export/ExportRun.h"
 #include "import/ImportRun.h"
-#include "platform/PathText.h"
-#include "text/Codepage.h"
-#include "text/Error.h"
-#include "text/Format.h"
 #include "text/Messages.h"
 
 namespace vindeleo::win32 {
 
 namespace {
+namespace layout = design::main_window;
 constexpr const wchar_t* kClass = L"VindeleoMForm";
-constexpr int kClientWidth = 632;
-constexpr int kClientHeight = 266;
-constexpr int kHelpContext = 3;
 // Posted once the window is shown: the action word's run starts from the message loop.
 constexpr UINT kFormShow = WM_APP + 1;
 
@@ -57,11 +51,11 @@ HWND WindowOf(std::uint32_t handle) {
 }  // namespace
 
 TMForm::TMForm(ModuleState& state, std::vector<std::string> arguments, HtmlHelp& help)
-    : state_(state), arguments_(std::move(arguments)), help_(help) {
+    : session_(state, std::move(arguments), *this), help_(help) {
     RegisterClassOnce(WindowProc);
     window_ = CreateWindowExW(kOrdinaryExStyle, kClass, Wide(msg::kMainCaption).c_str(), kOrdinaryStyle, 0, 0, 0, 0,
                               nullptr, nullptr, GetModuleHandleW(nullptr), this);
-    SetClientSize(window_, kClientWidth, kClientHeight);
+    SetClientSize(window_, layout::kClientWidth, layout::kClientHeight);
     BuildControls();
     ui_ = std::make_unique<Win32RunUi>(window_, [this] { HelpContext(); });
     PlaceWindow(nullptr);  // first, so that a box shown while the window is created stands over it
@@ -73,9 +67,9 @@ TMForm::~TMForm() {
 }
 
 void TMForm::BuildControls() {
-    font_ = DesignFont(L"MS Sans Serif", 8);
-    headingFont_ = DesignFont(L"Arial", 12, true);
-    versionFont_ = DesignFont(L"MS Sans Serif", 8, true);
+    font_ = DesignFont(design::kWindowFont);
+    headingFont_ = DesignFont(design::kHeadingFont);
+    versionFont_ = DesignFont(design::kBoldFont);
     checkGlyph_ = CheckMarkGlyph();
     closeGlyph_ = CloseGlyph();
     const auto glyphed = [](HWND button, const OwnedIcon& glyph) {
@@ -85,13 +79,13 @@ void TMForm::BuildControls() {
 
     // Created first, the lower panel lies over the upper panels' last row and
     // comes first in the tab order, then the left and the right upper panel.
-    HWND lower = CreateGradientPanel(window_, kCoolGradient, 0, 168, 633, 97);
-    BClose = glyphed(PlacedControl(lower, L"BUTTON", msg::kExit, BS_PUSHBUTTON | WS_TABSTOP, kBClose, 256, 32, 89, 25,
+    HWND lower = CreateGradientPanel(window_, design::kCoolGradient, layout::kLowerPanel);
+    BClose = glyphed(PlacedControl(lower, L"BUTTON", msg::kExit, BS_PUSHBUTTON | WS_TABSTOP, kBClose, layout::kBClose,
                                    font_.get()), closeGlyph_);
-    Button1 = PlacedControl(lower, L"BUTTON", msg::kHelpButton, BS_PUSHBUTTON | WS_TABSTOP, kButton1, 264, 64, 75, 25,
+    Button1 = PlacedControl(lower, L"BUTTON", msg::kHelpButton, BS_PUSHBUTTON | WS_TABSTOP, kButton1, layout::kButton1,
                             font_.get());
-    HWND version =
-        PlacedControl(lower, L"STATIC", msg::kVersionLabel, SS_NOPREFIX, kLabel1, 8, 72, 0, 0, versionFont_.get());
+    HWND version = PlacedControl(lower, L"STATIC", msg::kVersionLabel, SS_NOPREFIX, kLabel1,
+                                 {layout::kLabel1X, layout::kLabel1Y, 0, 0}, versionFont_.get());
     {
         // Sized to its text, as a label that sizes itself.
         const std::wstring text = Wide(msg::kVersionLabel);
@@ -104,15 +98,15 @@ void TMForm::BuildControls() {
         SetWindowPos(version, nullptr, 0, 0, extent.cx, extent.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
-    HWND left = CreateGradientPanel(window_, kWarmGradient, 1, 0, 315, 169);
-    PlacedControl(left, L"STATIC", msg::kToMorvalen, SS_NOPREFIX, kLabel3, 24, 24, 265, 57, headingFont_.get());
-    BExportar = glyphed(PlacedControl(left, L"BUTTON", msg::kAccept, BS_PUSHBUTTON | WS_TABSTOP, kBExportar, 96, 120,
-                                      89, 25, font_.get()), checkGlyph_);
+    HWND left = CreateGradientPanel(window_, design::kWarmGradient, layout::kLeftPanel);
+    PlacedControl(left, L"STATIC", msg::kToMorvalen, SS_NOPREFIX, kLabel3, layout::kLabel3, headingFont_.get());
+    BExportar = glyphed(PlacedControl(left, L"BUTTON", msg::kAccept, BS_PUSHBUTTON | WS_TABSTOP, kBExportar,
+                                      layout::kBExportar, font_.get()), checkGlyph_);
 
-    HWND right = CreateGradientPanel(window_, kWarmGradient, 316, 0, 317, 169);
-    PlacedControl(right, L"STATIC", msg::kToSiravel, SS_NOPREFIX, kLabel4, 8, 24, 305, 57, headingFont_.get());
-    BImportar = glyphed(PlacedControl(right, L"BUTTON", msg::kAccept, BS_PUSHBUTTON | WS_TABSTOP, kBImportar, 96, 120,
-                                      89, 25, font_.get()), checkGlyph_);
+    HWND right = CreateGradientPanel(window_, design::kWarmGradient, layout::kRightPanel);
+    PlacedControl(right, L"STATIC", msg::kToSiravel, SS_NOPREFIX, kLabel4, layout::kLabel4, headingFont_.get());
+    BImportar = glyphed(PlacedControl(right, L"BUTTON", msg::kAccept, BS_PUSHBUTTON | WS_TABSTOP, kBImportar,
+                                      layout::kBImportar, font_.get()), checkGlyph_);
 }
 
 // The design's centring: half the screen less half the window, taken in the
@@ -120,32 +114,25 @@ void TMForm::BuildControls() {
 void TMForm::PlaceWindow(HWND host) {
     RECT frame;
     GetWindowRect(window_, &frame);
-    const int width = host ? Scaled(kClientWidth) : frame.right - frame.left;
-    const int height = host ? Scaled(kClientHeight) : frame.bottom - frame.top;
+    const int width = host ? Scaled(layout::kClientWidth) : frame.right - frame.left;
+    const int height = host ? Scaled(layout::kClientHeight) : frame.bottom - frame.top;
     SetWindowPos(window_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                  (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void TMForm::FormCreate() {
-    state_.ResultCode = 0;
-    if (arguments_.size() != 2) return;
-    std::uint32_t handle = 0;
-    try {
-        handle = ReadHostHandle(arguments_[1]);
-    } catch (const Error& error) {
-        ui_->ShowError(ErrorBoxText(error.what()));
-        return;
-    }
-    // A handle of no window: the ordinary window, otherwise as the host asked.
-    if (HWND host = WindowOf(handle)) {
-        SetWindowLongPtrW(window_, GWL_STYLE, kEmbeddedStyle);
-        SetWindowLongPtrW(window_, GWL_EXSTYLE, WS_EX_CONTROLPARENT);
-        SetParent(window_, host);
-        PlaceWindow(host);
-        SetWindowPos(window_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
-        embedded_ = true;
-    }
-    state_.HostMode = true;
+void TMForm::FormCreate() { session_.FormCreate(*ui_); }
+
+// Win32's part of starting in the host's window: a child without caption or
+// border, placed in the host window's client coordinates.
+bool TMForm::EmbedInHostWindow(std::uint32_t handle) {
+    HWND host = WindowOf(handle);
+    if (!host) return false;
+    SetWindowLongPtrW(window_, GWL_STYLE, kEmbeddedStyle);
+    SetWindowLongPtrW(window_, GWL_EXSTYLE, WS_EX_CONTROLPARENT);
+    SetParent(window_, host);
+    PlaceWindow(host);
+    SetWindowPos(window_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    return true;
 }
 
 int TMForm::Run() {
@@ -153,20 +140,7 @@ int TMForm::Run() {
     UpdateWindow(window_);
     SetFocus(BClose);
     PostMessageW(window_, kFormShow, 0, 0);
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        // F1 anywhere on the window asks for the help context.
-        if (message.message == WM_KEYDOWN && message.wParam == VK_F1 &&
-            (message.hwnd == window_ || IsChild(window_, message.hwnd))) {
-            HelpContext();
-            continue;
-        }
-        if (!IsDialogMessageW(window_, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-    return static_cast<int>(message.wParam);
+    return RunWindowLoop(window_, [this] { HelpContext(); });
 }
 
 LRESULT CALLBACK TMForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -190,8 +164,9 @@ LRESULT TMForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case kLabelColour:
-            return GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == kLabel1 ? static_cast<LRESULT>(RGB(255, 0, 0)) + 1
-                                                                            : 0;
+            return GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == kLabel1
+                       ? static_cast<LRESULT>(ColourOf(design::kVersionRed)) + 1
+                       : 0;
         case WM_SETCURSOR:
             if (ui_ && ui_->Busy()) {
                 SetCursor(LoadCursorW(nullptr, IDC_WAIT));
@@ -218,25 +193,19 @@ LRESULT TMForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(window_, message, wParam, lParam);
 }
 
-void TMForm::FormShow() {
-    if (arguments_.size() != 2) return;
-    const HostAction action = ActionOf(arguments_[0]);
-    if (action == HostAction::Importar) BImportarClick();
-    if (action == HostAction::Exportar) BExportarClick();
-}
+void TMForm::FormShow() { session_.FormShow(*ui_); }
 
-void TMForm::FormClose() { LeaveHostResult(state_, *ui_); }
+void TMForm::FormClose() { session_.FormClose(*ui_); }
 
-void TMForm::BExportarClick() { RunConversion(&vindeleo::RunImport); }
+void TMForm::BExportarClick() { session_.RunConversion(&vindeleo::RunImport, *ui_); }
 
-void TMForm::BImportarClick() { RunConversion(&vindeleo::RunExport); }
+void TMForm::BImportarClick() { session_.RunConversion(&vindeleo::RunExport, *ui_); }
 
-// Runs a conversion, then shows whether the run buttons are still enabled.
-void TMForm::RunConversion(void (*run)(ModuleState&, RunUi&)) {
-    RunShowingErrors(run, state_, *ui_);
+// After a run that closed the window (in host mode) there are no buttons left.
+void TMForm::EnableRunButtons(bool enabled) {
     if (!window_) return;
-    EnableWindow(BExportar, state_.RunButtonsEnabled);
-    EnableWindow(BImportar, state_.RunButtonsEnabled);
+    EnableWindow(BExportar, enabled);
+    EnableWindow(BImportar, enabled);
 }
 
 void TMForm::Button1Click() { OpenHelp(true); }
@@ -246,11 +215,11 @@ void TMForm::HelpContext() { OpenHelp(false); }
 // Also from the chooser's message loop (F1 there): whatever fails is shown
 // here and goes no further.
 void TMForm::OpenHelp(bool contents) {
-    ShowingErrors(*ui_, [&] {
+    OpenGuide(*ui_, [&]() -> std::optional<std::filesystem::path> {
         const HtmlHelp::Result result =
-            contents ? help_.ShowContents(window_) : help_.ShowContext(window_, kHelpContext);
-        if (result == HtmlHelp::Result::MissingFile)
-            ui_->ShowMessage(Format(msg::kNoHelpFile, PathText(help_.HelpFilePath())));
+            contents ? help_.ShowContents(window_) : help_.ShowContext(window_, design::kHelpContext);
+        if (result == HtmlHelp::Result::MissingFile) return help_.HelpFilePath();
+        return std::nullopt;
     });
 }
 

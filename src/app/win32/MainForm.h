@@ -9,12 +9,14 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/win32/HtmlHelp.h"
 #include "app/win32/Look.h"
+#include "session/MainWindowSession.h"
 
 namespace vindeleo {
 struct ModuleState;
@@ -25,7 +27,8 @@ namespace vindeleo::win32 {
 
 class Win32RunUi;
 
-class TMForm {
+// The decisions are MainWindowSession's; this window is Win32's part of them.
+class TMForm final : private MainWindowControls {
 public:
     // arguments: the command-line arguments after the program's name
     // (Windows-1252). The window is created here (FormCreate runs) but not shown.
@@ -45,18 +48,17 @@ private:
     void FormCreate();
     void FormShow();
     void FormClose();
-    void BExportarClick();
-    void BImportarClick();
+    void BExportarClick() override;
+    void BImportarClick() override;
     void Button1Click();
     void HelpContext();
-    void RunConversion(void (*run)(ModuleState&, RunUi&));
+    bool EmbedInHostWindow(std::uint32_t handle) override;
+    void EnableRunButtons(bool enabled) override;
     void OpenHelp(bool contents);
 
-    ModuleState& state_;
-    std::vector<std::string> arguments_;
+    MainWindowSession session_;
     HtmlHelp& help_;
     HWND window_ = nullptr;
-    bool embedded_ = false;
     HWND BExportar = nullptr;
     HWND BImportar = nullptr;
     HWND BClose = nullptr;

@@ -3,17 +3,17 @@
 #include <algorithm>
 
 #include "app/win32/Look.h"
+#include "app/win32/WindowLoop.h"
 #include "import/Plantihoras.h"
 #include "text/Messages.h"
 
 namespace vindeleo::win32 {
 
 namespace {
+namespace layout = design::chooser;
 constexpr const wchar_t* kClass = L"VindeleoPlantillas";
-constexpr int kPanelWidth = 369;
-constexpr int kPanelHeight = 193;
-constexpr int kLabelWidth = 120;
-constexpr COLORREF kMaroon = RGB(128, 0, 0);
+// A combo box's height on Win32 includes its dropped-down list.
+constexpr int kDroppedComboHeight = 200;
 
 enum ControlId : int { kPrompt = 100, kCombo, kNombre, kPlanFec1, kPlanFec2, kHours, kList, kContinuar = IDOK };
 
@@ -57,34 +57,36 @@ void TPlantillas::Create(HWND owner) {
     }();
     (void)registered;
 
-    font_ = DesignFont(L"MS Sans Serif", 8);
-    promptFont_ = DesignFont(L"Arial", 8, true);
-    maroonFont_ = DesignFont(L"Arial", 10, true);
-    boldFont_ = DesignFont(L"MS Sans Serif", 8, true);
+    font_ = DesignFont(design::kWindowFont);
+    promptFont_ = DesignFont(design::kPromptFont);
+    maroonFont_ = DesignFont(design::kMaroonFont);
+    boldFont_ = DesignFont(design::kBoldFont);
     glyph_ = CheckMarkGlyph();
-    yellow_.reset(CreateSolidBrush(RGB(255, 255, 0)));
+    yellow_.reset(CreateSolidBrush(ColourOf(design::kComboYellow)));
 
     // A fixed dialog frame with the system menu only.
     window_ = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kClass, Wide(msg::kChooserCaption).c_str(),
                               WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, 0, 0, 0, 0, owner, nullptr,
                               GetModuleHandleW(nullptr), this);
-    SetClientSize(window_, kPanelWidth, kPanelHeight);
+    SetClientSize(window_, layout::kClientWidth, layout::kClientHeight);
 
-    panel_ = CreateGradientPanel(window_, kWarmGradient, 0, 0, kPanelWidth, kPanelHeight);
-    PlacedControl(panel_, L"STATIC", msg::kChooserPrompt, 0, kPrompt, 16, 2, 321, 33, promptFont_.get());
+    panel_ = CreateGradientPanel(window_, design::kWarmGradient, layout::kPanel);
+    PlacedControl(panel_, L"STATIC", msg::kChooserPrompt, 0, kPrompt, layout::kLabelPlantillas, promptFont_.get());
+    design::Box combo = layout::kComboBoxPlantilla;
+    combo.height = kDroppedComboHeight;
     ComboBoxPlantilla = PlacedControl(panel_, L"COMBOBOX", "", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
-                                      kCombo, 8, 49, 81, 200, boldFont_.get());
-    LabelNombre = PlacedControl(panel_, L"STATIC", msg::kChooserNone, SS_NOPREFIX, kNombre, 9, 76, kLabelWidth, 23,
+                                      kCombo, combo, boldFont_.get());
+    LabelNombre = PlacedControl(panel_, L"STATIC", msg::kChooserNone, SS_NOPREFIX, kNombre, layout::kLabelNombre,
                                 maroonFont_.get());
-    LabelPlanFec1 = PlacedControl(panel_, L"STATIC", msg::kChooserNone, SS_NOPREFIX, kPlanFec1, 9, 106, kLabelWidth,
-                                  23, maroonFont_.get());
-    LabelPlanFec2 = PlacedControl(panel_, L"STATIC", msg::kChooserNone, SS_NOPREFIX, kPlanFec2, 9, 138, kLabelWidth,
-                                  23, maroonFont_.get());
-    PlacedControl(panel_, L"STATIC", msg::kChooserHours, 0, kHours, 215, 30, 67, 18, maroonFont_.get());
+    LabelPlanFec1 = PlacedControl(panel_, L"STATIC", msg::kChooserNone, SS_NOPREFIX, kPlanFec1, layout::kLabelPlanFec1,
+                                  maroonFont_.get());
+    LabelPlanFec2 = PlacedControl(panel_, L"STATIC", msg::kChooserNone, SS_NOPREFIX, kPlanFec2, layout::kLabelPlanFec2,
+                                  maroonFont_.get());
+    PlacedControl(panel_, L"STATIC", msg::kChooserHours, 0, kHours, layout::kLabel1, maroonFont_.get());
     ListBox1 = PlacedControl(panel_, L"LISTBOX", "", WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOINTEGRALHEIGHT |
-                                                         LBS_NOTIFY, kList, 152, 47, 193, 114, font_.get());
-    BitBtnContinuar = PlacedControl(panel_, L"BUTTON", msg::kContinue, BS_DEFPUSHBUTTON | WS_TABSTOP, kContinuar, 255,
-                                    165, 89, 25, boldFont_.get());
+                                                         LBS_NOTIFY, kList, layout::kListBox1, font_.get());
+    BitBtnContinuar = PlacedControl(panel_, L"BUTTON", msg::kContinue, BS_DEFPUSHBUTTON | WS_TABSTOP, kContinuar,
+                                    layout::kBitBtnContinuar, boldFont_.get());
     SendMessageW(BitBtnContinuar, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(glyph_.get()));
 
     // Centred over the screen, as the design places it.
@@ -125,14 +127,7 @@ std::string TPlantillas::ShowModal(HWND owner) {
             DispatchMessageW(&message);
         }
     }
-    if (ownerWasEnabled) EnableWindow(owner, TRUE);
-    if (window_) {
-        HWND closing = window_;
-        window_ = nullptr;
-        DestroyWindow(closing);
-    }
-    if (owner) SetForegroundWindow(owner);
-    if (quit) PostQuitMessage(static_cast<int>(message.wParam));
+    EndModalWindow(window_, owner, ownerWasEnabled, quit, message.wParam);
     if (failure_) std::rethrow_exception(failure_);
     return chooser_.ChosenTemplate();
 }
@@ -162,11 +157,11 @@ LRESULT TPlantillas::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case kLabelColour: {
             const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
-            return id == kPrompt ? 0 : static_cast<LRESULT>(kMaroon) + 1;
+            return id == kPrompt ? 0 : static_cast<LRESULT>(ColourOf(design::kMaroon)) + 1;
         }
         case WM_CTLCOLOREDIT: {
             HDC dc = reinterpret_cast<HDC>(wParam);
-            SetBkColor(dc, RGB(255, 255, 0));
+            SetBkColor(dc, ColourOf(design::kComboYellow));
             return reinterpret_cast<LRESULT>(yellow_.get());
         }
         case WM_CLOSE:
@@ -197,7 +192,7 @@ void TPlantillas::Finish() {
 }
 
 // Like a label that sizes itself to its text: at least its design width.
-void TPlantillas::SetAutoSizedText(HWND label, const std::string& text) {
+void TPlantillas::SetAutoSizedText(HWND label, const std::string& text, int designWidth) {
     const std::wstring wide = Wide(text);
     SetWindowTextW(label, wide.c_str());
     SIZE extent{};
@@ -209,16 +204,16 @@ void TPlantillas::SetAutoSizedText(HWND label, const std::string& text) {
     RECT place;
     GetWindowRect(label, &place);
     MapWindowPoints(nullptr, panel_, reinterpret_cast<POINT*>(&place), 2);
-    SetWindowPos(label, nullptr, 0, 0, std::max<int>(Scaled(kLabelWidth), extent.cx), place.bottom - place.top,
+    SetWindowPos(label, nullptr, 0, 0, std::max<int>(Scaled(designWidth), extent.cx), place.bottom - place.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // Shows what the chooser holds for the current code: the template's name and
 // dates, and the labels of its time slots.
 void TPlantillas::ShowChooser() {
-    SetAutoSizedText(LabelNombre, chooser_.LabelNombre());
-    SetAutoSizedText(LabelPlanFec1, chooser_.LabelPlanFec1());
-    SetAutoSizedText(LabelPlanFec2, chooser_.LabelPlanFec2());
+    SetAutoSizedText(LabelNombre, chooser_.LabelNombre(), layout::kLabelNombre.width);
+    SetAutoSizedText(LabelPlanFec1, chooser_.LabelPlanFec1(), layout::kLabelPlanFec1.width);
+    SetAutoSizedText(LabelPlanFec2, chooser_.LabelPlanFec2(), layout::kLabelPlanFec2.width);
     SendMessageW(ListBox1, LB_RESETCONTENT, 0, 0);
     for (const std::string& line : chooser_.ListBoxLines())
         SendMessageW(ListBox1, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(line).c_str()));

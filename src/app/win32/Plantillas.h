@@ -40,7 +40,7 @@ private:
     void ComboBoxPlantillaChange(const std::string& text);
     void Finish();
     void ShowChooser();
-    void SetAutoSizedText(HWND label, const std::string& text);
+    void SetAutoSizedText(HWND label, const std::string& text, int designWidth);
     // Inside a catch block: keeps the exception for ShowModal and closes the window.
     void Fail() noexcept;
 

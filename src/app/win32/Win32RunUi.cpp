@@ -7,6 +7,7 @@
 
 #include "app/win32/ErrorBox.h"
 #include "app/win32/Look.h"
+#include "app/win32/WindowLoop.h"
 #include "app/win32/Plantillas.h"
 #include "import/Plantihoras.h"
 #include "platform/PathText.h"
@@ -16,7 +17,6 @@ namespace vindeleo::win32 {
 
 namespace {
 // Long paths: the dialog's answer may be up to 32767 characters.
-constexpr std::size_t kFileNameCapacity = 32768;
 
 // The normal cursor while the user answers a window shown in the middle of a run.
 class Answering {
@@ -43,24 +43,7 @@ Win32RunUi::Win32RunUi(HWND window, std::function<void()> help) : window_(window
 
 std::optional<std::filesystem::path> Win32RunUi::ChooseFile() {
     Answering answering(answering_);
-    std::vector<wchar_t> fileName(kFileNameCapacity, L'\0');
-    const std::wstring filter = DialogFilter();
-    const std::wstring title = Wide(msg::kFileDialogTitle);
-    const std::wstring suffix = Wide(msg::kFileDialogSuffix);
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = window_;
-    dialog.lpstrFilter = filter.c_str();
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = fileName.data();
-    dialog.nMaxFile = static_cast<DWORD>(fileName.size());
-    dialog.lpstrTitle = title.c_str();
-    dialog.lpstrDefExt = suffix.c_str();
-    // No OFN_FILEMUSTEXIST: a file that does not exist may be typed (the run
-    // then says so).
-    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
-    if (!GetOpenFileNameW(&dialog)) return std::nullopt;
-    return std::filesystem::path(fileName.data());
+    return AskFileName(window_, FileDialogKind::Open, DialogFilter(), msg::kFileDialogTitle, msg::kFileDialogSuffix);
 }
 
 void Win32RunUi::ShowMessage(const std::string& text) {

@@ -1,5 +1,7 @@
 // vindeleo.exe: the desktop program on Windows. Alone, it shows the main
-// window from which the user runs either conversion; started by the timetable
+// window from which the user runs either conversion; with the one word
+// "copias" (the Start menu's second entry), the window of the copies of the
+// tables; started by the timetable
 // program with an action word and one of its window handles, it sits inside
 // that window, runs the conversion at once and leaves the result in
 // Morvalen.ini.
@@ -11,7 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "session/CopiesSession.h"
 #include "session/ModuleState.h"
+#include "app/win32/CopiesForm.h"
 #include "app/win32/ErrorBox.h"
 #include "app/win32/HtmlHelp.h"
 #include "app/win32/MainForm.h"
@@ -35,7 +39,11 @@ int Main(int argc, char** argv) {
     win32::HtmlHelp help(ProgramDirectory());
     ModuleState state = ModuleState::Create();
     int status = 0;
-    {
+    if (AsksForCopiesWindow(arguments)) {
+        // "vindeleo.exe copias": the window of the copies of the tables instead.
+        win32::TCopiasForm copies(state, help);
+        status = copies.Run();
+    } else {
         win32::TMForm form(state, arguments, help);
         status = form.Run();
     }

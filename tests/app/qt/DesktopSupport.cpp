@@ -40,6 +40,13 @@ void ScriptedDialogs::ShowChooser(QDialog& dialog) {
     if (dialog.isVisible()) dialog.findChild<QPushButton*>(QStringLiteral("BitBtnContinuar"))->click();
 }
 
+void ScriptedDialogs::ShowWindow(QDialog& dialog) {
+    ++windows;
+    dialog.show();
+    if (windowScript) windowScript(dialog);
+    dialog.close();
+}
+
 QStringList ScriptedDialogs::Texts() const {
     QStringList texts;
     for (const ShownBox& box : boxes) texts << box.text;

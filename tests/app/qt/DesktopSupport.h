@@ -48,14 +48,19 @@ public:
     std::function<void(TPlantillas&)> chooserScript;
     // Called while a box is up (after it is recorded).
     std::function<void(QMessageBox&)> onBox;
+    // Acts on a shown window of the copies window (the check's report) as a
+    // user would; the window is closed after it.
+    std::function<void(QDialog&)> windowScript;
 
     std::vector<ShownFileDialog> fileDialogs;
     std::vector<ShownBox> boxes;
     int choosers = 0;
+    int windows = 0;
 
     std::optional<QString> ChooseFile(QFileDialog& dialog) override;
     void ShowMessageBox(QMessageBox& box) override;
     void ShowChooser(QDialog& dialog) override;
+    void ShowWindow(QDialog& dialog) override;
 
     // The texts of the boxes shown so far.
     QStringList Texts() const;
