@@ -19,6 +19,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -84,12 +86,27 @@ bool IsNormal(std::string_view text) {
     return true;
 }
 
-std::string Key(const fs::path& path) {
-    if (IsNormal(path.native())) return path.native();
-    std::string key = path.is_absolute() ? path.lexically_normal().string() : ("/" / path).lexically_normal().string();
-    while (key.size() > 1 && key.back() == '/') key.pop_back();
-    return key;
-}
+// A path's key: the path's own text when it already is one (as nearly every
+// path that the library passes is), without a copy; else its normal form.
+class Key {
+public:
+    explicit Key(const fs::path& path) {
+        if (IsNormal(path.native())) {
+            view_ = path.native();
+            return;
+        }
+        owned_ = path.is_absolute() ? path.lexically_normal().string() : ("/" / path).lexically_normal().string();
+        while (owned_.size() > 1 && owned_.back() == '/') owned_.pop_back();
+        view_ = owned_;
+    }
+    Key(const Key&) = delete;
+    Key& operator=(const Key&) = delete;
+    operator std::string_view() const { return view_; }
+
+private:
+    std::string owned_;
+    std::string_view view_;
+};
 
 std::string_view Parent(std::string_view key) {
     const auto slash = key.rfind('/');
@@ -138,9 +155,14 @@ void Touch(std::string_view folder) {
     if (it != names.end()) it->second.written = fs::file_time_type::clock::now();
 }
 
-void Put(const std::string& key, std::shared_ptr<File> file) {
-    State().names.insert_or_assign(key, Name{std::move(file), fs::file_time_type::clock::now()});
+void Put(std::string_view key, std::shared_ptr<File> file) {
+    State().names.insert_or_assign(std::string(key), Name{std::move(file), fs::file_time_type::clock::now()});
     Touch(Parent(key));
+}
+
+void Erase(std::string_view key) {
+    auto& names = State().names;
+    if (const auto it = names.find(key); it != names.end()) names.erase(it);
 }
 
 bool HasChildren(std::string_view folder) {
@@ -195,7 +217,8 @@ bool TakeLock(Opening& opening, bool exclusive) {
 
 // Renames as rename(2) does.
 int Rename(const fs::path& from, const fs::path& to) {
-    const std::string source = Key(from), target = Key(to);
+    const Key sourceKey(from), targetKey(to);
+    const std::string_view source = sourceKey, target = targetKey;
     Name* sourceName = nullptr;
     Name* targetName = nullptr;
     const Kind sourceKind = KindOf(source, &sourceName);
@@ -208,7 +231,7 @@ int Rename(const fs::path& from, const fs::path& to) {
         if (targetKind == Kind::Folder) return EISDIR;
         if (targetKind == Kind::File && targetName->file == sourceName->file) return 0;  // links of one file
         auto file = sourceName->file;
-        State().names.erase(source);
+        Erase(source);
         Touch(Parent(source));
         Put(target, std::move(file));
         return 0;
@@ -217,12 +240,12 @@ int Rename(const fs::path& from, const fs::path& to) {
     if (targetKind == Kind::File) return ENOTDIR;
     if (targetKind == Kind::Folder) {
         if (HasChildren(target)) return ENOTEMPTY;
-        State().names.erase(target);
+        Erase(target);
     }
     auto& names = State().names;
     std::vector<std::pair<std::string, Name>> moved;
     for (auto it = names.lower_bound(source); it != names.end() && (it->first == source || IsUnder(it->first, source));) {
-        moved.emplace_back(target + it->first.substr(source.size()), std::move(it->second));
+        moved.emplace_back(std::string(target) + it->first.substr(source.size()), std::move(it->second));
         it = names.erase(it);
     }
     for (auto& [key, name] : moved) names.insert_or_assign(std::move(key), std::move(name));
@@ -233,7 +256,8 @@ int Rename(const fs::path& from, const fs::path& to) {
 
 // Deletes as remove(3) does: a file, or an empty folder.
 int RemoveName(const fs::path& path) {
-    const std::string key = Key(path);
+    const Key keyKey(path);
+    const std::string_view key = keyKey;
     const Kind kind = KindOf(key);
     if (kind == Kind::None || kind == Kind::NotFolder) return Missing(kind);
     if (key == "/") return EBUSY;
@@ -353,7 +377,8 @@ void RemoveFile(const fs::path& path, std::error_code& error) {
 void MakeHardLink(const fs::path& existing, const fs::path& link, std::error_code& error) {
     error.clear();
     Name* name = nullptr;
-    const std::string key = Key(link);
+    const Key keyKey(link);
+    const std::string_view key = keyKey;
     const Kind kind = KindOf(Key(existing), &name);
     int code = 0;
     if (kind == Kind::Folder) code = EPERM;
@@ -373,7 +398,8 @@ bool HasPermissionBits() { return true; }
 std::vector<DirectoryEntry> ListDirectory(const fs::path& dir, std::error_code& error) {
     std::vector<DirectoryEntry> entries;
     error.clear();
-    const std::string key = Key(dir);
+    const Key keyKey(dir);
+    const std::string_view key = keyKey;
     const Kind kind = KindOf(key);
     if (kind != Kind::Folder) {
         error = Errno(kind == Kind::File ? ENOTDIR : Missing(kind));
@@ -403,7 +429,8 @@ NewFile::~NewFile() {
 }
 
 bool NewFile::Create(const fs::path& path, std::error_code& error) {
-    const std::string key = Key(path);
+    const Key keyKey(path);
+    const std::string_view key = keyKey;
     int code = ParentFault(key);
     if (code == 0 && KindOf(key) != Kind::None) code = EEXIST;
     if (code != 0) {
@@ -482,7 +509,8 @@ bool Exists(const fs::path& path, std::error_code& error) {
 
 bool IsEmpty(const fs::path& path, std::error_code& error) {
     error.clear();
-    const std::string key = Key(path);
+    const Key keyKey(path);
+    const std::string_view key = keyKey;
     Name* name = nullptr;
     const Kind kind = KindOf(key, &name);
     if (kind == Kind::File) return name->file->bytes.empty();
@@ -493,7 +521,8 @@ bool IsEmpty(const fs::path& path, std::error_code& error) {
 
 bool Equivalent(const fs::path& a, const fs::path& b, std::error_code& error) {
     error.clear();
-    const std::string first = Key(a), second = Key(b);
+    const Key firstKey(a), secondKey(b);
+    const std::string_view first = firstKey, second = secondKey;
     Name* firstName = nullptr;
     Name* secondName = nullptr;
     const Kind firstKind = KindOf(first, &firstName), secondKind = KindOf(second, &secondName);
@@ -527,7 +556,8 @@ std::uintmax_t FileSize(const fs::path& path, std::error_code& error) {
 
 bool CreateDirectory(const fs::path& path, std::error_code& error) {
     error.clear();
-    const std::string key = Key(path);
+    const Key keyKey(path);
+    const std::string_view key = keyKey;
     const Kind kind = KindOf(key);
     if (kind == Kind::Folder) return false;
     int code = kind == Kind::File ? EEXIST : ParentFault(key);
@@ -547,7 +577,8 @@ bool CreateDirectory(const fs::path& path) {
 }
 
 bool CreateDirectories(const fs::path& path) {
-    const std::string key = Key(path);
+    const Key keyKey(path);
+    const std::string_view key = keyKey;
     if (KindOf(key) == Kind::Folder) return false;
     if (key != "/") CreateDirectories(fs::path(std::string(Parent(key))));
     return CreateDirectory(fs::path(key));
@@ -562,7 +593,8 @@ bool Remove(const fs::path& path, std::error_code& error) {
 
 std::uintmax_t RemoveAll(const fs::path& path, std::error_code& error) {
     error.clear();
-    const std::string key = Key(path);
+    const Key keyKey(path);
+    const std::string_view key = keyKey;
     const Kind kind = KindOf(key);
     if (kind == Kind::None || kind == Kind::NotFolder) return 0;
     auto& names = State().names;
@@ -580,7 +612,8 @@ bool CopyFile(const fs::path& from, const fs::path& to, fs::copy_options options
     error.clear();
     Name* source = nullptr;
     Name* target = nullptr;
-    const std::string targetKey = Key(to);
+    const Key targetKeyKey(to);
+    const std::string_view targetKey = targetKeyKey;
     const Kind sourceKind = KindOf(Key(from), &source);
     const Kind targetKind = KindOf(targetKey, &target);
     int code = 0;
@@ -616,7 +649,8 @@ bool CopyFile(const fs::path& from, const fs::path& to, fs::copy_options options
 
 void CreateFileInPlace(const fs::path& path, std::error_code& error) {
     error.clear();
-    const std::string key = Key(path);
+    const Key keyKey(path);
+    const std::string_view key = keyKey;
     Name* name = nullptr;
     const Kind kind = KindOf(key, &name);
     int code = 0;
@@ -649,6 +683,19 @@ namespace memory {
 void MakeReadOnly(const fs::path& path, bool readOnly) {
     Name* name = nullptr;
     if (KindOf(Key(path), &name) == Kind::File) name->file->readOnly = readOnly;
+}
+
+void PutFile(const fs::path& path, std::string_view bytes) {
+    const Key keyKey(path);
+    const std::string_view key = keyKey;
+    Name* name = nullptr;
+    if (ParentFault(key) != 0 || KindOf(key, &name) == Kind::Folder) {
+        std::fprintf(stderr, "cannot put %s\n", std::string(key).c_str());
+        std::abort();
+    }
+    auto file = std::make_shared<File>();
+    file->bytes.assign(bytes);
+    Put(key, std::move(file));
 }
 
 std::size_t OpenFiles() { return State().openings.size() - State().freeOpenings.size(); }

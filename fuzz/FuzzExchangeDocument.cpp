@@ -113,8 +113,7 @@ void Export(const Places& places, const fs::path& chosen) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static fuzz::Scratch scratch;
     const Places& places = Prepare(scratch);
-    fuzz::Scratch::Empty(places.working);
-    fuzz::Scratch::Empty(places.document);
+    const fuzz::InputFolder working(places.working), document(places.document);
     const fs::path chosen = places.document / "alumnos.xml";
     fuzz::WriteBytes(chosen, reinterpret_cast<const char*>(data), size);
 

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "FilesInMemory.h"
 #include "import/Plantihoras.h"
@@ -55,14 +56,25 @@ private:
     fs::path path_;
 };
 
-// Writes a file of the scratch whole, as the library replaces files.
+// A folder of the scratch for one input's files: empty when the input starts,
+// and emptied again when it ends, so that an input frees all that it made.
+// libFuzzer runs an input a second time, looking for a leak, whenever it ends
+// with more allocations than it freed, as files left for the next input did.
+class InputFolder {
+public:
+    explicit InputFolder(fs::path path) : path_(std::move(path)) { Scratch::Empty(path_); }
+    ~InputFolder() { Scratch::Empty(path_); }
+    InputFolder(const InputFolder&) = delete;
+    InputFolder& operator=(const InputFolder&) = delete;
+    const fs::path& Path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+// Lays out a file of the scratch whole (in memory, not through the library).
 inline void WriteBytes(const fs::path& file, const char* data, std::size_t size) {
-    std::error_code error;
-    platform::ReplaceContent(file, {std::string_view(data, size)}, error);
-    if (error) {
-        std::fprintf(stderr, "cannot write %s: %s\n", file.c_str(), error.message().c_str());
-        std::abort();
-    }
+    platform::memory::PutFile(file, std::string_view(data, size));
 }
 
 // The content of a file of the scratch; nothing when it cannot be read.

@@ -22,16 +22,7 @@ options=(-max_total_time="$seconds" -print_final_stats=1 -timeout=30 -rss_limit_
          -artifact_prefix="$artifacts/")
 [ -f "$fuzzdir/$name.dict" ] && options+=(-dict="$fuzzdir/$name.dict")
 
-# Every table opened for adding holds a block of 8,192 records, which the
-# sanitizer's allocator maps and unmaps for each input; clearing the shadow of
-# such a block with memset rather than a new mapping spares page faults (the
-# costliest thing on a virtual machine), and checks exactly the same. The
-# quarantine of freed memory, where a use after free is caught, is 16 MB rather
-# than 256: an input allocates 0.1 to 0.6 MB on average (the targets measured) and nothing
-# of one input is used by the next, so every block freed during an input is
-# still held when the input ends; cycling a quarter of a gigabyte through the
-# allocator cost more page faults and cache misses than any other one thing.
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:clear_shadow_mmap_threshold=1073741824:quarantine_size_mb=16}
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 "$binary" "${options[@]}" "$work/new" "$fuzzdir/corpus/$name" >"$work/log" 2>&1

@@ -33,6 +33,19 @@ bool IsRegularFile(const DirectoryEntry& entry, std::error_code& error) {
     return status.type() == fs::file_type::regular;
 }
 
+// Where names differ in letter case, a file under the exact name is that
+// spelling, found without listing the directory. False with error clear when
+// the name is free (or letter case does not tell names apart here), false
+// with error set when it cannot be looked at.
+bool IsFileUnderExactName(const fs::path& exact, std::error_code& error) {
+    error.clear();
+    if (!NamesDifferInCase()) return false;
+    const fs::file_status status = Status(exact, error);
+    if (!error) return fs::is_regular_file(status);
+    if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory) error.clear();
+    return false;
+}
+
 }  // namespace
 
 std::vector<fs::path> FilesNamed(const fs::path& dir, std::string_view fileName, std::error_code& error) {
@@ -59,15 +72,9 @@ std::vector<fs::path> FilesNamed(const fs::path& dir, std::string_view fileName)
 
 fs::path FindFile(const fs::path& dir, std::string_view fileName, std::error_code& error) {
     error.clear();
-    // Where names differ in letter case, a file under the exact name is that
-    // spelling, found without listing the directory.
-    if (NamesDifferInCase()) {
-        const fs::path exact = dir / PathFromText(fileName);
-        const fs::file_status status = Status(exact, error);
-        if (!error && fs::is_regular_file(status)) return exact;
-        if (error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory) return {};
-        error.clear();
-    }
+    const fs::path exact = dir / PathFromText(fileName);
+    if (IsFileUnderExactName(exact, error)) return exact;
+    if (error) return {};
     const auto found = FilesNamed(dir, fileName, error);
     return found.empty() ? fs::path() : found.front();
 }
@@ -80,9 +87,10 @@ fs::path FindFile(const fs::path& dir, std::string_view fileName) {
 }
 
 fs::path ExistingSpelling(const fs::path& file) {
-    std::error_code ignored;
-    const fs::path found = FindFile(file.parent_path(), PathText(file.filename()), ignored);
-    return found.empty() ? file : found;
+    std::error_code error;
+    if (IsFileUnderExactName(file, error) || error) return file;
+    const auto found = FilesNamed(file.parent_path(), PathText(file.filename()), error);
+    return found.empty() ? file : found.front();
 }
 
 bool IsPlainFileName(std::string_view name) {

@@ -1,10 +1,10 @@
 #include "platform/Files.h"
-#include "platform/FileSystem.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <random>
 
+#include "platform/FileSystem.h"
 #include "platform/NativeFiles.h"
 #include "platform/PathText.h"
 
