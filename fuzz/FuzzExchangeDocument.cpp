@@ -39,10 +39,10 @@ struct Places {
 const Places& Prepare(const fuzz::Scratch& scratch) {
     static const Places places = [&] {
         Places p{scratch / "program", scratch / "MTEMP", scratch / "documents", {}};
-        fs::create_directories(p.program);
-        fs::copy_file(VINDELEO_CATALOGUE, p.program / "NIVELEX.DBF", fs::copy_options::overwrite_existing);
-        p.solucBytes = fuzz::ReadBytes(fs::path(VINDELEO_SOURCE_DIR) / "samples" / "SOLUC.DBF");
-        if (p.solucBytes.empty()) fuzz::Broken("the demo school's SOLUC.DBF cannot be read");
+        platform::CreateDirectories(p.program);
+        const std::string catalogue = fuzz::ReadDiskFile(VINDELEO_CATALOGUE);
+        fuzz::WriteBytes(p.program / "NIVELEX.DBF", catalogue.data(), catalogue.size());
+        p.solucBytes = fuzz::ReadDiskFile(fs::path(VINDELEO_SOURCE_DIR) / "samples" / "SOLUC.DBF");
         return p;
     }();
     return places;
@@ -57,7 +57,7 @@ ModuleState StateFor(const Places& places) {
 
 bool IsEmptyDirectory(const fs::path& dir) {
     std::error_code error;
-    return fs::is_directory(dir, error) && fs::is_empty(dir, error);
+    return platform::IsDirectory(dir, error) && platform::IsEmpty(dir, error) && !error;
 }
 
 void CheckImportedTables(const fs::path& working) {
@@ -103,7 +103,7 @@ void Export(const Places& places, const fs::path& chosen) {
         ExchangeDocument written;
         const LoadResult loaded = written.Load(result);
         if (loaded.status != LoadStatus::Loaded) fuzz::Broken("the result document does not load:", loaded.detail);
-    } else if (fs::exists(result)) {
+    } else if (std::error_code error; platform::Exists(result, error) || error) {
         fuzz::Broken("an export that did not finish left a result document");
     }
 }
@@ -113,8 +113,7 @@ void Export(const Places& places, const fs::path& chosen) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static fuzz::Scratch scratch;
     const Places& places = Prepare(scratch);
-    fuzz::Scratch::Empty(places.working);
-    fuzz::Scratch::Empty(places.document);
+    const fuzz::InputFolder working(places.working), document(places.document);
     const fs::path chosen = places.document / "alumnos.xml";
     fuzz::WriteBytes(chosen, reinterpret_cast<const char*>(data), size);
 
@@ -123,5 +122,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (fuzz::ReadBytes(chosen) != std::string(reinterpret_cast<const char*>(data), size))
         fuzz::Broken("the chosen document was changed");
+    fuzz::CheckNothingOpen();
     return 0;
 }

@@ -10,14 +10,17 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "FuzzSupport.h"
 #include "document/ExchangeDocument.h"
 #include "export/TeacherTimetables.h"
+#include "platform/Files.h"
 #include "tables/Layouts.h"
 #include "tables/Table.h"
 #include "text/Error.h"
@@ -26,12 +29,6 @@ using namespace vindeleo;
 namespace fs = std::filesystem;
 
 namespace {
-
-// In the order of TimetableTables.
-std::vector<const TableLayout*> Layouts() {
-    return {&layouts::Proft(), &layouts::Soluc(), &layouts::Asigt(), &layouts::Asignomt(), &layouts::Diashorast(),
-            &layouts::Grupost()};
-}
 
 // The same fields, every one of them text.
 TableLayout AllText(const TableLayout& layout) {
@@ -52,15 +49,68 @@ std::vector<std::string_view> Split(std::string_view text, char separator) {
     }
 }
 
-void WriteTable(const fs::path& dir, const TableLayout& layout, const std::vector<std::vector<std::string_view>>& rows) {
+// A table's files as Table::Create writes them for a layout, by file name.
+using TableFiles = std::vector<std::pair<fs::path, std::string>>;
+
+TableFiles CreatedFiles(const TableLayout& layout, const std::string& folder) {
+    static fuzz::Scratch scratch;
+    const fs::path dir = scratch / folder;
+    fuzz::Scratch::Empty(dir);
+    Table(dir, layout).Create();
+    TableFiles files;
+    std::error_code error;
+    for (const auto& entry : platform::ListDirectory(dir, error)) {
+        const auto bytes = fuzz::ReadBytes(entry.path());
+        if (!bytes) fuzz::Broken("a created table cannot be read:", entry.path().string());
+        files.emplace_back(entry.path().filename(), *bytes);
+    }
+    if (error || files.empty()) fuzz::Broken("a created table is not listed:", dir.string());
+    return files;
+}
+
+// One of the tables that the writer reads, in one of its two layouts: the
+// layout and the table's files as Table::Create writes them. Creating a
+// table depends on its layout alone, never on the input, so each is made
+// once and its files are copied in for every input, which costs a fraction
+// of creating it (two lookups of the folder, the layout's checks, the header
+// built and written through a temporary file).
+struct TableKind {
+    TableLayout layout;
+    TableFiles empty;
+};
+
+// In the order of TimetableTables, each as the timetable program writes it,
+// then all text.
+const std::vector<TableKind>& TableKinds() {
+    static const std::vector<TableKind> kinds = [] {
+        std::vector<TableKind> made;
+        for (const TableLayout* layout : {&layouts::Proft(), &layouts::Soluc(), &layouts::Asigt(), &layouts::Asignomt(),
+                                          &layouts::Diashorast(), &layouts::Grupost()}) {
+            for (const TableLayout& used : {*layout, AllText(*layout)})
+                made.push_back({used, CreatedFiles(used, "empty-" + std::to_string(made.size()))});
+        }
+        return made;
+    }();
+    return kinds;
+}
+
+constexpr std::size_t kTables = 6;
+
+// The table made empty, then given the rows when there are any (a table
+// without rows is left as it was created).
+void WriteTable(const fs::path& dir, const TableKind& kind, const std::vector<std::vector<std::string_view>>& rows) {
+    for (const auto& [name, bytes] : kind.empty) fuzz::WriteBytes(dir / name, bytes.data(), bytes.size());
+    const TableLayout& layout = kind.layout;
+    if (rows.empty()) return;
     Table table(dir, layout);
-    table.Create();
     table.Open(/*exclusive=*/true);
+    std::vector<Table::FieldRef> fields;
+    for (std::size_t i = 0; i < layout.fields.size(); ++i) fields.push_back(table.Field(layout.fields[i].name));
     for (const auto& values : rows) {
         table.Append();
-        for (std::size_t i = 0; i < values.size() && i < layout.fields.size(); ++i) {
+        for (std::size_t i = 0; i < values.size() && i < fields.size(); ++i) {
             try {
-                table.SetText(layout.fields[i].name, values[i]);
+                table.SetText(fields[i], values[i]);
             } catch (const Error&) {
                 // Not a number or a logical: the field stays blank.
             }
@@ -109,33 +159,33 @@ void WriteAndSave(const fs::path& dir, const std::vector<const TableLayout*>& la
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static fuzz::Scratch scratch;
-    const fs::path dir = scratch / "MTEMP";
-    fuzz::Scratch::Empty(dir);
+    const fuzz::InputFolder folder(scratch / "MTEMP");
+    const fs::path& dir = folder.Path();
     if (size == 0) return 0;
 
-    const auto chosenLayouts = Layouts();
+    const auto& kinds = TableKinds();
     const unsigned char layoutBits = data[0];
-    std::vector<TableLayout> used;
-    for (std::size_t i = 0; i < chosenLayouts.size(); ++i)
-        used.push_back((layoutBits >> i) & 1 ? AllText(*chosenLayouts[i]) : *chosenLayouts[i]);
+    std::vector<const TableKind*> used;
+    for (std::size_t i = 0; i < kTables; ++i) used.push_back(&kinds[2 * i + ((layoutBits >> i) & 1)]);
 
-    std::vector<std::vector<std::vector<std::string_view>>> rows(used.size());
+    std::vector<std::vector<std::vector<std::string_view>>> rows(kTables);
     const std::string_view input(reinterpret_cast<const char*>(data) + 1, size - 1);
     for (const auto line : Split(input, '\n')) {
         if (line.empty()) continue;
-        const auto table = static_cast<unsigned char>(line[0]) % used.size();
+        const auto table = static_cast<unsigned char>(line[0]) % kTables;
         rows[table].push_back(Split(line.substr(1), '\t'));
     }
 
     std::vector<const TableLayout*> layouts;
     try {
-        for (std::size_t i = 0; i < used.size(); ++i) {
-            WriteTable(dir, used[i], rows[i]);
-            layouts.push_back(&used[i]);
+        for (std::size_t i = 0; i < kTables; ++i) {
+            WriteTable(dir, *used[i], rows[i]);
+            layouts.push_back(&used[i]->layout);
         }
         WriteAndSave(dir, layouts);
     } catch (const Error& error) {
         fuzz::Broken("the library refused tables it wrote itself:", error.what());
     }
+    fuzz::CheckNothingOpen();
     return 0;
 }

@@ -12,12 +12,16 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <system_error>
-#include <unistd.h>
+#include <utility>
 
-#include "session/RunUi.h"
+#include "FilesInMemory.h"
 #include "import/Plantihoras.h"
+#include "platform/Files.h"
+#include "platform/FileSystem.h"
 #include "platform/PathText.h"
+#include "session/RunUi.h"
 #include "text/Codepage.h"
 #include "text/Error.h"
 
@@ -25,29 +29,13 @@ namespace vindeleo::fuzz {
 
 namespace fs = std::filesystem;
 
-// A directory of this process, removed when the process ends normally. It lies
-// under $VINDELEO_FUZZ_SCRATCH when set (the run script removes that one
-// whatever happens), else in memory (/dev/shm) when possible, else in the
-// system's temporary directory.
+// The targets' files live in the in-memory file system that the fuzz build
+// links in place of the native one (FilesInMemory.cpp): no file an input
+// makes reaches the disk, and every input is run without a system call of
+// the file layer. The scratch folder is made there once.
 class Scratch {
 public:
-    Scratch() {
-        fs::path root;
-        std::error_code error;
-        if (const char* given = std::getenv("VINDELEO_FUZZ_SCRATCH"); given && *given)
-            root = given;
-        else if (fs::is_directory("/dev/shm", error) && ::access("/dev/shm", W_OK) == 0)
-            root = "/dev/shm";
-        else
-            root = fs::temp_directory_path();
-        path_ = root / ("vindeleo-fuzz-" + std::to_string(::getpid()));
-        fs::remove_all(path_, error);
-        fs::create_directories(path_);
-    }
-    ~Scratch() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
+    Scratch() : path_("/vindeleo-fuzz") { platform::CreateDirectories(path_); }
     Scratch(const Scratch&) = delete;
     Scratch& operator=(const Scratch&) = delete;
     const fs::path& Path() const { return path_; }
@@ -55,28 +43,57 @@ public:
 
     // Empties a directory of the scratch (made when missing).
     static void Empty(const fs::path& dir) {
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
-        fs::create_directories(dir);
+        std::error_code error;
+        platform::RemoveAll(dir, error);
+        if (!error) platform::CreateDirectories(dir);
+        if (error || !platform::IsEmpty(dir, error)) {
+            std::fprintf(stderr, "cannot empty %s\n", dir.c_str());
+            std::abort();
+        }
     }
 
 private:
     fs::path path_;
 };
 
+// A folder of the scratch for one input's files: empty when the input starts,
+// and emptied again when it ends, so that an input frees all that it made.
+// libFuzzer runs an input a second time, looking for a leak, whenever it ends
+// with more allocations than it freed, as files left for the next input did.
+class InputFolder {
+public:
+    explicit InputFolder(fs::path path) : path_(std::move(path)) { Scratch::Empty(path_); }
+    ~InputFolder() { Scratch::Empty(path_); }
+    InputFolder(const InputFolder&) = delete;
+    InputFolder& operator=(const InputFolder&) = delete;
+    const fs::path& Path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+// Lays out a file of the scratch whole (in memory, not through the library).
 inline void WriteBytes(const fs::path& file, const char* data, std::size_t size) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(data, static_cast<std::streamsize>(size));
-    if (!out) {
-        std::fprintf(stderr, "cannot write %s\n", file.c_str());
-        std::abort();
-    }
+    platform::memory::PutFile(file, std::string_view(data, size));
 }
 
-inline std::string ReadBytes(const fs::path& file) {
+// The content of a file of the scratch; nothing when it cannot be read.
+inline std::optional<std::string> ReadBytes(const fs::path& file) {
+    std::string bytes;
+    std::error_code error;
+    if (!platform::ReadContent(file, bytes, error)) return std::nullopt;
+    return bytes;
+}
+
+// A file of the disk (of the build or the source tree), read once at start.
+inline std::string ReadDiskFile(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
+    if (!in || bytes.str().empty()) {
+        std::fprintf(stderr, "cannot read %s\n", file.c_str());
+        std::abort();
+    }
     return bytes.str();
 }
 
@@ -84,6 +101,13 @@ inline std::string ReadBytes(const fs::path& file) {
 [[noreturn]] inline void Broken(const char* what, const std::string& detail = {}) {
     std::fprintf(stderr, "broken promise: %s %s\n", what, detail.c_str());
     std::abort();
+}
+
+// Once an input is done, every file that the library opened (a table, its
+// lock, a file being written) is closed again.
+inline void CheckNothingOpen() {
+    if (const std::size_t open = platform::memory::OpenFiles(); open != 0)
+        Broken("files left open after the input:", std::to_string(open));
 }
 
 // Answers as the command line does without --template: the document chosen,

@@ -21,7 +21,6 @@
 #include "tables/DbfFormat.h"
 #include "tables/MdxIndex.h"
 #include "tables/Table.h"
-#include "tables/TableMessages.h"
 #include "text/Error.h"
 
 using namespace vindeleo;
@@ -78,56 +77,56 @@ void ReadIndex(std::string_view bytes) {
     });
 }
 
-// The table refuses a way of reading for the field's type with kCannotRead,
-// whose words after the type say so.
-bool IsTypeRefusal(const Error& error) {
-    const std::string_view message = tables::msg::kCannotRead;
-    return std::string_view(error.what()).find(message.substr(message.rfind(')') + 1)) != std::string_view::npos;
-}
-
 // Reads the fields of a table's current record in each of the five ways. A
-// way that the table refuses for a field's type is not tried again on the
-// later records: the type is the header's, so every record would be refused
-// alike, each refusal an exception thrown for nothing. A way whose values the
-// table refuses (a text that is no number, read as one) is tried on a few
-// more records, then left: each refusal is an exception, the costliest thing
-// a run does under the sanitizer, and the fuzzer moves any value it wants
-// read into the first records as readily as into the later ones.
+// way that the table refuses for a field (its type is not read that way, or
+// its value is no number) is not tried again on the later records nor on the
+// table opened again: each refusal is an exception, the costliest thing a run
+// does under the sanitizer (a system call and an unwinding each), and the
+// fuzzer moves any value it wants read into the first record as readily as
+// into the later ones.
 class RecordReader {
 public:
+    // The fields are found by name once, as the runs' steps do before their
+    // first record.
     RecordReader(const Table& table, const std::vector<std::string>& names)
-        : table_(table), names_(names), refusals_(names.size()) {}
+        : table_(&table), refused_(names.size()) {
+        for (const auto& name : names) fields_.push_back(table.Field(name));
+    }
+    // The same fields of the table opened again: what was refused before is
+    // refused alike (the header is the same), so it is not tried again.
+    RecordReader(const RecordReader& before, const Table& table, const std::vector<std::string>& names)
+        : RecordReader(table, names) {
+        refused_ = before.refused_;
+    }
 
     void ReadField(std::size_t field) {
-        const std::string& name = names_[field];
-        Try(field, 0, [&] { return table_.Text(name).size(); });
-        Try(field, 1, [&] { return static_cast<std::size_t>(table_.Integer(name)); });
-        Try(field, 2, [&] { return static_cast<std::size_t>(table_.ExactInteger(table_.Field(name)).value_or(0)); });
-        Try(field, 3, [&] { return static_cast<std::size_t>(table_.Float(name) > 0); });
-        Try(field, 4, [&] { return static_cast<std::size_t>(table_.Logical(name)); });
+        const Table::FieldRef ref = fields_[field];
+        Try(field, 0, [&] { return table_->Text(ref).size(); });
+        Try(field, 1, [&] { return static_cast<std::size_t>(table_->Integer(ref)); });
+        Try(field, 2, [&] { return static_cast<std::size_t>(table_->ExactInteger(ref).value_or(0)); });
+        Try(field, 3, [&] { return static_cast<std::size_t>(table_->Float(ref) > 0); });
+        Try(field, 4, [&] { return static_cast<std::size_t>(table_->Logical(ref)); });
     }
     void ReadRecord() {
-        for (std::size_t field = 0; field < names_.size(); ++field) ReadField(field);
+        for (std::size_t field = 0; field < fields_.size(); ++field) ReadField(field);
     }
     std::size_t Checksum() const { return checksum_; }
 
 private:
     template <typename Read>
     void Try(std::size_t field, std::size_t way, Read&& read) {
-        std::uint8_t& refusals = refusals_[field][way];
-        if (refusals >= kValueRefusalsTried) return;
+        bool& refused = refused_[field][way];
+        if (refused) return;
         try {
             checksum_ += read();
-        } catch (const Error& error) {
-            refusals = IsTypeRefusal(error) ? kValueRefusalsTried : refusals + 1;
+        } catch (const Error&) {
+            refused = true;
         }
     }
 
-    static constexpr std::uint8_t kValueRefusalsTried = 4;
-
-    const Table& table_;
-    const std::vector<std::string>& names_;
-    std::vector<std::array<std::uint8_t, 5>> refusals_;
+    const Table* table_;
+    std::vector<Table::FieldRef> fields_;
+    std::vector<std::array<bool, 5>> refused_;
     std::size_t checksum_ = 0;
 };
 
@@ -208,7 +207,7 @@ void UseTable(const fs::path& dir, std::string_view bytes, const std::vector<std
         fuzz::Broken("a table written by the library does not open again:", error.what());
     }
     if (again.RecordCount() != records + 1) fuzz::Broken("the record written is not read back");
-    RecordReader againReader(again, names);
+    RecordReader againReader(reader, again, names);
     Walk(again, [&] { againReader.ReadRecord(); });
     for (const auto& name : names) {
         try {
@@ -226,8 +225,8 @@ void UseTable(const fs::path& dir, std::string_view bytes, const std::vector<std
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static fuzz::Scratch scratch;
-    const fs::path dir = scratch / "tables";
-    fuzz::Scratch::Empty(dir);
+    const fuzz::InputFolder folder(scratch / "tables");
+    const fs::path& dir = folder.Path();
     std::string_view bytes(reinterpret_cast<const char*>(data), size);
     if (const auto mark = bytes.find(kIndexMark); mark != std::string_view::npos) {
         const std::string_view index = bytes.substr(mark + kIndexMark.size());
@@ -242,5 +241,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const Error&) {
         // A damaged file, a value that does not fit: told to the user.
     }
+    fuzz::CheckNothingOpen();
     return 0;
 }

@@ -10,23 +10,19 @@ set -uo pipefail
 
 binary=$1 fuzzdir=$2 name=$3 seconds=$4
 artifacts=${VINDELEO_FUZZ_ARTIFACTS:-$PWD/fuzz-artifacts}/$name
-# The targets write tables and documents for every input: in memory when possible.
+# New inputs of the run go to a scratch folder (the targets' own files live in
+# the fuzz build's in-memory file system, fuzz/FilesInMemory.cpp).
 base=${TMPDIR:-/tmp}
 [ -d /dev/shm ] && [ -w /dev/shm ] && base=/dev/shm
 work=$(mktemp -d "$base/vindeleo-fuzz-$name.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/new" "$work/scratch" "$artifacts"
+mkdir -p "$work/new" "$artifacts"
 
 options=(-max_total_time="$seconds" -print_final_stats=1 -timeout=30 -rss_limit_mb=2048
          -artifact_prefix="$artifacts/")
 [ -f "$fuzzdir/$name.dict" ] && options+=(-dict="$fuzzdir/$name.dict")
 
-export VINDELEO_FUZZ_SCRATCH="$work/scratch"
-# Every table opened for adding holds a block of 8,192 records, which the
-# sanitizer's allocator maps and unmaps for each input; clearing the shadow of
-# such a block with memset rather than a new mapping spares page faults (the
-# costliest thing on a virtual machine), and checks exactly the same.
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:clear_shadow_mmap_threshold=1073741824}
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 "$binary" "${options[@]}" "$work/new" "$fuzzdir/corpus/$name" >"$work/log" 2>&1

@@ -276,6 +276,32 @@ bool ReadersFindTheEncoding(const char* encoding) {
     return found;
 }
 
+// libxml2 keeps the default value of an attribute that the document's DTD
+// declares as the loader read it, references replaced, and writes it back as
+// it keeps it: a '<' or '&' in it makes a result that no reader accepts.
+// Written as character references they read back the same value.
+void EscapeDeclaredDefaults(xmlDoc* doc) {
+    if (doc->intSubset == nullptr) return;
+    for (xmlNode* node = doc->intSubset->children; node != nullptr; node = node->next) {
+        if (node->type != XML_ATTRIBUTE_DECL) continue;
+        auto* declaration = reinterpret_cast<xmlAttribute*>(node);
+        const xmlChar* old = declaration->defaultValue;
+        if (old == nullptr || (xmlStrchr(old, '<') == nullptr && xmlStrchr(old, '&') == nullptr)) continue;
+        std::string escaped;
+        for (const char* c = Chars(old); *c != '\0'; ++c) {
+            if (*c == '<') escaped += "&#60;";
+            else if (*c == '&') escaped += "&#38;";
+            else escaped += *c;
+        }
+        // Kept in the document's dictionary when it has one, which frees it
+        // with the document, as it frees the value it replaces.
+        const xmlChar* value = doc->dict != nullptr ? xmlDictLookup(doc->dict, Xml(escaped), -1) : xmlStrdup(Xml(escaped));
+        if (value == nullptr) throw std::bad_alloc();
+        if (doc->dict == nullptr || !xmlDictOwns(doc->dict, old)) xmlFree(const_cast<xmlChar*>(old));
+        declaration->defaultValue = value;
+    }
+}
+
 // Serialises the document, indented, in the encoding its declaration names;
 // the output encoder writes a character that encoding lacks as "&#NNN;". An
 // encoding in which no reader would find the declaration (UTF-7) gives way to
@@ -283,6 +309,7 @@ bool ReadersFindTheEncoding(const char* encoding) {
 bool SerialiseDocument(xmlDoc* doc, std::string& text) {
     const char* declared = doc->encoding != nullptr ? Chars(doc->encoding) : nullptr;
     const char* encoding = declared != nullptr && ReadersFindTheEncoding(declared) ? declared : "UTF-8";
+    EscapeDeclaredDefaults(doc);
     SavedText saved{text};
     xmlSaveCtxtPtr save = xmlSaveToIO(AppendToText, nullptr, &saved, encoding, XML_SAVE_FORMAT);
     if (save == nullptr) return false;

@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <new>
 #include <string>
@@ -22,6 +21,7 @@
 #include <vector>
 
 #include "document/Windows1252Encoding.h"
+#include "platform/FileSystem.h"
 #include "platform/PathText.h"
 
 namespace vindeleo::xmlload {
@@ -103,7 +103,7 @@ using ExpandedLengths = std::unordered_map<const xmlEntity*, std::uint64_t>;
 // What one parse saw, reached from the parser context's private pointer (the
 // contexts in which libxml2 parses an entity's text share it).
 struct ParseWatch {
-    std::ifstream* in = nullptr;
+    std::istream* in = nullptr;
     xmlParserCtxtPtr document = nullptr;  // the context that reads the file itself
     bool readFailed = false;
     bool halted = false;  // the outcome is known: nothing more is read
@@ -567,11 +567,11 @@ ParsedFile ParseFile(const std::filesystem::path& file) {
     EnsureLibxmlReady();
     ParsedFile out;
     std::error_code ec;
-    if (std::filesystem::is_directory(file, ec)) {
+    if (platform::IsDirectory(file, ec)) {
         out.result = CannotRead("the path names a directory");
         return out;
     }
-    std::ifstream in(file, std::ios::binary);
+    const auto in = platform::OpenForReading(file);
     if (!in) {
         out.result = CannotRead("the file cannot be opened");
         return out;
@@ -581,7 +581,7 @@ ParsedFile ParseFile(const std::filesystem::path& file) {
     std::unique_ptr<xmlParserCtxt, ParserContextFree> ctxt(xmlNewParserCtxt());
     if (!ctxt) throw std::bad_alloc();
     ParseWatch watch;
-    watch.in = &in;
+    watch.in = in.get();
     GuardParser(ctxt.get(), watch);
     const std::string url = PathUtf8(file);
     XmlDocument doc(xmlCtxtReadIO(ctxt.get(), ReadChunk, nullptr, &watch, url.c_str(), nullptr, kParseOptions));

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #include "session/ModuleState.h"
@@ -12,6 +11,7 @@
 #include "import/ImportSteps.h"
 #include "platform/FileNames.h"
 #include "platform/Files.h"
+#include "platform/FileSystem.h"
 #include "platform/Interrupt.h"
 #include "platform/PathText.h"
 #include "tables/DbfFormat.h"
@@ -38,7 +38,7 @@ constexpr auto kUnlockedGrace = std::chrono::minutes(1);
 // Whether a scratch folder's check is gone: its lock can be taken, or it
 // never made one and the folder is old. A folder of another user, a link or
 // anything else that is not a plain folder is left alone.
-bool IsAbandonedScratch(const fs::directory_entry& entry) {
+bool IsAbandonedScratch(const platform::DirectoryEntry& entry) {
     std::error_code error;
     if (!PathText(entry.path().filename()).starts_with(kScratchPrefix)) return false;
     if (platform::KindOfName(entry.path(), error) != platform::NameKind::Directory) return false;
@@ -57,7 +57,7 @@ void RemoveAbandonedScratches(const fs::path& base) {
     for (const auto& entry : platform::ListDirectory(base, error)) {
         if (!IsAbandonedScratch(entry)) continue;
         std::error_code ignored;
-        fs::remove_all(entry.path(), ignored);  // removes links inside, never what they point to
+        platform::RemoveAll(entry.path(), ignored);  // removes links inside, never what they point to
     }
 }
 
@@ -100,7 +100,7 @@ private:
         lock_.Close();  // Windows deletes no file that this process holds open
         platform::EndDeferredDurability(path_);
         std::error_code ignored;
-        fs::remove_all(path_, ignored);
+        platform::RemoveAll(path_, ignored);
         platform::ForgetOnInterrupt(path_);
     }
 
@@ -123,9 +123,10 @@ int RecordsOf(const fs::path& dir, const std::string& name) {
 // table. A header that cannot be read is read again through the table layer,
 // which tells why.
 int RecordsOfOwnTable(const fs::path& dir, const std::string& name) {
-    std::ifstream file(dir / PathFromText(name + ".DBF"), std::ios::binary);
+    const auto file = platform::OpenForReading(dir / PathFromText(name + ".DBF"));
     char header[8];
-    const auto count = file.read(header, sizeof header) ? dbf::StatedRecordCount({header, sizeof header}) : std::nullopt;
+    const auto count =
+        file && file->read(header, sizeof header) ? dbf::StatedRecordCount({header, sizeof header}) : std::nullopt;
     return count ? static_cast<int>(*count) : RecordsOf(dir, name);
 }
 
@@ -167,7 +168,7 @@ std::optional<std::vector<std::string>> RunCheck(ModuleState& state, RunUi& ui) 
         BusyCursor busy(ui);
         // The import would stop here too.
         std::error_code error;
-        if (!fs::is_directory(state.WorkingDirectory, error))
+        if (!platform::IsDirectory(state.WorkingDirectory, error))
             throw Error(Format(msg::kNoWorkingDirectory, PathText(state.WorkingDirectory)));
 
         ScratchDirectory scratch;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/Files.h"
+#include "platform/FileSystem.h"
 #include "platform/PathText.h"
 #include "text/Codepage.h"
 
@@ -22,7 +23,7 @@ std::optional<std::string> FoldedName(const fs::path& name) {
     return FoldCase1252(text);
 }
 
-bool IsRegularFile(const fs::directory_entry& entry, std::error_code& error) {
+bool IsRegularFile(const DirectoryEntry& entry, std::error_code& error) {
     std::error_code statusError;
     const fs::file_status status = entry.status(statusError);
     if (statusError && status.type() != fs::file_type::not_found) {
@@ -30,6 +31,19 @@ bool IsRegularFile(const fs::directory_entry& entry, std::error_code& error) {
         return false;
     }
     return status.type() == fs::file_type::regular;
+}
+
+// Where names differ in letter case, a file under the exact name is that
+// spelling, found without listing the directory. False with error clear when
+// the name is free (or letter case does not tell names apart here), false
+// with error set when it cannot be looked at.
+bool IsFileUnderExactName(const fs::path& exact, std::error_code& error) {
+    error.clear();
+    if (!NamesDifferInCase()) return false;
+    const fs::file_status status = Status(exact, error);
+    if (!error) return fs::is_regular_file(status);
+    if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory) error.clear();
+    return false;
 }
 
 }  // namespace
@@ -58,15 +72,9 @@ std::vector<fs::path> FilesNamed(const fs::path& dir, std::string_view fileName)
 
 fs::path FindFile(const fs::path& dir, std::string_view fileName, std::error_code& error) {
     error.clear();
-    // Where names differ in letter case, a file under the exact name is that
-    // spelling, found without listing the directory.
-    if (NamesDifferInCase()) {
-        const fs::path exact = dir / PathFromText(fileName);
-        const fs::file_status status = fs::status(exact, error);
-        if (!error && fs::is_regular_file(status)) return exact;
-        if (error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory) return {};
-        error.clear();
-    }
+    const fs::path exact = dir / PathFromText(fileName);
+    if (IsFileUnderExactName(exact, error)) return exact;
+    if (error) return {};
     const auto found = FilesNamed(dir, fileName, error);
     return found.empty() ? fs::path() : found.front();
 }
@@ -79,9 +87,10 @@ fs::path FindFile(const fs::path& dir, std::string_view fileName) {
 }
 
 fs::path ExistingSpelling(const fs::path& file) {
-    std::error_code ignored;
-    const fs::path found = FindFile(file.parent_path(), PathText(file.filename()), ignored);
-    return found.empty() ? file : found;
+    std::error_code error;
+    if (IsFileUnderExactName(file, error) || error) return file;
+    const auto found = FilesNamed(file.parent_path(), PathText(file.filename()), error);
+    return found.empty() ? file : found.front();
 }
 
 bool IsPlainFileName(std::string_view name) {

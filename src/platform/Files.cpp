@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <random>
 
+#include "platform/FileSystem.h"
 #include "platform/NativeFiles.h"
 #include "platform/PathText.h"
 
@@ -152,7 +153,7 @@ fs::path MakeFreshFolder(const fs::path& parent, std::string_view prefix, std::e
     std::random_device random;
     for (int attempt = 0; attempt < kFolderAttempts; ++attempt) {
         const fs::path folder = parent / PathFromText(std::string(prefix) + std::to_string(random()));
-        if (fs::create_directory(folder, error)) return folder;
+        if (CreateDirectory(folder, error)) return folder;
         if (error) break;
     }
     return {};
@@ -160,15 +161,8 @@ fs::path MakeFreshFolder(const fs::path& parent, std::string_view prefix, std::e
 
 bool WrittenLongerAgo(const fs::path& path, std::chrono::seconds age) {
     std::error_code error;
-    const auto written = fs::last_write_time(path, error);
+    const auto written = LastWriteTime(path, error);
     return !error && fs::file_time_type::clock::now() - written > age;
-}
-
-std::vector<fs::directory_entry> ListDirectory(const fs::path& dir, std::error_code& error) {
-    std::vector<fs::directory_entry> entries;
-    error.clear();
-    for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) entries.push_back(*it);
-    return entries;
 }
 
 }  // namespace vindeleo::platform

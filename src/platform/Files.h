@@ -24,6 +24,7 @@
 #include <string_view>
 #include <system_error>
 #include <vector>
+#include <utility>
 
 namespace vindeleo::platform {
 
@@ -126,6 +127,25 @@ void RemoveFile(const std::filesystem::path& path, std::error_code& error);
 void RemoveFile(const std::filesystem::path& path);
 void MakeHardLink(const std::filesystem::path& existing, const std::filesystem::path& link,
                     std::error_code& error);
+// A name that a folder lists, as the folder's path joined with the name, and
+// its type as the listing gave it (not followed through a link).
+class DirectoryEntry {
+public:
+    DirectoryEntry(std::filesystem::path path, std::filesystem::file_type type)
+        : path_(std::move(path)), type_(type) {}
+    const std::filesystem::path& path() const { return path_; }
+    // Its status, a link followed: asked of the system only for a link or a
+    // name whose type the listing did not give.
+    std::filesystem::file_status status(std::error_code& error) const;
+    bool is_regular_file(std::error_code& error) const;
+
+private:
+    std::filesystem::path path_;
+    std::filesystem::file_type type_;
+};
+
+// The entries of dir, in the order the system lists them (FileSystem.cpp).
+std::vector<DirectoryEntry> ListDirectory(const std::filesystem::path& dir, std::error_code& error);
 // Makes a new folder inside parent, named prefix (Windows-1252 text)
 // followed by a random number, and returns its path; a name that is taken is
 // passed over for another number. An empty path when it cannot: error tells
@@ -137,9 +157,6 @@ std::filesystem::path MakeFreshFolder(const std::filesystem::path& parent, std::
 // cannot be read. A fresh folder whose run never made its lock file is taken
 // for the remains of a killed run only once it is that old.
 bool WrittenLongerAgo(const std::filesystem::path& path, std::chrono::seconds age);
-// The entries of dir, in the order the system lists them.
-std::vector<std::filesystem::directory_entry> ListDirectory(const std::filesystem::path& dir,
-                                                            std::error_code& error);
 
 // Whether the file system tells file names apart by letter case (as Linux's
 // do): only then is a file found under a name certainly of that spelling.

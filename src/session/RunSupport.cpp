@@ -7,6 +7,7 @@
 #include "session/ModuleState.h"
 #include "document/ExchangeDocument.h"
 #include "document/XmlNames.h"
+#include "platform/FileSystem.h"
 #include "platform/PathText.h"
 #include "text/Codepage.h"
 #include "text/Error.h"
@@ -30,7 +31,7 @@ fs::path DocumentPath(const ModuleState& state) { return state.DocumentFile; }
 
 bool CheckDocumentExists(ModuleState& state, RunUi& ui) {
     std::error_code error;
-    if (!state.DocumentFile.empty() && fs::is_regular_file(DocumentPath(state), error)) return true;
+    if (!state.DocumentFile.empty() && platform::IsRegularFile(DocumentPath(state), error)) return true;
     ui.ShowMessage(msg::kNoFile);
     if (state.HostMode) {
         state.ResultCode = -1;

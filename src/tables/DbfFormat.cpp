@@ -280,6 +280,8 @@ Header ParseHeader(std::string_view bytes, const std::string& fileText) {
     if (static_cast<std::size_t>(header.headerLength) > bytes.size() || header.headerLength <= firstDescriptor)
         RaiseDamaged(fileText, tables::msg::kHeaderCut);
 
+    // Room for as many descriptors as the header can hold, made once.
+    header.fields.reserve(static_cast<std::size_t>(header.headerLength - firstDescriptor) / descriptorSize);
     for (int at = firstDescriptor;; at += descriptorSize) {
         if (at >= header.headerLength) RaiseDamaged(fileText, tables::msg::kNoFieldTerminator);
         if (data[at] == kFieldTerminator) break;

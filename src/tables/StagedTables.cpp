@@ -1,6 +1,5 @@
 #include "tables/StagedTables.h"
 
-#include <cerrno>
 #include <chrono>
 #include <ctime>
 #include <algorithm>
@@ -11,6 +10,7 @@
 
 #include "platform/FileNames.h"
 #include "platform/Files.h"
+#include "platform/FileSystem.h"
 #include "platform/PathText.h"
 #include "tables/FileReason.h"
 #include "tables/TableCopies.h"
@@ -64,7 +64,7 @@ constexpr char KindLetter(PlanEntry::Kind kind) {
 // error, never taken for a missing one: the plan and the moves depend on it.
 bool IsFile(const fs::path& path) {
     std::error_code error;
-    const fs::file_status status = fs::status(path, error);
+    const fs::file_status status = platform::Status(path, error);
     if (status.type() == fs::file_type::not_found) return false;
     if (error) throw fs::filesystem_error("status", path, error);
     return status.type() == fs::file_type::regular;
@@ -148,7 +148,7 @@ struct NotPutBack {
 // cannot be looked at raises.
 bool SomethingAt(const fs::path& path) {
     std::error_code error;
-    const fs::file_status status = fs::symlink_status(path, error);
+    const fs::file_status status = platform::SymlinkStatus(path, error);
     if (status.type() == fs::file_type::not_found) return false;
     if (error) throw fs::filesystem_error("status", path, error);
     return true;
@@ -175,7 +175,7 @@ NotPutBack PutBack(const std::vector<UndoStep>& steps, const fs::path& working, 
             const fs::path staged = staging / PathFromText(step.to.name);
             std::error_code unkept;
             if (!SomethingAt(staged)) platform::MakeHardLink(to, staged, unkept);
-            if (unkept) fs::copy_file(to, staged, unkept);  // no hard links here
+            if (unkept) platform::CopyFile(to, staged, fs::copy_options::none, unkept);  // no hard links here
         }
         if (!error) platform::RenameOver(from, to, error);
         if (!error) continue;
@@ -241,7 +241,7 @@ std::string TableNames(const std::vector<std::string>& fileNames) {
 
 bool IsSameFile(const fs::path& a, const fs::path& b) {
     std::error_code error;
-    return fs::equivalent(a, b, error);
+    return platform::Equivalent(a, b, error);
 }
 
 // A second name for the old file in the previous folder, so that the new file
@@ -254,7 +254,7 @@ fs::path KeepBackup(const fs::path& old, const fs::path& previous) {
     platform::RemoveFile(backup);
     std::error_code error;
     platform::MakeHardLink(old, backup, error);
-    if (error) fs::copy_file(old, backup, fs::copy_options::overwrite_existing);  // no hard links here
+    if (error) platform::CopyFile(old, backup, fs::copy_options::overwrite_existing);  // no hard links here
     return backup;
 }
 
@@ -468,8 +468,7 @@ void PutBackAfterFailure(const fs::path& working, const fs::path& staging, const
 // Made in place (no temporary name), so that a run killed right after making
 // its directory leaves either an empty directory or one with its lock file.
 void CreateEmptyFile(const fs::path& path, std::error_code& error) {
-    std::ofstream file(path, std::ios::binary);
-    if (!file) error = std::error_code(errno ? errno : EIO, std::generic_category());
+    platform::CreateFileInPlace(path, error);
 }
 
 // Removes a staging directory, its lock file last, so that a removal that
@@ -482,23 +481,23 @@ void RemoveStaging(const fs::path& staging, std::unique_ptr<platform::LockedFile
     bool removedAll = !error;
     for (const fs::path& entry : contents) {
         std::error_code failed;
-        fs::remove_all(entry, failed);
+        platform::RemoveAll(entry, failed);
         if (failed) removedAll = false;
     }
     if (lock) lock->Close();  // Windows deletes no file that this process holds open
     if (!removedAll) return;  // the lock file stays, the next run takes the rest
     platform::RemoveFile(staging / kLockFile, error);
-    fs::remove(staging, error);
+    platform::Remove(staging, error);
 }
 
 bool IsEmptyDirectory(const fs::path& dir) {
     std::error_code error;
-    return fs::is_empty(dir, error) && !error;
+    return platform::IsEmpty(dir, error) && !error;
 }
 
 // A real folder named as a staging directory; a link of that name is never
 // taken for one (its run's recovery would empty the folder it points to).
-bool IsStagingDirectory(const fs::directory_entry& entry) {
+bool IsStagingDirectory(const platform::DirectoryEntry& entry) {
     std::error_code error;
     return PathText(entry.path().filename()).starts_with(kStagingPrefix) &&
            platform::KindOfName(entry.path(), error) == platform::NameKind::Directory;
@@ -534,7 +533,7 @@ void RecoverStaging(const fs::path& working, const fs::path& staging, RunMoment 
     try {
         if (IsFile(staging / kUndoFile)) {
             FinishUndo(working, staging);
-        } else if (IsFile(staging / kPlanFile) && fs::is_directory(staging / kPreviousFolder)) {
+        } else if (IsFile(staging / kPlanFile) && platform::IsDirectory(staging / kPreviousFolder)) {
             // Without the previous folder the run had made its copy: every move was done.
             NoRecord replay;
             const CommitPlace at{working, staging, replay};
@@ -560,7 +559,7 @@ void RecoverStaging(const fs::path& working, const fs::path& staging, RunMoment 
 StagedTables::StagedTables(fs::path workingDirectory, RunMoment moment)
     : working_(std::move(workingDirectory)), moment_(moment) {
     std::error_code error;
-    if (!fs::is_directory(working_, error)) throw Error(Format(msg::kNoWorkingDirectory, PathText(working_)));
+    if (!platform::IsDirectory(working_, error)) throw Error(Format(msg::kNoWorkingDirectory, PathText(working_)));
     staging_ = platform::MakeFreshFolder(working_, kStagingPrefix, error);
     if (staging_.empty())
         throw Error(Format(msg::kCannotReplaceTables, PathText(working_),
@@ -572,7 +571,7 @@ StagedTables::StagedTables(fs::path workingDirectory, RunMoment moment)
     const auto status = error ? platform::LockedFile::Status::Failed : lock_->Open(staging_ / kLockFile, true, error);
     if (status != platform::LockedFile::Status::Ok) {
         std::error_code ignored;
-        fs::remove_all(staging_, ignored);
+        platform::RemoveAll(staging_, ignored);
         staging_.clear();
         const std::string reason =
             status == platform::LockedFile::Status::InUse ? std::string(tables::msg::kInUse) : dbf::ReasonText(error);
@@ -613,7 +612,7 @@ std::string StagedTables::Commit(const std::vector<std::string>& replacedFiles,
         CheckCopiesFolder(working_);
         platform::MakeDirectoryDurable(staging_);
         platform::EndDeferredDurability(staging_);
-        fs::create_directory(staging_ / kPreviousFolder);
+        platform::CreateDirectory(staging_ / kPreviousFolder);
         WriteCopyOrigin(staging_ / kOriginFile, origin, moment_.time);
         WritePlan(staging_, plan);
         committed = true;
@@ -658,7 +657,7 @@ std::vector<UnfinishedCommit> UnfinishedCommits(const fs::path& workingDirectory
         if (lock.Open(entry.path() / kLockFile, /*exclusive=*/true, error) != platform::LockedFile::Status::Ok) continue;
         try {
             if (IsFile(entry.path() / kUndoFile)) found.push_back(UnfinishedCommit::ToPutBack);
-            else if (IsFile(entry.path() / kPlanFile) && fs::is_directory(entry.path() / kPreviousFolder))
+            else if (IsFile(entry.path() / kPlanFile) && platform::IsDirectory(entry.path() / kPreviousFolder))
                 found.push_back(UnfinishedCommit::ToFinish);
         } catch (const fs::filesystem_error&) {
         }

@@ -6,7 +6,6 @@
 #include <ctime>
 #include <limits>
 #include <optional>
-#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -19,6 +18,7 @@
 #include "tables/TableOrder.h"
 #include "platform/FileNames.h"
 #include "platform/Files.h"
+#include "platform/FileSystem.h"
 #include "platform/PathText.h"
 #include "platform/RegionalTime.h"
 #include "text/Codepage.h"
@@ -48,11 +48,6 @@ std::vector<fs::path> MatchingFiles(const fs::path& dir, const std::string& file
     std::error_code ignored;
     return platform::FilesNamed(dir, fileName, ignored);
 }
-
-struct NameHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-};
 
 bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
 bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9'); }
@@ -111,7 +106,10 @@ struct Table::Impl {
     int liveCount = 0;
     bool changed = false;
     TableOrder order;  // the production index, and ordering by a field
-    std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>> fieldsByName;
+    // The fields' upper-case names with their positions, sorted by name (the
+    // first of equal names first): one block, where a hash map made a node
+    // for each field at every opening.
+    std::vector<std::pair<std::string, std::size_t>> fieldsByName;
     std::string blankRecord;
 
     // Navigation: the record numbers shown, in the current order.
@@ -135,17 +133,26 @@ struct Table::Impl {
         return current < 0 ? nullptr : Record(static_cast<std::size_t>(current));
     }
 
-    std::size_t FieldIndex(std::string_view name) const {
-        auto it = fieldsByName.find(name);
-        if (it == fieldsByName.end()) it = fieldsByName.find(UpperAscii(name));
-        if (it == fieldsByName.end()) throw Error(Format(msg::kFieldNotFound, std::string(name)));
+    std::optional<std::size_t> FindField(std::string_view upperName) const {
+        const auto it = std::lower_bound(fieldsByName.begin(), fieldsByName.end(), upperName,
+                                         [](const auto& entry, std::string_view wanted) { return entry.first < wanted; });
+        if (it == fieldsByName.end() || it->first != upperName) return std::nullopt;
         return it->second;
+    }
+
+    std::size_t FieldIndex(std::string_view name) const {
+        auto found = FindField(name);
+        if (!found) found = FindField(UpperAscii(name));
+        if (!found) throw Error(Format(msg::kFieldNotFound, std::string(name)));
+        return *found;
     }
 
     // The fields and the blank record of the header just read.
     void TakeFields() {
         fieldsByName.clear();
-        for (std::size_t i = 0; i < header.fields.size(); ++i) fieldsByName.emplace(UpperAscii(header.fields[i].name), i);
+        fieldsByName.reserve(header.fields.size());
+        for (std::size_t i = 0; i < header.fields.size(); ++i) fieldsByName.emplace_back(UpperAscii(header.fields[i].name), i);
+        std::sort(fieldsByName.begin(), fieldsByName.end());  // by name, then position
         blankRecord.assign(RecordLength(), ' ');
         for (const auto& field : header.fields)
             if (IsBinary(field)) std::fill_n(blankRecord.begin() + field.offset, field.length, '\0');
@@ -316,7 +323,7 @@ void Table::Create(DbfLevel level) {
     const fs::path target = dir_ / PathFromText(name + kTableExtension);
     const std::string fileText = PathText(target);
     std::error_code error;
-    if (!fs::is_directory(dir_, error)) throw Error(Format(tmsg::kCannotCreate, fileText, tmsg::kNoSuchDirectory));
+    if (!platform::IsDirectory(dir_, error)) throw Error(Format(tmsg::kCannotCreate, fileText, tmsg::kNoSuchDirectory));
 
     // The table and its index in any spelling are replaced; none may be in use.
     auto oldFiles = MatchingFiles(dir_, name + kTableExtension);
@@ -340,10 +347,10 @@ void Table::Create(DbfLevel level) {
     // No old index describes the new table, and no other spelling of it may remain.
     for (const auto& old : oldFiles) {
         std::error_code sameError;
-        if (fs::equivalent(old, target, sameError)) continue;
-        if (indexed && fs::equivalent(old, indexTarget, sameError)) continue;
+        if (platform::Equivalent(old, target, sameError)) continue;
+        if (indexed && platform::Equivalent(old, indexTarget, sameError)) continue;
         platform::RemoveFile(old, error);
-        if (error && fs::exists(old, sameError))
+        if (error && platform::Exists(old, sameError))
             throw Error(Format(tmsg::kCannotCreate, fileText, dbf::ReasonText(error)));
     }
 }

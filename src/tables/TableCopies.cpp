@@ -13,6 +13,7 @@
 
 #include "platform/FileNames.h"
 #include "platform/Files.h"
+#include "platform/FileSystem.h"
 #include "platform/PathText.h"
 #include "platform/RegionalTime.h"
 #include "tables/DbfFormat.h"
@@ -227,7 +228,7 @@ KeptCopy DescribeFolder(const fs::path& folder, const std::string& label) {
     for (const KeptFile& file : copy.files) {
         std::error_code error;
         const fs::path path = KeptFilePath(folder, file.name);
-        const auto size = fs::file_size(path, error);
+        const auto size = platform::FileSize(path, error);
         if (error) {
             copy.fault = Format(msg::kCopyMissingFile, file.name);
             return copy;
@@ -329,7 +330,7 @@ std::pair<std::string, std::string> LabelAndWhen(std::time_t moment) {
 
 bool Exists(const fs::path& path) {
     std::error_code error;
-    return fs::exists(path, error) || error;  // a name that cannot be looked at is not taken
+    return platform::Exists(path, error) || error;  // a name that cannot be looked at is not taken
 }
 
 }  // namespace
@@ -423,7 +424,7 @@ std::string KeepCopy(const fs::path& workingDirectory, const fs::path& keptFolde
     platform::MakeDirectoryDurable(keptFolder);
 
     const fs::path copies = CopiesFolder(workingDirectory);
-    fs::create_directories(copies);
+    platform::CreateDirectories(copies);
     // Numbered after every copy of the same second (the oldest of them may
     // have been removed already).
     int number = 1;
@@ -455,7 +456,7 @@ void RemoveOldCopies(const fs::path& workingDirectory, std::size_t kept) {
     }
     for (std::size_t i = kept; i < copies.size(); ++i) {
         std::error_code ignored;
-        fs::remove_all(CopiesFolder(workingDirectory) / copies[i].label, ignored);
+        platform::RemoveAll(CopiesFolder(workingDirectory) / copies[i].label, ignored);
     }
 }
 

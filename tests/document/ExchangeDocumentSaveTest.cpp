@@ -179,6 +179,21 @@ TEST(ExchangeDocumentSave, SavedInTheEncodingTheDeclarationNames) {
     }
 }
 
+// A document's own DTD is written back with it; a declared default holding
+// '<' (which libxml2 alone would write bare) must read back.
+TEST(ExchangeDocumentSave, DeclaredDefaultsOfTheDocumentsDtdReadBack) {
+    TempDir dir;
+    ExchangeDocument document = LoadXml(dir,
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE SERVICIO [<!ATTLIST grupo_datos a CDATA \"1&lt;2&amp;3\" "
+        "b CDATA '&quot;&lt;'>]>\n<SERVICIO><grupo_datos seq=\"X\"/></SERVICIO>\n");
+    document.Save(dir / "out.xml");
+    EXPECT_EQ(XmllintComplaint(dir / "out.xml"), "") << ReadFile(dir / "out.xml");
+    ExchangeDocument reread;
+    ASSERT_EQ(reread.Load(dir / "out.xml").status, LoadStatus::Loaded);
+    reread.Save(dir / "again.xml");
+    EXPECT_EQ(ReadFile(dir / "again.xml"), ReadFile(dir / "out.xml"));
+}
+
 TEST(ExchangeDocumentSave, SavingOverAnExistingFileReplacesIt) {
     TempDir dir;
     ExchangeDocument document = LoadXml(dir, "<SERVICIO>new</SERVICIO>", "in.xml");
