@@ -256,8 +256,8 @@ int Rename(const fs::path& from, const fs::path& to) {
 
 // Deletes as remove(3) does: a file, or an empty folder.
 int RemoveName(const fs::path& path) {
-    const Key keyKey(path);
-    const std::string_view key = keyKey;
+    const Key pathKey(path);
+    const std::string_view key = pathKey;
     const Kind kind = KindOf(key);
     if (kind == Kind::None || kind == Kind::NotFolder) return Missing(kind);
     if (key == "/") return EBUSY;
@@ -280,20 +280,8 @@ fs::file_status StatusOf(const fs::path& path, std::error_code& error) {
 
 // ---- Files.h: the native side ----
 
-FileFault FaultOf(const std::error_code& error) {
-    if (error == std::errc::no_such_file_or_directory) return FileFault::NotFound;
-    if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted)
-        return FileFault::AccessDenied;
-    if (error == std::errc::no_space_on_device) return FileFault::DiskFull;
-    if (error == std::errc::read_only_file_system) return FileFault::ReadOnly;
-    if (error == std::errc::io_error) return FileFault::DiskError;
-    if (!error) return FileFault::None;
-    if (error == std::errc::device_or_resource_busy || error == std::errc::resource_unavailable_try_again)
-        return FileFault::InUse;
-    if (error == std::errc::too_many_symbolic_link_levels || error == std::errc::no_such_device_or_address)
-        return FileFault::NotPlainFile;
-    return FileFault::Other;
-}
+// The errno values are Linux's, told as the native POSIX files tell them.
+FileFault FaultOf(const std::error_code& error) { return native::FaultOfErrno(error); }
 
 NameKind KindOfName(const fs::path& path, std::error_code& error) {
     error.clear();
@@ -377,8 +365,8 @@ void RemoveFile(const fs::path& path, std::error_code& error) {
 void MakeHardLink(const fs::path& existing, const fs::path& link, std::error_code& error) {
     error.clear();
     Name* name = nullptr;
-    const Key keyKey(link);
-    const std::string_view key = keyKey;
+    const Key pathKey(link);
+    const std::string_view key = pathKey;
     const Kind kind = KindOf(Key(existing), &name);
     int code = 0;
     if (kind == Kind::Folder) code = EPERM;
@@ -398,8 +386,8 @@ bool HasPermissionBits() { return true; }
 std::vector<DirectoryEntry> ListDirectory(const fs::path& dir, std::error_code& error) {
     std::vector<DirectoryEntry> entries;
     error.clear();
-    const Key keyKey(dir);
-    const std::string_view key = keyKey;
+    const Key pathKey(dir);
+    const std::string_view key = pathKey;
     const Kind kind = KindOf(key);
     if (kind != Kind::Folder) {
         error = Errno(kind == Kind::File ? ENOTDIR : Missing(kind));
@@ -429,8 +417,8 @@ NewFile::~NewFile() {
 }
 
 bool NewFile::Create(const fs::path& path, std::error_code& error) {
-    const Key keyKey(path);
-    const std::string_view key = keyKey;
+    const Key pathKey(path);
+    const std::string_view key = pathKey;
     int code = ParentFault(key);
     if (code == 0 && KindOf(key) != Kind::None) code = EEXIST;
     if (code != 0) {
@@ -509,8 +497,8 @@ bool Exists(const fs::path& path, std::error_code& error) {
 
 bool IsEmpty(const fs::path& path, std::error_code& error) {
     error.clear();
-    const Key keyKey(path);
-    const std::string_view key = keyKey;
+    const Key pathKey(path);
+    const std::string_view key = pathKey;
     Name* name = nullptr;
     const Kind kind = KindOf(key, &name);
     if (kind == Kind::File) return name->file->bytes.empty();
@@ -556,8 +544,8 @@ std::uintmax_t FileSize(const fs::path& path, std::error_code& error) {
 
 bool CreateDirectory(const fs::path& path, std::error_code& error) {
     error.clear();
-    const Key keyKey(path);
-    const std::string_view key = keyKey;
+    const Key pathKey(path);
+    const std::string_view key = pathKey;
     const Kind kind = KindOf(key);
     if (kind == Kind::Folder) return false;
     int code = kind == Kind::File ? EEXIST : ParentFault(key);
@@ -577,8 +565,8 @@ bool CreateDirectory(const fs::path& path) {
 }
 
 bool CreateDirectories(const fs::path& path) {
-    const Key keyKey(path);
-    const std::string_view key = keyKey;
+    const Key pathKey(path);
+    const std::string_view key = pathKey;
     if (KindOf(key) == Kind::Folder) return false;
     if (key != "/") CreateDirectories(fs::path(std::string(Parent(key))));
     return CreateDirectory(fs::path(key));
@@ -593,8 +581,8 @@ bool Remove(const fs::path& path, std::error_code& error) {
 
 std::uintmax_t RemoveAll(const fs::path& path, std::error_code& error) {
     error.clear();
-    const Key keyKey(path);
-    const std::string_view key = keyKey;
+    const Key pathKey(path);
+    const std::string_view key = pathKey;
     const Kind kind = KindOf(key);
     if (kind == Kind::None || kind == Kind::NotFolder) return 0;
     auto& names = State().names;
@@ -649,8 +637,8 @@ bool CopyFile(const fs::path& from, const fs::path& to, fs::copy_options options
 
 void CreateFileInPlace(const fs::path& path, std::error_code& error) {
     error.clear();
-    const Key keyKey(path);
-    const std::string_view key = keyKey;
+    const Key pathKey(path);
+    const std::string_view key = pathKey;
     Name* name = nullptr;
     const Kind kind = KindOf(key, &name);
     int code = 0;
@@ -686,8 +674,8 @@ void MakeReadOnly(const fs::path& path, bool readOnly) {
 }
 
 void PutFile(const fs::path& path, std::string_view bytes) {
-    const Key keyKey(path);
-    const std::string_view key = keyKey;
+    const Key pathKey(path);
+    const std::string_view key = pathKey;
     Name* name = nullptr;
     if (ParentFault(key) != 0 || KindOf(key, &name) == Kind::Folder) {
         std::fprintf(stderr, "cannot put %s\n", std::string(key).c_str());

@@ -106,10 +106,11 @@ struct Table::Impl {
     int liveCount = 0;
     bool changed = false;
     TableOrder order;  // the production index, and ordering by a field
-    // The fields' upper-case names with their positions, sorted by name (the
-    // first of equal names first): one block, where a hash map made a node
-    // for each field at every opening.
-    std::vector<std::pair<std::string, std::size_t>> fieldsByName;
+    // The fields' upper-case names by position, and the positions sorted by
+    // those names (the first of equal names first): two blocks, where a hash
+    // map made a node for each field at every opening.
+    std::vector<std::string> upperNames;
+    std::vector<std::size_t> fieldsByName;
     std::string blankRecord;
 
     // Navigation: the record numbers shown, in the current order.
@@ -135,9 +136,9 @@ struct Table::Impl {
 
     std::optional<std::size_t> FindField(std::string_view upperName) const {
         const auto it = std::lower_bound(fieldsByName.begin(), fieldsByName.end(), upperName,
-                                         [](const auto& entry, std::string_view wanted) { return entry.first < wanted; });
-        if (it == fieldsByName.end() || it->first != upperName) return std::nullopt;
-        return it->second;
+                                         [&](std::size_t field, std::string_view wanted) { return upperNames[field] < wanted; });
+        if (it == fieldsByName.end() || upperNames[*it] != upperName) return std::nullopt;
+        return *it;
     }
 
     std::size_t FieldIndex(std::string_view name) const {
@@ -149,10 +150,18 @@ struct Table::Impl {
 
     // The fields and the blank record of the header just read.
     void TakeFields() {
+        upperNames.clear();
         fieldsByName.clear();
+        upperNames.reserve(header.fields.size());
         fieldsByName.reserve(header.fields.size());
-        for (std::size_t i = 0; i < header.fields.size(); ++i) fieldsByName.emplace_back(UpperAscii(header.fields[i].name), i);
-        std::sort(fieldsByName.begin(), fieldsByName.end());  // by name, then position
+        for (std::size_t i = 0; i < header.fields.size(); ++i) {
+            upperNames.push_back(UpperAscii(header.fields[i].name));
+            fieldsByName.push_back(i);
+        }
+        std::sort(fieldsByName.begin(), fieldsByName.end(), [&](std::size_t a, std::size_t b) {
+            const int order = upperNames[a].compare(upperNames[b]);
+            return order != 0 ? order < 0 : a < b;
+        });
         blankRecord.assign(RecordLength(), ' ');
         for (const auto& field : header.fields)
             if (IsBinary(field)) std::fill_n(blankRecord.begin() + field.offset, field.length, '\0');
@@ -231,6 +240,7 @@ struct Table::Impl {
         liveCount = 0;
         changed = false;
         order.Clear();
+        upperNames.clear();
         fieldsByName.clear();
         blankRecord.clear();
         view = {};
