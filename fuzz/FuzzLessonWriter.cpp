@@ -11,7 +11,6 @@
 #include <cstddef>
 #include <algorithm>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>

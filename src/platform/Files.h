@@ -23,8 +23,8 @@
 #include <string>
 #include <string_view>
 #include <system_error>
-#include <vector>
 #include <utility>
+#include <vector>
 
 namespace vindeleo::platform {
 
@@ -146,6 +146,7 @@ private:
 
 // The entries of dir, in the order the system lists them (FileSystem.cpp).
 std::vector<DirectoryEntry> ListDirectory(const std::filesystem::path& dir, std::error_code& error);
+
 // Makes a new folder inside parent, named prefix (Windows-1252 text)
 // followed by a random number, and returns its path; a name that is taken is
 // passed over for another number. An empty path when it cannot: error tells
