@@ -4,13 +4,14 @@
 // of its fields in order. The first byte of the whole input picks, table by
 // table, the layout the timetable program writes or one where every field is
 // text (as a table written by another program may be), so that texts that are
-// no numbers reach the readers of numeric fields. The tables are written with
-// the project's table layer, the teacher timetables written into a fresh
-// result document, which is saved and must read back as well-formed XML.
+// no numbers reach the readers of numeric fields. The tables are laid out as
+// the project's table layer writes them, the teacher timetables written into a
+// fresh result document, which is saved and must read back as well-formed XML.
 
 #include <cstddef>
 #include <algorithm>
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,6 +26,7 @@
 #include "document/ExchangeDocument.h"
 #include "export/TeacherTimetables.h"
 #include "platform/Files.h"
+#include "tables/DbfFormat.h"
 #include "tables/Layouts.h"
 #include "tables/Table.h"
 #include "text/Error.h"
@@ -54,35 +56,51 @@ std::vector<std::string_view> Split(std::string_view text, char separator) {
     }
 }
 
-// A table's files as Table::Create writes them for a layout, by file name.
-using TableFiles = std::vector<std::pair<fs::path, std::string>>;
+// One of the tables that the writer reads, in one of its two layouts, as the
+// table layer writes it: the header of the empty table (Table::Create), its
+// fields, and the blank record that Table::Append starts from. They depend on
+// the layout alone, never on the input, so each is made once through the
+// table layer; an input's table is then laid out from them with the same
+// writers of field values that Table::SetText uses, at a fraction of the cost
+// of opening and closing the table for each input (the lookups of the folder,
+// the header read back, the file written through a temporary one). The
+// writer itself reads the tables through Table::Open, as the export does.
+struct TableKind {
+    TableLayout layout;
+    std::string fileName;
+    std::string header;
+    dbf::Header fields;
+    std::string blankRecord;
+};
 
-TableFiles CreatedFiles(const TableLayout& layout, const std::string& folder) {
+std::string TableBytes(const fs::path& file) {
+    const auto bytes = fuzz::ReadBytes(file);
+    if (!bytes) fuzz::Broken("a table made once cannot be read:", file.string());
+    return *bytes;
+}
+
+TableKind MakeKind(const TableLayout& layout, const std::string& folder) {
     static fuzz::Scratch scratch;
     const fs::path dir = scratch / folder;
     fuzz::Scratch::Empty(dir);
-    Table(dir, layout).Create();
-    TableFiles files;
+    Table table(dir, layout);
+    table.Create();
     std::error_code error;
-    for (const auto& entry : platform::ListDirectory(dir, error)) {
-        const auto bytes = fuzz::ReadBytes(entry.path());
-        if (!bytes) fuzz::Broken("a created table cannot be read:", entry.path().string());
-        files.emplace_back(entry.path().filename(), *bytes);
-    }
-    if (error || files.empty()) fuzz::Broken("a created table is not listed:", dir.string());
-    return files;
-}
+    const auto created = platform::ListDirectory(dir, error);
+    if (error || created.size() != 1) fuzz::Broken("a created table is not one file:", dir.string());
+    const fs::path file = created.front().path();
 
-// One of the tables that the writer reads, in one of its two layouts: the
-// layout and the table's files as Table::Create writes them. Creating a
-// table depends on its layout alone, never on the input, so each is made
-// once and its files are copied in for every input, which costs a fraction
-// of creating it (two lookups of the folder, the layout's checks, the header
-// built and written through a temporary file).
-struct TableKind {
-    TableLayout layout;
-    TableFiles empty;
-};
+    TableKind kind{layout, file.filename().string(), TableBytes(file), {}, {}};
+    kind.fields = dbf::ParseHeader(kind.header, file.string());
+    kind.header.resize(kind.fields.headerLength);
+
+    table.Open(/*exclusive=*/true);
+    table.Append();
+    table.Post();
+    table.Close();
+    kind.blankRecord = TableBytes(file).substr(kind.fields.headerLength, kind.fields.recordLength);
+    return kind;
+}
 
 // In the order of TimetableTables, each as the timetable program writes it,
 // then all text.
@@ -92,7 +110,7 @@ const std::vector<TableKind>& TableKinds() {
         for (const TableLayout* layout : {&layouts::Proft(), &layouts::Soluc(), &layouts::Asigt(), &layouts::Asignomt(),
                                           &layouts::Diashorast(), &layouts::Grupost()}) {
             for (const TableLayout& used : {*layout, AllText(*layout)})
-                made.push_back({used, CreatedFiles(used, "empty-" + std::to_string(made.size()))});
+                made.push_back(MakeKind(used, "kind-" + std::to_string(made.size())));
         }
         return made;
     }();
@@ -101,28 +119,38 @@ const std::vector<TableKind>& TableKinds() {
 
 constexpr std::size_t kTables = 6;
 
-// The table made empty, then given the rows when there are any (a table
-// without rows is left as it was created).
+// The date of last update that every input's tables carry: the writer never
+// reads it, and a fixed one keeps an input's tables the same from run to run.
+std::tm LastUpdate() {
+    std::tm date{};
+    date.tm_year = 2026 - 1900;
+    date.tm_mon = 11;
+    date.tm_mday = 11;
+    return date;
+}
+
+// The table with the rows, each record the blank one with the values written
+// into its fields in order; a value that the field refuses (not a number, too
+// long for a number field) leaves it blank, as Table::SetText does.
 void WriteTable(const fs::path& dir, const TableKind& kind, const std::vector<std::vector<std::string_view>>& rows) {
-    for (const auto& [name, bytes] : kind.empty) fuzz::WriteBytes(dir / name, bytes.data(), bytes.size());
-    const TableLayout& layout = kind.layout;
-    if (rows.empty()) return;
-    Table table(dir, layout);
-    table.Open(/*exclusive=*/true);
-    std::vector<Table::FieldRef> fields;
-    for (std::size_t i = 0; i < layout.fields.size(); ++i) fields.push_back(table.Field(layout.fields[i].name));
+    const auto& fields = kind.fields.fields;
+    const std::size_t recordLength = kind.blankRecord.size();
+    std::string bytes = kind.header;
+    dbf::StampHeader(bytes, static_cast<std::uint32_t>(rows.size()), LastUpdate());
+    bytes.reserve(bytes.size() + rows.size() * recordLength + 1);
     for (const auto& values : rows) {
-        table.Append();
+        const std::size_t at = bytes.size();
+        bytes += kind.blankRecord;
         for (std::size_t i = 0; i < values.size() && i < fields.size(); ++i) {
             try {
-                table.SetText(fields[i], values[i]);
+                dbf::WriteText(fields[i], kind.fields.family, &bytes[at], values[i]);
             } catch (const Error&) {
                 // Not a number or a logical: the field stays blank.
             }
         }
-        table.Post();
     }
-    table.Close();
+    bytes += static_cast<char>(dbf::kEndOfFile);
+    fuzz::WriteBytes(dir / kind.fileName, bytes.data(), bytes.size());
 }
 
 // Nothing when bytes are a well-formed XML document as a reader of the

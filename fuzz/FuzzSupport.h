@@ -62,7 +62,10 @@ private:
 // with more allocations than it freed, as files left for the next input did.
 class InputFolder {
 public:
-    explicit InputFolder(fs::path path) : path_(std::move(path)) { Scratch::Empty(path_); }
+    explicit InputFolder(fs::path path) : path_(std::move(path)) {
+        std::error_code error;
+        if (!platform::IsEmpty(path_, error) || error) Scratch::Empty(path_);  // the previous input emptied it
+    }
     ~InputFolder() { Scratch::Empty(path_); }
     InputFolder(const InputFolder&) = delete;
     InputFolder& operator=(const InputFolder&) = delete;

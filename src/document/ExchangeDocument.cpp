@@ -2,6 +2,7 @@
 
 #include <libxml/encoding.h>
 #include <libxml/tree.h>
+#include <libxml/dict.h>  // after tree.h: it uses xmlChar without declaring it
 #include <libxml/xmlsave.h>
 #include <libxml/xmlversion.h>
 #include <libxml/xpath.h>
@@ -178,8 +179,8 @@ using DetachedNodes = std::unordered_set<xmlNode*>;
 DetachedNodes* DetachedOf(const xmlDoc* doc) { return static_cast<DetachedNodes*>(doc->_private); }
 
 void KeepDetached(xmlDoc* doc, xmlNode* node) {
-    if (doc->_private == nullptr) doc->_private = new DetachedNodes();
     try {
+        if (doc->_private == nullptr) doc->_private = new DetachedNodes();
         DetachedOf(doc)->insert(node);
     } catch (...) {
         xmlFreeNode(node);
@@ -202,9 +203,13 @@ void FreeDocument(xmlDoc* doc) {
     xmlFreeDoc(doc);
 }
 
+// With a dictionary of names, as a loaded document has: the names of the
+// elements and attributes made for it are kept once, not copied per node.
 XmlDocument NewEmptyDocument() {
     XmlDocument doc(xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0")));
     if (!doc) throw std::bad_alloc();
+    doc->dict = xmlDictCreate();
+    if (doc->dict == nullptr) throw std::bad_alloc();
     return doc;
 }
 

@@ -197,6 +197,7 @@ struct Table::Impl {
     // The live records in the current order.
     std::vector<std::uint32_t> LiveInOrder() {
         std::vector<std::uint32_t> shown;
+        shown.reserve(static_cast<std::size_t>(liveCount));
         if (orderField.empty()) {
             for (std::size_t number = 0; number < records.Count(); ++number)
                 if (IsLive(number)) shown.push_back(static_cast<std::uint32_t>(number));
