@@ -63,8 +63,9 @@ std::vector<std::string_view> Split(std::string_view text, char separator) {
 // table layer; an input's table is then laid out from them with the same
 // writers of field values that Table::SetText uses, at a fraction of the cost
 // of opening and closing the table for each input (the lookups of the folder,
-// the header read back, the file written through a temporary one). The
-// writer itself reads the tables through Table::Open, as the export does.
+// the header read back, the file written through a temporary one). None of
+// the six has an index, so its one file is the whole table. The writer
+// itself reads the tables through Table::Open, as the export does.
 struct TableKind {
     TableLayout layout;
     std::string fileName;
