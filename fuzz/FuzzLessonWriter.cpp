@@ -70,7 +70,7 @@ struct TableKind {
     TableLayout layout;
     std::string fileName;
     std::string header;
-    dbf::Header fields;
+    dbf::Header parsed;  // the header read: its fields, family and lengths
     std::string blankRecord;
 };
 
@@ -92,14 +92,14 @@ TableKind MakeKind(const TableLayout& layout, const std::string& folder) {
     const fs::path file = created.front().path();
 
     TableKind kind{layout, file.filename().string(), TableBytes(file), {}, {}};
-    kind.fields = dbf::ParseHeader(kind.header, file.string());
-    kind.header.resize(kind.fields.headerLength);
+    kind.parsed = dbf::ParseHeader(kind.header, file.string());
+    kind.header.resize(kind.parsed.headerLength);
 
     table.Open(/*exclusive=*/true);
     table.Append();
     table.Post();
     table.Close();
-    kind.blankRecord = TableBytes(file).substr(kind.fields.headerLength, kind.fields.recordLength);
+    kind.blankRecord = TableBytes(file).substr(kind.parsed.headerLength, kind.parsed.recordLength);
     return kind;
 }
 
@@ -134,17 +134,16 @@ std::tm LastUpdate() {
 // into its fields in order; a value that the field refuses (not a number, too
 // long for a number field) leaves it blank, as Table::SetText does.
 void WriteTable(const fs::path& dir, const TableKind& kind, const std::vector<std::vector<std::string_view>>& rows) {
-    const auto& fields = kind.fields.fields;
-    const std::size_t recordLength = kind.blankRecord.size();
+    const auto& fields = kind.parsed.fields;
     std::string bytes = kind.header;
     dbf::StampHeader(bytes, static_cast<std::uint32_t>(rows.size()), LastUpdate());
-    bytes.reserve(bytes.size() + rows.size() * recordLength + 1);
+    bytes.reserve(bytes.size() + rows.size() * kind.blankRecord.size() + 1);
     for (const auto& values : rows) {
         const std::size_t at = bytes.size();
         bytes += kind.blankRecord;
         for (std::size_t i = 0; i < values.size() && i < fields.size(); ++i) {
             try {
-                dbf::WriteText(fields[i], kind.fields.family, &bytes[at], values[i]);
+                dbf::WriteText(fields[i], kind.parsed.family, &bytes[at], values[i]);
             } catch (const Error&) {
                 // Not a number or a logical: the field stays blank.
             }
